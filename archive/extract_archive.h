@@ -1,0 +1,49 @@
+#pragma once
+
+#include <cstddef>
+#include <filesystem>
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace vantorel {
+
+// Why one entry was not extracted.
+enum class SkipReason {
+    FolderEntry,      // a name ending with "/": no file to write
+    UnsafeName,       // absolute, a drive, a ".." component, or through a link leading out
+    NewerVersion,     // version needed above what the program reads
+    Encrypted,        // no password is available
+    UnknownMethod,    // neither stored nor deflate
+    BadLocalHeader,   // the local header is missing or damaged
+    BadData,          // the compressed data are damaged or cut short
+    OverlappingData,  // the data overlap another entry's or lie outside the archive
+    CannotCreate,     // the file or one of its folders cannot be created (a read-only file stays)
+    WriteFailed,      // writing the file failed
+};
+
+struct SkippedEntry {
+    std::string name; // the stored name, as UTF-8
+    SkipReason reason;
+};
+
+struct ExtractReport {
+    // Set when the whole archive was refused before any entry (not a zip
+    // archive, damaged central directory, missing target folder).
+    std::optional<std::string> archiveRejected;
+    std::size_t extracted = 0;
+    std::size_t crcMismatches = 0; // extracted as decoded, as the program does
+    std::vector<SkippedEntry> skipped;
+};
+
+// Extracts every file entry of archivePath into targetFolder, recreating the
+// stored paths. Never throws and never reports a failure to the user: the
+// report is for code that wants to know. Nothing is created or changed
+// outside targetFolder (a missing archive stays missing).
+ExtractReport ExtractArchive(const std::filesystem::path& targetFolder, const std::filesystem::path& archivePath);
+
+// The number of entries in an archive's central directory, or nullopt when
+// the file is missing or not a readable archive.
+std::optional<std::size_t> CountArchiveEntries(const std::filesystem::path& archivePath);
+
+} // namespace vantorel

@@ -1,0 +1,26 @@
+#pragma once
+
+#include <cstddef>
+#include <filesystem>
+
+namespace vantorel {
+
+struct ZipOptions {
+    // Threads that deflate entries; 0 means one per processor. The archive's
+    // bytes do not depend on it.
+    std::size_t threads = 0;
+};
+
+// Writes every eligible file of sourceFolder (subfolders included) into a
+// fresh zip archive at archivePath. The archive is built in a temporary file
+// beside archivePath and takes its name only once complete and flushed, so an
+// archive under its final name is always whole. Nothing is written into the
+// source folder. Throws ArchiveError on any failure, leaving whatever file
+// archivePath named before untouched.
+void ZipFolder(const std::filesystem::path& archivePath, const std::filesystem::path& sourceFolder,
+               const ZipOptions& options = {});
+
+// True when sourceFolder holds at least one file ZipFolder would archive.
+bool HasArchivableFile(const std::filesystem::path& sourceFolder);
+
+} // namespace vantorel

@@ -1,0 +1,48 @@
+#pragma once
+
+#include "jobs/job_store.h"
+#include "jobs/questions.h"
+#include "schedule/date_time.h"
+
+#include <cstddef>
+#include <functional>
+#include <optional>
+#include <string>
+
+namespace vantorel {
+
+// What the new-job panel or the edit window shows: the two folder fields and
+// the selected positions of the four lists.
+struct JobSettings {
+    std::string source;
+    std::string destination;
+    int frequency = 4; // CbDelaiSave
+    int weekday = 0;   // CbJoursSemaine
+    int day = 0;       // CbDateMois
+    int hour = 0;      // CbHeures
+};
+
+// Asks the user a yes/no question; true for yes.
+using AskYesNoFunction = std::function<bool(Question)>;
+
+// Adding a job (ImageAjouterClick up to the append). Returns the new row, which
+// the caller selects and runs at once, or nullopt when nothing was added (a no
+// to a repeated-source question, an empty field). Throws Error(WriteRefused)
+// with the new row already in the list.
+std::optional<std::size_t> AddJob(JobStore& store, const JobSettings& settings, const DateTime& now,
+                                  const AskYesNoFunction& ask);
+
+// The settings a job's row preloads into the edit window. Throws
+// Error(NotAnInteger) for a stored code or index that is not an integer.
+JobSettings SettingsOfJob(const BackupJob& job);
+
+// Validating an edit of row `row`. Returns true when the job was saved, false
+// when a repeated-source question was answered no (the window stays open).
+// Throws Error(NotADateTime) for an unreadable last run and Error(WriteRefused).
+bool ValidateEdit(JobStore& store, std::size_t row, const JobSettings& settings, const AskYesNoFunction& ask);
+
+// Deleting row `row` after confirmation, with its two archives. Returns true
+// when the job was removed.
+bool DeleteJob(JobStore& store, std::size_t row, const AskYesNoFunction& ask);
+
+} // namespace vantorel

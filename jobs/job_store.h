@@ -1,0 +1,94 @@
+#pragma once
+
+#include "schedule/date_time.h"
+
+#include <cstddef>
+#include <cstdint>
+#include <filesystem>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace vantorel {
+
+// One job. Every field but the designation and the id is the very text that
+// ListeSave.ini stores; it is converted only where it is used.
+struct BackupJob {
+    std::string designation;  // BuildDesignation, rebuilt at every load
+    std::string source;       // EdSource: a folder path ending in the separator
+    std::string destination;  // EdDestination: a folder path ending in the separator
+    std::string frequencyCode;// CbDelaiSave: "0" to "6"
+    std::string dayIndex;     // CbDateMois: "0" to "30"
+    std::string weekdayIndex; // CbJoursSemaine: "0" to "6"
+    std::string hourIndex;    // CbHeures: "0" to "22"
+    std::string reference;    // Reference: names the job's archives
+    std::string lastRun;      // CbDerniereDateMaj: DateTimeText
+    std::string nextRun;      // CbProchaineDateMaj: DateTimeText
+
+    // Not stored: a number unique within this run of the program, given at load
+    // and at append, so that a run writes its results to the job it ran even
+    // when rows moved meanwhile.
+    std::uint64_t id = 0;
+};
+
+// The job's line in the main list.
+std::string BuildDesignation(std::string_view source, std::string_view destination, std::string_view frequencyCode,
+                             std::string_view hourIndex, std::string_view weekdayIndex, std::string_view dayIndex);
+
+// The job list and its stored form, ListeSave.ini in the program folder.
+// Row r of the list is section r of the file.
+class JobStore {
+public:
+    // programFolder: the executable's folder; the file is programFolder/ListeSave.ini.
+    explicit JobStore(std::filesystem::path programFolder);
+
+    const std::filesystem::path& filePath() const { return filePath_; }
+    const std::vector<BackupJob>& jobs() const { return jobs_; }
+    std::size_t size() const { return jobs_.size(); }
+    const BackupJob& at(std::size_t row) const { return jobs_.at(row); }
+    // The row that now holds the job with this id, if it is still in the list.
+    std::optional<std::size_t> RowOf(std::uint64_t id) const;
+
+    // ReferenceCounter: the highest reference given out so far, as decimal text.
+    const std::string& referenceCounter() const { return referenceCounter_; }
+
+    // Rebuilds the list and the counter from the file; stops silently at the
+    // first section that cannot be loaded. A missing file gives an empty list.
+    void LoadJobList();
+
+    // Gives the job the next reference, appends its row, then writes
+    // DerniereRef and the job's section. Returns the new row. Throws
+    // Error(WriteRefused) with the row already in the list.
+    std::size_t AppendJob(std::string designation, std::string source, std::string destination,
+                          std::string frequencyCode, std::string weekdayIndex, std::string dayIndex,
+                          std::string hourIndex, std::string lastRun, std::string nextRun);
+
+    // Writes the seven edited keys of section `row`, then replaces the row's
+    // fields (reference and last run stay). Throws Error(WriteRefused) with the
+    // row unchanged.
+    void UpdateJob(std::size_t row, std::string designation, std::string source, std::string destination,
+                   std::string frequencyCode, std::string weekdayIndex, std::string dayIndex, std::string hourIndex,
+                   std::string nextRun);
+
+    // The run update: writes CbDerniereDateMaj then CbProchaineDateMaj in the
+    // section of row `row`, then sets the row's two texts. Throws
+    // Error(WriteRefused) with the row unchanged.
+    void RecordRun(std::size_t row, std::string lastRun, std::string nextRun);
+
+    // Removes a row from the list only; RewriteJobList stores the change.
+    void RemoveRow(std::size_t row);
+
+    // Replaces the file with the current rows behind the safety copy
+    // ListeSave.ini.sav. Never throws: on failure the file comes back from the
+    // safety copy. With no row left, no ListeSave.ini remains.
+    void RewriteJobList();
+
+private:
+    std::filesystem::path filePath_;
+    std::vector<BackupJob> jobs_;
+    std::string referenceCounter_ = "0";
+    std::uint64_t nextId_ = 1;
+};
+
+} // namespace vantorel

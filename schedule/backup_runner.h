@@ -1,0 +1,41 @@
+#pragma once
+
+#include "jobs/job_store.h"
+#include "schedule/run_host.h"
+
+#include <cstddef>
+#include <optional>
+#include <vector>
+
+namespace vantorel {
+
+// The backup runs and the restore, on the window's thread. Runs never overlap:
+// a pass, a run or a restore requested while one is in progress (from the
+// event processing inside an archive step) does nothing.
+class BackupRunner {
+public:
+    BackupRunner(JobStore& store, RunHost& host);
+
+    // Runs every due job (TimerLanceSaveTimer, and once at each show).
+    void DuePass();
+    // LancerSauvegardeClick: runs the selected row; nothing when none is selected.
+    void RunSelected(std::optional<std::size_t> selectedRow);
+    // LancerToutesSauvegardesClick: runs every job, due or not.
+    void RunAll();
+    // RestaurerSauvegardeSelectionneClick: after confirmation, extracts the
+    // selected job's newest archive into its source folder.
+    void Restore(std::optional<std::size_t> selectedRow);
+
+    // True while a pass, a run or a restore is in progress.
+    bool busy() const { return busy_; }
+    // The failures of the most recent pass.
+    const std::vector<ErrorEntry>& errorList() const { return errors_; }
+
+private:
+    JobStore& store_;
+    RunHost& host_;
+    std::vector<ErrorEntry> errors_;
+    bool busy_ = false;
+};
+
+} // namespace vantorel

@@ -1,0 +1,38 @@
+#pragma once
+
+#include "jobs/questions.h"
+#include "schedule/date_time.h"
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+namespace vantorel {
+
+// One line of the ErrorList: a failed job's designation, and the job it names
+// so that its hint can show that job's next run.
+struct ErrorEntry {
+    std::string designation;
+    std::uint64_t jobId = 0;
+};
+
+// What runs need from the main window. The window implements it; tests fake it.
+class RunHost {
+public:
+    virtual ~RunHost() = default;
+
+    // The current local wall-clock time.
+    virtual DateTime Now() = 0;
+    // Shows or hides LbTraitement ("Traitement en cours").
+    virtual void ShowProcessing(bool visible) = 0;
+    // Lets the pending window events run once.
+    virtual void ProcessPendingEvents() = 0;
+    // Shows the error window with these lines, without blocking.
+    virtual void ShowErrorList(const std::vector<ErrorEntry>& errors) = 0;
+    // Enables or disables TimerLanceSave; enabling restarts its interval.
+    virtual void SetDueTimerEnabled(bool enabled) = 0;
+    // Asks a yes/no question with the main window as parent.
+    virtual bool AskYesNo(Question question) = 0;
+};
+
+} // namespace vantorel

@@ -1,0 +1,16 @@
+# Fails when a core source (platform, schedule, jobs, archive) includes Qt,
+# the windows (ui/) or the entry (app/).
+file(GLOB_RECURSE files ${ROOT}/platform/* ${ROOT}/schedule/* ${ROOT}/jobs/* ${ROOT}/archive/*)
+set(bad "")
+foreach(f IN LISTS files)
+    file(STRINGS ${f} lines REGEX "^[ \t]*#[ \t]*include")
+    foreach(line IN LISTS lines)
+        if(line MATCHES "<Q[A-Za-z]*>|<Qt[A-Za-z]*/|\"(ui|app)/|<(ui|app)/")
+            list(APPEND bad "${f}: ${line}")
+        endif()
+    endforeach()
+endforeach()
+if(bad)
+    list(JOIN bad "\n" text)
+    message(FATAL_ERROR "Forbidden includes in the core:\n${text}")
+endif()

@@ -38,7 +38,8 @@ PALETTE = {
     "maroon_bottom": "#680606",
     "maroon_highlight": "#C8675A",
     "maroon_dark": "#560000",
-    "maroon_deep": "#360000",  # borders and word shadows
+    "maroon_deep": "#360000",  # borders of raised buttons
+    "shadow": "#260000",  # word shadows, borders of pressed buttons
     "maroon_pressed_top": "#4E0202",
     "maroon_pressed_bottom": "#781410",
     "gold": GOLD,
@@ -103,10 +104,10 @@ class Work:
 
 # --- layers -----------------------------------------------------------------
 
-def word_layer(work, text, size, colour, kerning=0.0, font=FONT):
+def word_layer(work, text, size, colour, kerning=0.0):
     """The text's ink only, on transparency, trimmed to the ink box."""
     out = work.png("word")
-    convert("-background", "none", "-fill", colour, "-font", font, "-pointsize", size,
+    convert("-background", "none", "-fill", colour, "-font", FONT, "-pointsize", size,
             "-kerning", kerning, f"label:{text}", "-trim", "+repage", out)
     return out
 
@@ -182,8 +183,12 @@ def save(src, name):
 
 # --- button faces -----------------------------------------------------------
 
-def button_face(work, size, pressed):
-    """A maroon face: raised with a lit top edge, or sunk with an inner shadow."""
+def button_face(work, size, pressed, soft_corners):
+    """A maroon face: raised with a lit top edge, or sunk with an inner shadow.
+
+    Soft corners blend toward sand: only for buttons that always sit on sand or
+    panel colour (the title-bar buttons also sit on the main window's grey).
+    """
     w, h = size
     r, b = w - 1, h - 1
     out = work.png("face")
@@ -194,15 +199,15 @@ def button_face(work, size, pressed):
                 "-stroke", "rgba(255,235,210,0.18)", "-draw", f"line 1,2 1,{b - 1}",
                 "-stroke", P["maroon_dark"], "-draw", f"line 1,{b - 1} {r - 1},{b - 1}",
                 "-stroke", P["maroon_deep"], "-draw", f"rectangle 0,0 {r},{b}",
-                *corners(w, h), out)
+                *(corners(w, h) if soft_corners else []), out)
     else:
         convert("-size", f"{w}x{h}", f"gradient:{P['maroon_pressed_top']}-{P['maroon_pressed_bottom']}",
                 "+antialias", "-fill", "none",
                 "-stroke", "rgba(0,0,0,0.55)", "-draw", f"line 1,1 {r - 1},1", "-draw", f"line 1,2 1,{b - 1}",
                 "-stroke", "rgba(0,0,0,0.25)", "-draw", f"line 2,2 {r - 1},2", "-draw", f"line 2,3 2,{b - 1}",
                 "-stroke", "rgba(255,200,170,0.22)", "-draw", f"line 2,{b - 1} {r - 1},{b - 1}",
-                "-stroke", "#240000", "-draw", f"rectangle 0,0 {r},{b}",
-                *corners(w, h), out)
+                "-stroke", P["shadow"], "-draw", f"rectangle 0,0 {r},{b}",
+                *(corners(w, h) if soft_corners else []), out)
     return out
 
 
@@ -213,12 +218,12 @@ def corners(w, h):
 
 
 def large_button(work, word, pressed):
-    face = button_face(work, LARGE, pressed)
+    face = button_face(work, LARGE, pressed, soft_corners=True)
     ink, cap_top, cap_h = caps_layer(work, word, WORD_SIZE, P["gold"] if pressed else P["cream"], WORD_KERNING)
     shift = 1 if pressed else 0
     x = (LARGE[0] - size_of(ink)[0]) // 2 + shift
     y = (LARGE[1] - cap_h) // 2 - cap_top + shift
-    shadow = tinted(work, ink, "#2A0000")
+    shadow = tinted(work, ink, P["shadow"])
     out = compose(work, face, [(shadow, x, y + 1), (ink, x, y)])
     suffix = "_pressed" if pressed else ""
     save(out, f"button_{word.lower()}{suffix}.jpg")
@@ -237,12 +242,12 @@ def small_glyph(work, kind, colour):
 
 
 def small_button(work, kind, pressed):
-    face = button_face(work, SMALL, pressed)
+    face = button_face(work, SMALL, pressed, soft_corners=False)
     ink = small_glyph(work, kind, P["gold"] if pressed else P["cream"])
     x, y = centred(SMALL, ink, 1 if pressed else 0)
     if kind == "minimise":
         y = 12 + (1 if pressed else 0)  # a bar sits low, where a window goes when minimised
-    shadow = tinted(work, ink, "#2A0000")
+    shadow = tinted(work, ink, P["shadow"])
     out = compose(work, face, [(shadow, x, y + 1), (ink, x, y)])
     suffix = "_pressed" if pressed else ""
     save(out, f"small_{kind}{suffix}.jpg")
@@ -356,7 +361,7 @@ def alert(work):
 
 
 def move(work):
-    face = button_face(work, (24, 24), False)
+    face = button_face(work, (24, 24), False, soft_corners=False)
 
     def arrow_set(c):
         # Four arrow heads on a cross of 2-px bars, centred on 12,12.
@@ -366,7 +371,7 @@ def move(work):
                 "polygon 2.5,12 7,8 7,16", "polygon 21.5,12 17,8 17,16"]
 
     ink = shape_layer(work, (24, 24), arrow_set(P["cream"]))
-    shadow = shape_layer(work, (24, 24), arrow_set("#2A0000"))
+    shadow = shape_layer(work, (24, 24), arrow_set(P["shadow"]))
     out = compose(work, face, [(shadow, 0, 1), (ink, 0, 0)])
     save(out, "move.jpg")
 

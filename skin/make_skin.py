@@ -314,7 +314,7 @@ def tile(work, unit, radius):
     mask = shape_layer(work, size, ["fill white", "stroke none", shape])
     border = shape_layer(work, size, ["fill none", f"stroke '{P['maroon_deep']}'", "stroke-width 1", rim])
     out = work.png("tile")
-    convert("-size", f"{unit}x{unit}", f"gradient:{P['maroon_top']}-{P['maroon_bottom']}",
+    convert("-size", f"{unit}x{unit}", f"gradient:{P['maroon_top']}-{P['maroon_bottom']}", "-alpha", "set",
             mask, "-compose", "DstIn", "-composite", border, "-compose", "over", "-composite", out)
     return out
 
@@ -343,11 +343,16 @@ def logo(work):
 # --- alert, move handle -----------------------------------------------------
 
 def alert(work):
+    """A gold triangle, lit from the top, with a maroon rim and "!", on sand."""
     w, h = EXPECTED["alert.jpg"]
-    sign = shape_layer(work, (w, h), [
-        "stroke-linejoin round",
-        f"fill '{P['gold']}'", f"stroke '{P['maroon']}'", "stroke-width 2.2",
-        "polygon 14,2.6 26.2,25.8 1.8,25.8",
+    triangle = "polygon 14,2.6 26.2,25.8 1.8,25.8"
+    body = shape_layer(work, (w, h), ["fill white", "stroke none", triangle])
+    lit = work.png("alert_fill")
+    convert("-size", f"{w}x{h}", f"gradient:{P['gold_light']}-{P['gold']}", "-alpha", "set", body,
+            "-compose", "DstIn",
+            "-composite", lit)
+    ink = shape_layer(work, (w, h), [
+        "stroke-linejoin round", "fill none", f"stroke '{P['maroon']}'", "stroke-width 2.2", triangle,
         f"fill '{P['maroon']}'", "stroke none",
         # The "!": a bar narrowing downward, then its dot.
         "polygon 12.4,9 15.6,9 15,18.6 13,18.6",
@@ -356,8 +361,8 @@ def alert(work):
     shade = shape_layer(work, (w, h), [f"fill '{P['sand_shadow']}'", "stroke none",
                                        "polygon 15,4.5 27.5,28 3,28"])
     base = work.png("alert_base")
-    convert("-size", f"{w}x{h}", f"xc:{SAND}", shade, "-composite", sign, "-composite", base)
-    save(base, "alert.jpg")
+    convert("-size", f"{w}x{h}", f"xc:{SAND}", base)
+    save(compose(work, base, [(shade, 0, 0), (lit, 0, 0), (ink, 0, 0)]), "alert.jpg")
 
 
 def move(work):

@@ -278,7 +278,7 @@ def background(work):
             "-colorspace", "Gray", "-blur", "0x0.6", grain)
     vignette = work.png("vignette")
     convert("-size", f"{w * 2}x{h * 2}", "radial-gradient:white-gray86", "-resize", f"{w}x{h}!",
-            "-gravity", "center", vignette)
+            vignette)
     out = work.png("bg")
     convert("-size", f"{w}x{h}", f"gradient:{P['grey_light']}-{P['grey_dark']}",
             vignette, "-compose", "multiply", "-composite",

@@ -124,9 +124,9 @@ std::string BuildDesignation(std::string_view source, std::string_view destinati
         // Name the first text that does not fit its table.
         std::string_view culprit = frequencyCode;
         if (LabelAt(kFrequencyLabels, frequencyCode)) {
-            culprit = !LabelAt(kHourLabels, hourIndex)                            ? hourIndex
+            culprit = !LabelAt(kHourLabels, hourIndex)                                   ? hourIndex
                       : (frequencyCode == "5" && !LabelAt(kWeekdayLabels, weekdayIndex)) ? weekdayIndex
-                                                                                   : dayIndex;
+                                                                                         : dayIndex;
         }
         throw Error(Failure::NotAnInteger, std::string(culprit));
     }
@@ -168,8 +168,8 @@ void JobStore::LoadJobList() {
         if (job.source == kMissing) {
             return; // the end of the list
         }
-        std::optional<std::string> designation = TryBuildDesignation(
-            job.source, job.destination, job.frequencyCode, job.hourIndex, job.weekdayIndex, job.dayIndex);
+        std::optional<std::string> designation = TryBuildDesignation(job.source, job.destination, job.frequencyCode,
+                                                                     job.hourIndex, job.weekdayIndex, job.dayIndex);
         if (!designation) {
             return; // an unreadable section ends the list, silently
         }

@@ -15,16 +15,16 @@ namespace vantorel {
 // One job. Every field but the designation and the id is the very text that
 // ListeSave.ini stores; it is converted only where it is used.
 struct BackupJob {
-    std::string designation;  // BuildDesignation, rebuilt at every load
-    std::string source;       // EdSource: a folder path ending in the separator
-    std::string destination;  // EdDestination: a folder path ending in the separator
-    std::string frequencyCode;// CbDelaiSave: "0" to "6"
-    std::string dayIndex;     // CbDateMois: "0" to "30"
-    std::string weekdayIndex; // CbJoursSemaine: "0" to "6"
-    std::string hourIndex;    // CbHeures: "0" to "22"
-    std::string reference;    // Reference: names the job's archives
-    std::string lastRun;      // CbDerniereDateMaj: DateTimeText
-    std::string nextRun;      // CbProchaineDateMaj: DateTimeText
+    std::string designation;   // BuildDesignation, rebuilt at every load
+    std::string source;        // EdSource: a folder path ending in the separator
+    std::string destination;   // EdDestination: a folder path ending in the separator
+    std::string frequencyCode; // CbDelaiSave: "0" to "6"
+    std::string dayIndex;      // CbDateMois: "0" to "30"
+    std::string weekdayIndex;  // CbJoursSemaine: "0" to "6"
+    std::string hourIndex;     // CbHeures: "0" to "22"
+    std::string reference;     // Reference: names the job's archives
+    std::string lastRun;       // CbDerniereDateMaj: DateTimeText
+    std::string nextRun;       // CbProchaineDateMaj: DateTimeText
 
     // Not stored: a number unique within this run of the program, given at load
     // and at append, so that a run writes its results to the job it ran even

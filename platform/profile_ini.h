@@ -41,9 +41,9 @@ private:
     enum class Kind { Section, Key, Other };
     struct Line {
         Kind kind = Kind::Other;
-        std::string text; // the line as read, without its line end
-        std::string name; // trimmed section or key name
-        std::string value;// trimmed value (keys only)
+        std::string text;  // the line as read, without its line end
+        std::string name;  // trimmed section or key name
+        std::string value; // trimmed value (keys only)
     };
 
     // Index of the first line of `section`'s header, or npos.

@@ -143,8 +143,7 @@ std::optional<DateTime> DateTime::FromParts(int year, unsigned month, unsigned d
     if (!date.ok()) {
         return std::nullopt;
     }
-    return DateTime(local_days{date} + hours{hour} + minutes{minute} + seconds{second} +
-                    milliseconds{millisecond});
+    return DateTime(local_days{date} + hours{hour} + minutes{minute} + seconds{second} + milliseconds{millisecond});
 }
 
 std::chrono::year_month_day DateTime::date() const {

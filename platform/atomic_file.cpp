@@ -53,7 +53,7 @@ std::filesystem::path ResolveTarget(const std::filesystem::path& target) {
 }
 
 std::string RandomSuffix() {
-    static std::mt19937_64 generator{std::random_device{}()};
+    thread_local std::mt19937_64 generator{std::random_device{}()};
     static constexpr std::string_view kAlphabet = "abcdefghijklmnopqrstuvwxyz0123456789";
     std::uniform_int_distribution<std::size_t> pick(0, kAlphabet.size() - 1);
     std::string suffix(8, ' ');

@@ -139,14 +139,20 @@ TEST(BuildDesignation, WritesTheLineOfEveryCode) {
     for (const auto& row : rows) {
         EXPECT_EQ(BuildDesignation(row.source, row.destination, row.code, row.hour, row.weekday, row.day), row.line);
     }
-    for (const auto& bad : std::vector<std::vector<const char*>>{{"7", "0", "0", "0"},
-                                                                 {"x", "0", "0", "0"},
-                                                                 {"4", "23", "0", "0"},
-                                                                 {"5", "0", "7", "0"},
-                                                                 {"6", "0", "0", "31"},
-                                                                 {"6", "-1", "0", "0"}}) {
+    // Code, hour, weekday, day, and the text the error names.
+    const std::vector<std::vector<std::string>> badRows = {
+        {"7", "0", "0", "0", "7"}, {"x", "0", "0", "0", "x"},   {"4", "23", "0", "0", "23"},
+        {"5", "0", "7", "0", "7"}, {"6", "0", "0", "31", "31"}, {"6", "-1", "0", "0", "-1"},
+    };
+    for (const auto& bad : badRows) {
         EXPECT_FALSE(TryBuildDesignation("/a/", "/b/", bad[0], bad[1], bad[2], bad[3]).has_value()) << bad[0];
-        EXPECT_THROW(BuildDesignation("/a/", "/b/", bad[0], bad[1], bad[2], bad[3]), Error);
+        try {
+            BuildDesignation("/a/", "/b/", bad[0], bad[1], bad[2], bad[3]);
+            ADD_FAILURE() << "built a line for code " << bad[0];
+        } catch (const Error& error) {
+            EXPECT_EQ(error.kind(), Failure::NotAnInteger);
+            EXPECT_EQ(error.subject(), bad[4]);
+        }
     }
 }
 

@@ -31,13 +31,16 @@ TEST(AtomicWriterChild, DISABLED_ReplacesOnce) {
     ReplaceFileContent(target, NewContent());
 }
 
-// Runs the writer with a SIGKILL injected at the Nth call of `syscall`;
-// returns true when the writer ran to its end without being killed.
+// Runs the writer with a SIGKILL injected at the Nth call of `syscall` (no
+// injection for n = 0); returns true when the writer ran to its end without
+// being killed. The leak checker of a sanitizer build cannot run under a
+// tracer, so it is off in the writer.
 bool RunWriterKilledAt(const fs::path& target, const std::string& syscall, int n) {
+    const std::string inject =
+        n == 0 ? std::string() : " -e inject=" + syscall + ":signal=KILL:when=" + std::to_string(n);
     const std::string command = std::string(kTargetVariable) + "=" + target.string() +
-                                " strace -f -qq -o /dev/null -e trace=" + syscall + " -e inject=" + syscall +
-                                ":signal=KILL:when=" + std::to_string(n) + " " +
-                                fs::read_symlink("/proc/self/exe").string() +
+                                " ASAN_OPTIONS=detect_leaks=0 strace -f -qq -o /dev/null -e trace=" + syscall + inject +
+                                " " + fs::read_symlink("/proc/self/exe").string() +
                                 " --gtest_filter=AtomicWriterChild.DISABLED_ReplacesOnce"
                                 " --gtest_also_run_disabled_tests >/dev/null 2>&1";
     const int status = std::system(command.c_str());
@@ -51,6 +54,9 @@ TEST(ReplaceFileContent, KilledAtEverySystemCallLeavesOldOrNew) {
     test::TempDir dir;
     const fs::path target = dir / "ListeSave.ini";
     const std::string oldContent = "[Reference]\nDerniereRef=1\n";
+    if (!RunWriterKilledAt(target, "rename", 0)) {
+        GTEST_SKIP() << "the writer does not run under strace here";
+    }
     for (const std::string syscall : {"openat", "write", "fchmod", "fsync", "close", "rename"}) {
         bool finished = false;
         int n = 1;

@@ -1,11 +1,12 @@
 #include "jobs/job_operations.h"
 
 #include "jobs/archive_paths.h"
+#include "platform/decimal_text.h"
 #include "platform/errors.h"
 #include "schedule/frequency.h"
 #include "schedule/next_run.h"
 
-#include <charconv>
+#include <cstdint>
 #include <filesystem>
 #include <stdexcept>
 #include <string_view>
@@ -81,15 +82,13 @@ bool ConfirmRepeatedSource(const JobStore& store, const std::string& source, std
     return true;
 }
 
+// A stored position read as the job store reads its numbers.
 int ParsePosition(const std::string& text) {
-    int value = 0;
-    const char* begin = text.data();
-    const char* end = begin + text.size();
-    auto [stop, ec] = std::from_chars(begin, end, value);
-    if (text.empty() || ec != std::errc() || stop != end) {
+    std::optional<std::int32_t> value = ParseDecimal(text);
+    if (!value) {
         throw Error(Failure::NotAnInteger, text);
     }
-    return value;
+    return *value;
 }
 
 // Deletes one archive of a job being deleted. A failure leaves the file in

@@ -4,10 +4,10 @@
 #include "tests/core/runs/runs_fixture.h"
 
 #include "archive/extract_archive.h"
+#include "tests/support/unprivileged.h"
 
-#include <sys/resource.h>
 #include <csignal>
-#include <unistd.h>
+#include <sys/resource.h>
 
 namespace vantorel::test {
 namespace {
@@ -113,8 +113,8 @@ enum class ArchiveFault {
 
 class FailingArchiveStep : public RunsTest, public ::testing::WithParamInterface<ArchiveFault> {
 protected:
-    // Prepares the fault in the child before the run; false when it cannot be made real here.
-    bool MakeFault(const fs::path& source) {
+    // The file that makes the archive step fail in the child.
+    void MakeFault(const fs::path& source) {
         if (GetParam() == ArchiveFault::ArchiveTooBig) {
             // Incompressible data, far over the limit set in the child.
             std::string noise(256 * 1024, '\0');
@@ -124,24 +124,27 @@ protected:
                 c = static_cast<char>(state >> 16);
             }
             WriteFile(source / "big.bin", noise);
-            return true;
+            return;
         }
         WriteFile(source / "secret.txt", "not for everyone");
         fs::permissions(source / "secret.txt", fs::perms::none);
-        return true;
     }
 
-    // In the child: the limit or the lost privileges that make the fault bite.
-    static bool EnterFault(ArchiveFault fault) {
-        if (fault == ArchiveFault::ArchiveTooBig) {
+    // Runs a due pass in a child process, under the limit or without the
+    // privileges that make the fault bite, and returns how many jobs it listed.
+    std::optional<int> DuePassWithFault() {
+        auto pass = [this] {
+            runner.DuePass();
+            return static_cast<int>(runner.errorList().size());
+        };
+        if (GetParam() == ArchiveFault::UnreadableFile) {
+            return RunUnprivileged(pass);
+        }
+        return RunInChild([&] {
             std::signal(SIGXFSZ, SIG_IGN); // a refused write, not a killed process
             rlimit limit{64 * 1024, 64 * 1024};
-            return setrlimit(RLIMIT_FSIZE, &limit) == 0;
-        }
-        if (geteuid() != 0) {
-            return true; // the permission bits already refuse the read
-        }
-        return setresgid(65534, 65534, 65534) == 0 && setresuid(65534, 65534, 65534) == 0;
+            return setrlimit(RLIMIT_FSIZE, &limit) == 0 ? pass() : 77;
+        });
     }
 };
 
@@ -157,25 +160,18 @@ TEST_P(FailingArchiveStep, PutsTheLastGoodArchiveBackAndTriesAgainAtTheNextPass)
     const std::string good = ReadFile(ArchiveOf(row, 1));
     const BackupJob before = Stored(row);
     store.RecordRun(row, before.lastRun, "01/12/2026 10:00:00"); // due again
-    ASSERT_TRUE(MakeFault(source));
+    MakeFault(source);
     // The unprivileged child must reach everything but the fault.
     for (const fs::path& folder : {tmp.path(), source, tmp / "backups", tmp / "backups" / "Vantorel"}) {
         fs::permissions(folder, fs::perms::all);
     }
     fs::permissions(store.filePath(), fs::perms::all);
 
-    const ArchiveFault fault = GetParam();
-    int listed = RunInChild([&] {
-        if (!EnterFault(fault)) {
-            return 77;
-        }
-        runner.DuePass();
-        return static_cast<int>(runner.errorList().size());
-    });
-    if (listed == 77) {
+    std::optional<int> listed = DuePassWithFault();
+    if (!listed || *listed == 77) {
         GTEST_SKIP() << "the fault cannot be made real here";
     }
-    EXPECT_EQ(listed, 1);
+    EXPECT_EQ(*listed, 1);
     EXPECT_EQ(FileNames(ArchiveFolderOf(row)), (Names{"save_1_1.zip", "save_1_2.zip"}));
     EXPECT_EQ(ReadFile(ArchiveOf(row, 1)), good);
     EXPECT_EQ(ReadFile(ArchiveOf(row, 2)), good);

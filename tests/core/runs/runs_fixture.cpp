@@ -33,10 +33,10 @@ std::set<std::string> FileNames(const fs::path& folder) {
     return names;
 }
 
-int RunInChild(const std::function<int()>& body) {
+std::optional<int> RunInChild(const std::function<int()>& body) {
     pid_t child = fork();
     if (child < 0) {
-        return -1;
+        return std::nullopt;
     }
     if (child == 0) {
         int code = 100;
@@ -49,7 +49,7 @@ int RunInChild(const std::function<int()>& body) {
     }
     int status = 0;
     if (waitpid(child, &status, 0) != child || !WIFEXITED(status)) {
-        return -1;
+        return std::nullopt;
     }
     return WEXITSTATUS(status);
 }

@@ -9,6 +9,7 @@
 
 #include <filesystem>
 #include <functional>
+#include <optional>
 #include <set>
 #include <string>
 
@@ -25,10 +26,10 @@ std::string FolderText(const fs::path& folder);
 // The names of the files in a folder; empty when it does not exist.
 std::set<std::string> FileNames(const fs::path& folder);
 
-// Runs `body` in a child process and returns its exit code, or -1 when the
-// child did not exit normally. The child ends with _exit, so nothing of the
+// Runs `body` in a child process and returns its exit code, or nullopt when
+// the child did not exit normally. The child ends with _exit, so nothing of the
 // test framework runs twice.
-int RunInChild(const std::function<int()>& body);
+std::optional<int> RunInChild(const std::function<int()>& body);
 
 // A program folder with its job store, a fake window and the runner, in a
 // fresh temporary folder.

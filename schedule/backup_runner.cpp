@@ -198,7 +198,8 @@ void BackupRunner::Reschedule(std::uint64_t id) {
     }
     // The job's current settings: an edit during the archive step counts.
     const BackupJob& job = store_.at(*row);
-    std::optional<DateTime> next = ComputeNextRun(job.frequencyCode, now, job.hourIndex, job.weekdayIndex, job.dayIndex);
+    std::optional<DateTime> next =
+        ComputeNextRun(job.frequencyCode, now, job.hourIndex, job.weekdayIndex, job.dayIndex);
     if (!next) {
         throw NoNextRun(job.frequencyCode);
     }

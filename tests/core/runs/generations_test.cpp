@@ -190,18 +190,20 @@ TEST_P(FailingArchiveStep, PutsTheLastGoodArchiveBackAndTriesAgainAtTheNextPass)
 
 INSTANTIATE_TEST_SUITE_P(Faults, FailingArchiveStep,
                          ::testing::Values(ArchiveFault::UnreadableFile, ArchiveFault::ArchiveTooBig),
-                         [](const auto& info) {
-                             return info.param == ArchiveFault::UnreadableFile ? "UnreadableFile" : "ArchiveTooBig";
+                         [](const auto& row) {
+                             return row.param == ArchiveFault::UnreadableFile ? "UnreadableFile" : "ArchiveTooBig";
                          });
 
 TEST_F(RunsTest, FailedRescheduleKeepsTheArchiveJustWritten) {
     const fs::path source = tmp / "docs";
     WriteFile(source / "a.txt", "first");
     // A daily job whose stored hour lies outside its list: no next run exists.
-    const std::size_t row = AddJob(source, tmp / "backups", "4", "01/12/2026 10:00:00", "01/12/2026 09:00:00", "30");
+    const std::size_t row = store.AppendJob("daily at no hour", FolderText(source), FolderText(tmp / "backups"), "4",
+                                            "0", "0", "30", "01/12/2026 09:00:00", "01/12/2026 10:00:00");
     runner.RunSelected(row);
     ASSERT_EQ(runner.errorList().size(), 1u);
     const std::string first = ReadFile(ArchiveOf(row, 1));
+    const std::string list = ReadFile(store.filePath());
     WriteFile(source / "a.txt", "second");
 
     runner.RunSelected(row);
@@ -209,7 +211,8 @@ TEST_F(RunsTest, FailedRescheduleKeepsTheArchiveJustWritten) {
     EXPECT_EQ(runner.errorList().size(), 1u);
     EXPECT_EQ(ReadFile(ArchiveOf(row, 2)), first);
     EXPECT_NE(ReadFile(ArchiveOf(row, 1)), first) << "the good new archive was replaced";
-    EXPECT_EQ(Stored(row).lastRun, "01/12/2026 09:00:00");
+    EXPECT_EQ(store.at(row).lastRun, "01/12/2026 09:00:00");
+    EXPECT_EQ(ReadFile(store.filePath()), list);
 }
 
 } // namespace

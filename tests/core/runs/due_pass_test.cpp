@@ -31,6 +31,10 @@ struct FolderCheckRow {
     bool scheduleMoves; // only a due pass moves a failed folder check's schedule on
 };
 
+void PrintTo(const FolderCheckRow& row, std::ostream* out) {
+    *out << row.name;
+}
+
 class FolderCheck : public RunsTest, public ::testing::WithParamInterface<FolderCheckRow> {};
 
 TEST_P(FolderCheck, ListsTheJobAndMovesTheScheduleOnlyInADuePass) {

@@ -111,6 +111,13 @@ enum class ArchiveFault {
     ArchiveTooBig,  // the destination refuses a file that large
 };
 
+const char* NameOf(ArchiveFault fault) {
+    return fault == ArchiveFault::UnreadableFile ? "UnreadableFile" : "ArchiveTooBig";
+}
+void PrintTo(ArchiveFault fault, std::ostream* out) {
+    *out << NameOf(fault);
+}
+
 class FailingArchiveStep : public RunsTest, public ::testing::WithParamInterface<ArchiveFault> {
 protected:
     // The file that makes the archive step fail in the child.
@@ -190,9 +197,7 @@ TEST_P(FailingArchiveStep, PutsTheLastGoodArchiveBackAndTriesAgainAtTheNextPass)
 
 INSTANTIATE_TEST_SUITE_P(Faults, FailingArchiveStep,
                          ::testing::Values(ArchiveFault::UnreadableFile, ArchiveFault::ArchiveTooBig),
-                         [](const auto& row) {
-                             return row.param == ArchiveFault::UnreadableFile ? "UnreadableFile" : "ArchiveTooBig";
-                         });
+                         [](const auto& row) { return std::string(NameOf(row.param)); });
 
 TEST_F(RunsTest, FailedRescheduleKeepsTheArchiveJustWritten) {
     const fs::path source = tmp / "docs";

@@ -39,6 +39,10 @@ struct AddRow {
     bool added;
 };
 
+void PrintTo(const AddRow& row, std::ostream* out) {
+    *out << row.name;
+}
+
 class AddJobCases : public RunsTest, public ::testing::WithParamInterface<AddRow> {};
 
 TEST_P(AddJobCases, AsksOncePerRepeatedSourceAndStopsSilently) {

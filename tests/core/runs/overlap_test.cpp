@@ -18,6 +18,10 @@ struct OverlapRow {
     int questions;
 };
 
+void PrintTo(const OverlapRow& row, std::ostream* out) {
+    *out << row.name;
+}
+
 class NestedRequest : public RunsTest, public ::testing::WithParamInterface<OverlapRow> {};
 
 TEST_P(NestedRequest, FromInsideARunDoesNothing) {

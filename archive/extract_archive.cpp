@@ -60,7 +60,11 @@ std::optional<LocalHeader> ReadLocalHeader(const ArchiveSource& source, std::uin
         return std::nullopt;
     }
     Zip64Values unused;
-    header.hasZip64Extra = ReadZip64Extra(extra, unused);
+    const ExtraField field = ReadZip64Extra(extra, unused);
+    if (field == ExtraField::Damaged) {
+        return std::nullopt; // a header that contradicts its own lengths is not trusted
+    }
+    header.hasZip64Extra = field == ExtraField::Zip64;
     header.dataOffset = offset + kLocalHeaderLength + nameLength + extraLength;
     return header;
 }
@@ -136,7 +140,7 @@ private:
             return reason;
         }
         const std::optional<LocalHeader> local = ReadLocalHeader(source_, entry.localHeaderOffset);
-        if (!local) {
+        if (!local || entry.extraDamaged) {
             return SkipReason::BadLocalHeader;
         }
         if (std::optional<SkipReason> reason = CheckVersion(entry, &*local, directory_.zip64)) {

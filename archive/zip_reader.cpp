@@ -139,12 +139,12 @@ Declared ReadDeclared(const ArchiveSource& source, const EndRecord& end, const s
 // (a self-extractor's program): then the directory lies just before the end
 // record and every offset moves by the same amount (`base`).
 //
-// Bytes in front are accepted only when the end record closes the file and the
-// file does not itself start like a zip entry. Otherwise the end record found
-// is most likely that of a zip archive stored inside a larger archive that was
-// cut short, and extracting the inner archive's files would be a wrong restore.
-std::uint64_t LocateDirectory(const ArchiveSource& source, const EndRecord& end, const Declared& declared,
-                              std::uint64_t& base, const std::filesystem::path& path) {
+// Bytes in front are accepted only when the file does not itself start like a
+// zip entry. When it does, the end record found is most likely that of a zip
+// archive stored inside a larger archive whose own end was cut off, and
+// extracting the inner archive's files would be a wrong restore.
+std::uint64_t LocateDirectory(const ArchiveSource& source, const Declared& declared, std::uint64_t& base,
+                              const std::filesystem::path& path) {
     const bool empty = declared.entries == 0 && declared.size == 0;
     if (declared.offset < declared.end || (empty && declared.offset == declared.end)) {
         if (empty ? declared.offset == declared.end : SignatureAt(source, declared.offset) == kCentralHeaderSignature) {
@@ -152,8 +152,7 @@ std::uint64_t LocateDirectory(const ArchiveSource& source, const EndRecord& end,
             return declared.offset;
         }
     }
-    const bool closesFile = end.offset + kEndOfCentralDirLength + end.commentLength == source.size();
-    if (declared.size <= declared.end && declared.offset <= declared.end - declared.size && closesFile &&
+    if (declared.size <= declared.end && declared.offset <= declared.end - declared.size &&
         SignatureAt(source, 0) != kLocalHeaderSignature) {
         const std::uint64_t start = declared.end - declared.size;
         base = start - declared.offset;
@@ -206,7 +205,9 @@ std::size_t ReadCentralHeader(DirectoryCursor& cursor, std::uint64_t offset, std
     values.uncompressed = uncompressed;
     values.compressed = compressed;
     values.offset = localOffset;
-    entry.hasZip64Extra = ReadZip64Extra(rest.subspan(nameLength, extraLength), values);
+    const ExtraField extra = ReadZip64Extra(rest.subspan(nameLength, extraLength), values);
+    entry.hasZip64Extra = extra == ExtraField::Zip64;
+    entry.extraDamaged = extra == ExtraField::Damaged;
     entry.uncompressedSize = values.uncompressed;
     entry.compressedSize = values.compressed;
     // A hostile offset near 2^64 must not wrap when the base is added; the
@@ -217,14 +218,14 @@ std::size_t ReadCentralHeader(DirectoryCursor& cursor, std::uint64_t offset, std
 
 } // namespace
 
-bool ReadZip64Extra(std::span<const std::uint8_t> extra, Zip64Values& values) {
+ExtraField ReadZip64Extra(std::span<const std::uint8_t> extra, Zip64Values& values) {
     ByteReader blocks(extra);
     while (blocks.remaining() >= kExtraHeaderLength) {
         const std::uint16_t id = blocks.u16();
         const std::uint16_t length = blocks.u16();
         std::span<const std::uint8_t> data = blocks.bytes(length);
         if (!blocks.ok()) {
-            return false; // a block running past the field: the rest is not trusted
+            return ExtraField::Damaged;
         }
         if (id != kZip64ExtraId) {
             continue;
@@ -242,9 +243,10 @@ bool ReadZip64Extra(std::span<const std::uint8_t> extra, Zip64Values& values) {
         if (values.wantOffset && r.remaining() >= 8) {
             values.offset = r.u64();
         }
-        return true;
+        return ExtraField::Zip64;
     }
-    return false;
+    // Fewer than 4 bytes left are padding (alignment tools add such), no block.
+    return ExtraField::NoZip64;
 }
 
 CentralDirectory ReadCentralDirectory(const ArchiveSource& source, const std::filesystem::path& path) {
@@ -259,7 +261,7 @@ CentralDirectory ReadCentralDirectory(const ArchiveSource& source, const std::fi
     const Declared declared = ReadDeclared(source, *end, path);
     std::uint64_t base = 0;
     CentralDirectory directory;
-    directory.start = LocateDirectory(source, *end, declared, base, path);
+    directory.start = LocateDirectory(source, declared, base, path);
     directory.end = declared.end;
     directory.zip64 = declared.zip64;
 

@@ -27,6 +27,7 @@ struct CentralEntry {
     std::uint64_t localHeaderOffset = 0;
     std::string rawName;        // the stored bytes, in code page 850 or UTF-8 (bit 11)
     bool hasZip64Extra = false; // the header carries a ZIP64 extended information field
+    bool extraDamaged = false;  // a block of the extra field runs past its end
 };
 
 // The central directory of an archive: its entries in their stored order and
@@ -44,10 +45,10 @@ struct CentralDirectory {
 // multi-disk archive, InvalidArchive for a damaged directory.
 CentralDirectory ReadCentralDirectory(const ArchiveSource& source, const std::filesystem::path& path);
 
-// The value of a ZIP64 extended information field (ID 0x0001) inside an
-// extra field, for the fields that the header left at their maximum. Returns
-// true when such a field is present. Blocks whose length runs past the extra
-// field end the walk: nothing past the field is ever read.
+// The values of a ZIP64 extended information field (ID 0x0001) inside an
+// extra field, for the fields that the header left at their maximum (a value
+// the field lacks keeps the header's). A block whose length runs past the
+// extra field makes it Damaged: nothing past the field is ever read.
 struct Zip64Values {
     bool wantUncompressed = false;
     bool wantCompressed = false;
@@ -56,6 +57,7 @@ struct Zip64Values {
     std::uint64_t compressed = 0;
     std::uint64_t offset = 0;
 };
-bool ReadZip64Extra(std::span<const std::uint8_t> extra, Zip64Values& values);
+enum class ExtraField { NoZip64, Zip64, Damaged };
+ExtraField ReadZip64Extra(std::span<const std::uint8_t> extra, Zip64Values& values);
 
 } // namespace vantorel::zip

@@ -3,12 +3,9 @@
 #include "tests/support/temp_dir.h"
 
 #include <fcntl.h>
-#include <grp.h>
 #include <random>
 #include <stdexcept>
 #include <sys/stat.h>
-#include <sys/wait.h>
-#include <unistd.h>
 
 namespace vantorel::test {
 
@@ -55,27 +52,6 @@ std::string RandomBytes(std::size_t size, std::uint32_t seed) {
         byte = static_cast<char>(engine() & 0xFF);
     }
     return bytes;
-}
-
-std::optional<int> RunUnprivileged(const std::function<int()>& body) {
-    const pid_t child = fork();
-    if (child < 0) {
-        return std::nullopt;
-    }
-    if (child == 0) {
-        if (setgroups(0, nullptr) != 0 || setresgid(65534, 65534, 65534) != 0 || setresuid(65534, 65534, 65534) != 0) {
-            _exit(200);
-        }
-        _exit(body());
-    }
-    int status = 0;
-    if (waitpid(child, &status, 0) != child || !WIFEXITED(status)) {
-        return std::nullopt;
-    }
-    if (WEXITSTATUS(status) == 200) {
-        return std::nullopt;
-    }
-    return WEXITSTATUS(status);
 }
 
 } // namespace vantorel::test

@@ -3,8 +3,6 @@
 #include <cstdint>
 #include <ctime>
 #include <filesystem>
-#include <functional>
-#include <optional>
 #include <string>
 #include <vector>
 
@@ -30,10 +28,5 @@ std::time_t LocalTime(int year, int month, int day, int hour, int minute, int se
 
 // `size` pseudo-random bytes, the same for the same seed.
 std::string RandomBytes(std::size_t size, std::uint32_t seed);
-
-// Runs `body` in a forked child whose user and group are 65534 (nobody), so
-// that permission bits apply as they do to a normal user. Returns the child's
-// exit code, or nullopt when privileges cannot be dropped here.
-std::optional<int> RunUnprivileged(const std::function<int()>& body);
 
 } // namespace vantorel::test

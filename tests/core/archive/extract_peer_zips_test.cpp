@@ -39,9 +39,13 @@ struct PeerCase {
     std::size_t crcMismatches;
 };
 
-std::ostream& operator<<(std::ostream& out, const PeerCase& row) { return out << row.file; }
+std::ostream& operator<<(std::ostream& out, const PeerCase& row) {
+    return out << row.file;
+}
 
-Expected Binary(std::string path, std::size_t size, std::uint32_t crc) { return {std::move(path), {}, crc, size}; }
+Expected Binary(std::string path, std::size_t size, std::uint32_t crc) {
+    return {std::move(path), {}, crc, size};
+}
 
 const std::vector<Expected> kGoTestFiles = {{"test.txt", "This is a test text file.\n"},
                                             Binary("gophercolor16x16.png", 785, 0x54d531fe)};
@@ -181,7 +185,8 @@ INSTANTIATE_TEST_SUITE_P(Archives, PeerZip, ::testing::ValuesIn(kPeerCases));
 // The data-descriptor archive is kept as base64 in the peer folder.
 TEST(PeerZipExtra, DataDescriptorsWithoutSignature) {
     TempDir dir;
-    const std::string encoded = test::ReadFile(std::filesystem::path(VANTOREL_PEER_ZIPS) / "go-no-datadesc-sig.zip.base64");
+    const std::string encoded =
+        test::ReadFile(std::filesystem::path(VANTOREL_PEER_ZIPS) / "go-no-datadesc-sig.zip.base64");
     std::string decoded(encoded.size(), '\0');
     // EVP-free decoding: the base64 alphabet, ignoring line breaks.
     const std::string alphabet = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789+/";
@@ -213,7 +218,8 @@ TEST(PeerZipExtra, DataDescriptorsWithoutSignature) {
 // owns its bytes is written, the others are refused before any decoding.
 TEST(PeerZipExtra, OverlappingBombWritesOneEntryOnly) {
     TempDir dir;
-    const ExtractReport report = ExtractArchive(dir.path(), std::filesystem::path(VANTOREL_PEER_ZIPS) / "unzip-p-zbsm.zip");
+    const ExtractReport report =
+        ExtractArchive(dir.path(), std::filesystem::path(VANTOREL_PEER_ZIPS) / "unzip-p-zbsm.zip");
     EXPECT_FALSE(report.archiveRejected);
     EXPECT_EQ(report.extracted, 1u);
     EXPECT_EQ(report.skipped.size(), 249u);

@@ -12,22 +12,22 @@
 namespace vantorel::test {
 
 struct ZipEntrySpec {
-    std::string name; // stored bytes
-    std::string content;
+    std::string name{}; // stored bytes
+    std::string content{};
     bool deflate = true;
     std::uint16_t versionMadeBy = 20;
-    std::optional<std::uint16_t> versionNeeded; // default: 20 deflated, 10 stored
+    std::optional<std::uint16_t> versionNeeded{}; // default: 20 deflated, 10 stored
     std::uint16_t flags = 0;
     std::uint16_t dosTime = 0x6000; // 12:00:00
     std::uint16_t dosDate = 0x5A87; // 2025-04-07
     std::uint32_t externalAttributes = 0x20;
     // Overrides, to damage an entry.
-    std::optional<std::uint16_t> method;
-    std::optional<std::uint32_t> crc32;
-    std::optional<std::uint64_t> compressedSize;
-    std::optional<std::uint64_t> uncompressedSize;
-    std::optional<std::uint64_t> localHeaderOffset;
-    std::optional<std::string> data; // the bytes after the local header, instead of the encoded content
+    std::optional<std::uint16_t> method{};
+    std::optional<std::uint32_t> crc32{};
+    std::optional<std::uint64_t> compressedSize{};
+    std::optional<std::uint64_t> uncompressedSize{};
+    std::optional<std::uint64_t> localHeaderOffset{};
+    std::optional<std::string> data{}; // the bytes after the local header, instead of the encoded content
     std::uint32_t localSignature = 0x04034B50;
     bool zip64Extra = false; // ZIP64 extra fields with sizes and offset, 0xFFFFFFFF in the headers
 };
@@ -37,7 +37,7 @@ struct ZipSpec {
     std::string prefix;  // bytes in front of the archive
     std::string between; // bytes after each entry's data
     std::string comment;
-    std::string trailing; // bytes after the end record
+    std::string trailing;  // bytes after the end record
     bool zip64End = false; // ZIP64 end record and locator before the classic one
 };
 

@@ -15,7 +15,7 @@ enum class SkipReason {
     NewerVersion,     // version needed above what the program reads
     Encrypted,        // no password is available
     UnknownMethod,    // neither stored nor deflate
-    BadLocalHeader,   // the local header is missing or damaged
+    BadLocalHeader,   // the local header is missing or damaged (or an extra field of the entry)
     BadData,          // the compressed data are damaged or cut short
     OverlappingData,  // the data overlap another entry's or lie outside the archive
     CannotCreate,     // the file or one of its folders cannot be created (a read-only file stays)

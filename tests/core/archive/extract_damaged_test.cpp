@@ -80,7 +80,7 @@ const DamageCase kDamageCases[] = {
          e.externalAttributes = 0xA1FF0000;
          e.content = "../../outside";
      },
-     SkipReason::FolderEntry},
+     SkipReason::LinkEntry},
 };
 
 class DamagedEntry : public ::testing::TestWithParam<DamageCase> {};

@@ -1,5 +1,5 @@
 // What extraction does to the target folder: folders made level by level,
-// files replaced whole, read-only files and links respected, times and
+// files replaced whole, read-only files and links left alone, times and
 // attributes restored, and never a byte outside the target.
 
 #include "archive/extract_archive.h"
@@ -14,19 +14,19 @@ namespace vantorel {
 namespace {
 
 using test::TempDir;
-using test::ZipEntrySpec;
+using test::ZipEntryPlan;
 
-ZipEntrySpec Entry(std::string name, std::string content) {
-    ZipEntrySpec entry;
+ZipEntryPlan Entry(std::string name, std::string content) {
+    ZipEntryPlan entry;
     entry.name = std::move(name);
     entry.content = std::move(content);
     return entry;
 }
 
-std::filesystem::path WriteArchive(const TempDir& dir, std::vector<ZipEntrySpec> entries) {
-    test::ZipSpec spec;
-    spec.entries = std::move(entries);
-    test::WriteBytes(dir / "a.zip", test::BuildZip(spec));
+std::filesystem::path WriteArchive(const TempDir& dir, std::vector<ZipEntryPlan> entries) {
+    test::ZipPlan plan;
+    plan.entries = std::move(entries);
+    test::WriteBytes(dir / "a.zip", test::BuildZip(plan));
     return dir / "a.zip";
 }
 
@@ -109,11 +109,11 @@ TEST(ExtractTarget, UnsafeNamesWriteNothingAnywhere) {
 
 TEST(ExtractTarget, RestoresTimesAndReadOnlyAttribute) {
     TempDir dir;
-    ZipEntrySpec readOnly = Entry("ro.txt", "read only");
+    ZipEntryPlan readOnly = Entry("ro.txt", "read only");
     readOnly.externalAttributes = 0x21;
     readOnly.dosTime = (13 << 11) | (45 << 5) | (58 / 2); // 13:45:58
     readOnly.dosDate = ((2024 - 1980) << 9) | (7 << 5) | 14;
-    ZipEntrySpec winter = Entry("winter.txt", "writable");
+    ZipEntryPlan winter = Entry("winter.txt", "writable");
     winter.dosTime = (3 << 11) | (4 << 5) | 3;
     winter.dosDate = ((2001 - 1980) << 9) | (1 << 5) | 31;
     std::filesystem::create_directory(dir / "t");
@@ -136,10 +136,10 @@ TEST(ExtractTarget, ArchiveReplacedByItsOwnEntry) {
     TempDir dir;
     const auto target = dir / "target";
     std::filesystem::create_directory(target);
-    test::ZipSpec spec;
-    spec.entries = {Entry("Vantorel/save_1_1.zip", "an older archive"), Entry("z/after.txt", std::string(5000, 'z'))};
+    test::ZipPlan plan;
+    plan.entries = {Entry("Vantorel/save_1_1.zip", "an older archive"), Entry("z/after.txt", std::string(5000, 'z'))};
     std::filesystem::create_directory(target / "Vantorel");
-    test::WriteBytes(target / "Vantorel" / "save_1_1.zip", test::BuildZip(spec));
+    test::WriteBytes(target / "Vantorel" / "save_1_1.zip", test::BuildZip(plan));
     const ExtractReport report = ExtractArchive(target, target / "Vantorel" / "save_1_1.zip");
     EXPECT_EQ(report.extracted, 2u);
     EXPECT_EQ(test::ReadFile(target / "Vantorel" / "save_1_1.zip"), "an older archive");
@@ -158,7 +158,7 @@ TEST(ExtractTarget, FifoAsArchive) {
 
 TEST(ExtractTarget, ManyEntries) {
     TempDir dir;
-    std::vector<ZipEntrySpec> entries;
+    std::vector<ZipEntryPlan> entries;
     for (int i = 0; i < 3000; ++i) {
         entries.push_back(Entry("folder" + std::to_string(i % 50) + "/file" + std::to_string(i), std::to_string(i)));
     }

@@ -112,16 +112,20 @@ void ZipFolder(const std::filesystem::path& archivePath, const std::filesystem::
     std::deque<PendingFile> files = ListFiles(sourceFolder, ArchiveIdentities(archivePath, temporary));
 
     const std::size_t threads = WorkerCount(options);
-    const CompressSettings settings{archivePath.parent_path(), kSpillMemory};
+    CompressSettings settings;
+    settings.spillFolder = archivePath.parent_path();
+    settings.spillMemory = kSpillMemory;
     FileSink sink(temporary.fd(), temporary.path());
     std::vector<ZipEntry> entries;
     entries.reserve(files.size());
     RunInOrder(
         files.size(), threads, threads + 2,
-        [&](std::size_t index) {
+        [&](std::size_t index, const std::atomic<bool>& cancelled) {
             PendingFile& file = files[index];
+            CompressSettings mine = settings;
+            mine.cancelled = &cancelled;
             CompressedEntry entry =
-                CompressFile(sourceFolder / file.relative, std::move(file.name.bytes), file.name.flags, settings);
+                CompressFile(sourceFolder / file.relative, std::move(file.name.bytes), file.name.flags, mine);
             file.relative = {}; // only the stored name is kept until the central directory is written
             return entry;
         },

@@ -18,6 +18,7 @@
 #include "archive/writer_temp_file.h"
 #include "platform/folder_walk.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <deque>
 #include <string_view>
@@ -37,24 +38,29 @@ constexpr std::size_t kSpillMemory = 2 << 20;
 // Bytes of the central directory kept in memory before it goes to a file.
 constexpr std::size_t kCentralDirectoryMemory = 8 << 20;
 
+bool HasNonAscii(std::string_view bytes) {
+    return std::any_of(bytes.begin(), bytes.end(), [](char c) { return static_cast<unsigned char>(c) >= 0x80; });
+}
+
 // Lists the files to archive, as paths relative to the source folder, in
 // enumeration order.
 //
 // Two entries are duplicates when their stored names are byte for byte the
 // same under the same name flag; the later one is left out. Names differing
 // only in letter case are two files, and both are kept. Relative paths from
-// one walk are unique, so only names that conversion to code page 850 changed
-// could ever meet again (an ASCII name is stored as it is with flags 0, a
-// name outside code page 850 as it is with bit 11): only those are remembered,
-// which keeps the memory of a large tree to one path per file.
+// one walk are unique and an ASCII or bit-11 name is stored as it is, so only
+// non-ASCII names stored with flags 0 (converted to code page 850, or bytes
+// that are not UTF-8) could ever meet again: only those are remembered, which
+// keeps the memory of a large tree to about one path per file.
 std::deque<std::string> ListFiles(const std::filesystem::path& sourceFolder,
                                   const std::vector<FileIdentity>& excluded) {
     std::deque<std::string> files; // a deque grows without copying what it holds
-    std::unordered_set<std::string> converted;
+    std::unordered_set<std::string> remembered;
     try {
         WalkFolder(sourceFolder, excluded, [&](std::string_view relative) {
             StoredName name = FormStoredName(relative);
-            if (name.bytes == relative || converted.insert(std::move(name.bytes)).second) {
+            const bool mayMeetAgain = name.flags == 0 && HasNonAscii(name.bytes);
+            if (!mayMeetAgain || remembered.insert(std::move(name.bytes)).second) {
                 files.emplace_back(relative);
             }
             return WalkStep::Continue;

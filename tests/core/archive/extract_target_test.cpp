@@ -7,8 +7,12 @@
 #include "platform/dos_time.h"
 #include "tests/support/temp_dir.h"
 
+#include <csignal>
 #include <gtest/gtest.h>
+#include <sys/resource.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 namespace vantorel {
 namespace {
@@ -49,6 +53,31 @@ TEST(ExtractTarget, CreatesFoldersAndReplacesFiles) {
     EXPECT_EQ(test::ReadFile(target / "sub" / "deeper" / "still" / "a.txt"), "a");
     EXPECT_EQ(test::ReadFile(target / "sub" / "old.txt"), "new content");
     EXPECT_EQ(test::ReadFile(target / "untouched.txt"), "not in the archive");
+}
+
+// A write refused halfway (here the file-size limit, EFBIG) skips the entry,
+// leaves no partial or temporary file, and keeps the file that was there.
+TEST(ExtractTarget, RefusedWriteKeepsTheOldFile) {
+    TempDir dir;
+    const auto target = dir / "target";
+    test::WriteFile(target / "big.bin", "the good old file");
+    const auto archive = WriteArchive(dir, {Entry("big.bin", std::string(200000, 'b')), Entry("small.txt", "s")});
+    const pid_t child = fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) {
+        std::signal(SIGXFSZ, SIG_IGN);
+        const rlimit limit{100000, 100000};
+        const ExtractReport report =
+            setrlimit(RLIMIT_FSIZE, &limit) == 0 ? ExtractArchive(target, archive) : ExtractReport{};
+        const bool expected =
+            report.extracted == 1 && report.skipped.size() == 1 && report.skipped[0].reason == SkipReason::WriteFailed;
+        _exit(expected ? 0 : 1);
+    }
+    int status = 0;
+    ASSERT_EQ(waitpid(child, &status, 0), child);
+    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
+    EXPECT_EQ(test::ListTree(target).files,
+              (std::map<std::string, std::string>{{"big.bin", "the good old file"}, {"small.txt", "s"}}));
 }
 
 // A read-only file stays as it is (root ignores the permission bits, so the

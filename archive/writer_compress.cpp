@@ -4,6 +4,7 @@
 #include "archive/zip_format.h"
 #include "platform/file_attributes.h"
 
+#include <cerrno>
 #include <vector>
 
 namespace vantorel::writer {
@@ -19,13 +20,18 @@ constexpr std::size_t kKeepRawLimit = 1 << 20;
 // entry that was not opened as a large file.
 class LimitedReader {
 public:
-    LimitedReader(FileSource& source, bool largeFile) : source_(source), largeFile_(largeFile), block_(kReadBlock) {}
+    LimitedReader(FileSource& source, bool largeFile, const CompressSettings& settings)
+        : source_(source), largeFile_(largeFile), limit_(settings.classicLimit), cancelled_(settings.cancelled),
+          block_(kReadBlock) {}
 
     // The next block; empty at the end of the file.
     std::pair<const std::uint8_t*, std::size_t> Next() {
+        if (cancelled_ != nullptr && cancelled_->load(std::memory_order_relaxed)) {
+            throw ArchiveError(ArchiveFailure::ReadFailed, source_.path(), ECANCELED);
+        }
         const std::size_t got = source_.Read(block_.data(), block_.size());
         total_ += got;
-        if (!largeFile_ && total_ >= zip::kMax32) {
+        if (!largeFile_ && total_ >= limit_) {
             // Its headers have no room for this size: fail rather than wrap.
             throw ArchiveError(ArchiveFailure::TooLarge, source_.path(), 0, "the file grew past 4 GiB while read");
         }
@@ -36,15 +42,17 @@ public:
 private:
     FileSource& source_;
     bool largeFile_;
+    std::uint64_t limit_;
+    const std::atomic<bool>* cancelled_;
     std::vector<std::uint8_t> block_;
     std::uint64_t total_ = 0;
 };
 
 // Copies the file again from its start into `data`, stored as is.
-void StoreByRereading(FileSource& source, ZipEntry& entry, Spill& data) {
+void StoreByRereading(FileSource& source, ZipEntry& entry, Spill& data, const CompressSettings& settings) {
     source.Rewind();
     data.Clear();
-    LimitedReader reader(source, entry.largeFile);
+    LimitedReader reader(source, entry.largeFile, settings);
     Crc32 crc;
     for (;;) {
         const auto [bytes, size] = reader.Next();
@@ -70,9 +78,9 @@ CompressedEntry CompressFile(const std::filesystem::path& file, std::string stor
     entry.flags = flags;
     entry.modified = ToDosDateTime(info.st_mtim);
     entry.externalAttributes = DosAttributeWord(info);
-    entry.largeFile = static_cast<std::uint64_t>(info.st_size) >= zip::kMax32;
+    entry.largeFile = static_cast<std::uint64_t>(info.st_size) >= settings.classicLimit;
 
-    LimitedReader reader(source, entry.largeFile);
+    LimitedReader reader(source, entry.largeFile, settings);
     Crc32 crc;
     std::vector<std::uint8_t> raw;
     bool rawKept = true;
@@ -104,7 +112,7 @@ CompressedEntry CompressFile(const std::filesystem::path& file, std::string stor
             result.data.Clear();
             result.data.Write(raw.data(), raw.size());
         } else {
-            StoreByRereading(source, entry, result.data);
+            StoreByRereading(source, entry, result.data, settings);
         }
     }
     entry.compressedSize = result.data.size();

@@ -3,7 +3,9 @@
 #include "archive/writer_entry.h"
 #include "archive/writer_spill.h"
 
+#include <atomic>
 #include <cstddef>
+#include <cstdint>
 #include <filesystem>
 #include <string>
 
@@ -18,6 +20,12 @@ struct CompressedEntry {
 struct CompressSettings {
     std::filesystem::path spillFolder; // where data beyond spillMemory go (the archive's folder)
     std::size_t spillMemory = 0;       // bytes of each entry's data kept in memory
+    // The size a file not opened as a large file may not reach while it is
+    // read (the 32-bit limit of its headers; lower only in tests).
+    std::uint64_t classicLimit = 0xFFFFFFFF;
+    // When set and true, reading stops with ArchiveError(ReadFailed, ECANCELED):
+    // the run has already failed elsewhere.
+    const std::atomic<bool>* cancelled = nullptr;
 };
 
 // Reads the file at `file` and compresses it: raw deflate, or stored when

@@ -14,7 +14,7 @@ StoredName FormStoredName(std::string_view relative) {
         name.bytes = *std::move(cp850);
     } else {
         name.bytes = std::string(relative);
-        name.flags = zip::kFlagUtf8Name;
+        name.flags = IsValidUtf8(relative) ? zip::kFlagUtf8Name : 0;
     }
     if (name.bytes.size() > zip::kMaxNameLength) {
         throw ArchiveError(ArchiveFailure::TooLarge, std::string(relative), 0, "name longer than 65535 bytes");

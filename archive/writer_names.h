@@ -14,11 +14,15 @@ struct StoredName {
 };
 
 // The stored form of a file's path relative to the backed-up folder ("/"
-// between parts, the bytes of the Linux file system): code page 850 with
-// flags 0 when every character has a code page 850 form, otherwise the bytes
-// unchanged (UTF-8) with the language-encoding flag, bit 11 (APPNOTE 4.4.4,
-// appendix D), so that no name is ever replaced by substitutes. Throws
-// ArchiveError(TooLarge) when the name exceeds the 65535 bytes of its field.
+// between parts, the bytes of the Linux file system):
+// - code page 850 with flags 0 when every character has a code page 850 form;
+// - otherwise the UTF-8 bytes with the language-encoding flag, bit 11 (APPNOTE
+//   4.4.4, appendix D), so that no name is replaced by substitutes;
+// - bytes that are not UTF-8 at all stay as they are with flags 0: a name
+//   flagged UTF-8 but not UTF-8 would make some readers refuse the whole
+//   archive, while unflagged bytes read as code page 850 everywhere.
+// Throws ArchiveError(TooLarge) when the name exceeds the 65535 bytes of its
+// field.
 StoredName FormStoredName(std::string_view relative);
 
 } // namespace vantorel::writer

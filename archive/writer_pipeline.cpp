@@ -32,7 +32,7 @@ public:
             std::optional<CompressedEntry> result;
             std::exception_ptr failure;
             try {
-                result.emplace(job_(index));
+                result.emplace(job_(index, cancelled_));
             } catch (...) {
                 failure = std::current_exception(); // handed to the calling thread below
             }
@@ -42,6 +42,7 @@ public:
                     failure_ = failure;
                 }
                 stop_ = true;
+                cancelled_ = true;
                 workAvailable_.notify_all();
             } else {
                 ring_[index % window_] = std::move(result);
@@ -71,9 +72,13 @@ public:
         }
     }
 
-    void Stop() {
+    // Stops the hand-out of work; with `cancel`, running jobs are asked to give up too.
+    void Stop(bool cancel) {
         std::lock_guard lock(mutex_);
         stop_ = true;
+        if (cancel) {
+            cancelled_ = true;
+        }
         workAvailable_.notify_all();
     }
 
@@ -93,6 +98,7 @@ private:
     std::size_t next_ = 0;
     std::size_t written_ = 0;
     bool stop_ = false;
+    std::atomic<bool> cancelled_ = false;
     std::exception_ptr failure_;
 };
 
@@ -105,16 +111,17 @@ public:
                 workers_.emplace_back([this] { pipeline_.Work(); });
             }
         } catch (...) {
-            JoinAll();
+            JoinAll(true);
             throw;
         }
     }
-    ~WorkerGroup() { JoinAll(); }
+    // Reached without JoinAll only when the consumer failed: cancel the rest.
+    ~WorkerGroup() { JoinAll(true); }
     WorkerGroup(const WorkerGroup&) = delete;
     WorkerGroup& operator=(const WorkerGroup&) = delete;
 
-    void JoinAll() {
-        pipeline_.Stop();
+    void JoinAll(bool cancel = false) {
+        pipeline_.Stop(cancel);
         for (std::thread& worker : workers_) {
             if (worker.joinable()) {
                 worker.join();

@@ -13,12 +13,14 @@
 
 #include "archive/writer_compress.h"
 
+#include <atomic>
 #include <cstddef>
 #include <functional>
 
 namespace vantorel::writer {
 
-using CompressJob = std::function<CompressedEntry(std::size_t index)>;
+// `cancelled` turns true once the run has failed: a long job may give up.
+using CompressJob = std::function<CompressedEntry(std::size_t index, const std::atomic<bool>& cancelled)>;
 using ConsumeStep = std::function<void(std::size_t index, CompressedEntry& entry)>;
 
 // Runs job(0..count-1) on `threads` workers (at least one) and hands each

@@ -18,6 +18,7 @@
 #include "archive/writer_temp_file.h"
 #include "platform/folder_walk.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <deque>
 #include <string_view>
@@ -34,26 +35,33 @@ using namespace writer;
 
 // Bytes of one entry's data kept in memory before its spill goes to a file.
 constexpr std::size_t kSpillMemory = 2 << 20;
+// Bytes of the central directory kept in memory before it goes to a file.
+constexpr std::size_t kCentralDirectoryMemory = 8 << 20;
 
-// A file found by the walk, waiting to be compressed.
-struct PendingFile {
-    std::string relative;
-    StoredName name;
-};
+bool HasNonAscii(std::string_view bytes) {
+    return std::any_of(bytes.begin(), bytes.end(), [](char c) { return static_cast<unsigned char>(c) >= 0x80; });
+}
 
-// Lists the files to archive, in enumeration order. A later file whose
-// stored name is byte for byte the same as an earlier one's is left out (two
-// names differing only in case are two files, and both are kept).
-std::deque<PendingFile> ListFiles(const std::filesystem::path& sourceFolder,
+// Lists the files to archive, as paths relative to the source folder, in
+// enumeration order.
+//
+// Two entries are duplicates when their stored names are byte for byte the
+// same under the same name flag; the later one is left out. Names differing
+// only in letter case are two files, and both are kept. Relative paths from
+// one walk are unique and an ASCII or bit-11 name is stored as it is, so only
+// non-ASCII names stored with flags 0 (converted to code page 850, or bytes
+// that are not UTF-8) could ever meet again: only those are remembered, which
+// keeps the memory of a large tree to about one path per file.
+std::deque<std::string> ListFiles(const std::filesystem::path& sourceFolder,
                                   const std::vector<FileIdentity>& excluded) {
-    std::deque<PendingFile> files; // a deque: the names seen below point into it
-    std::unordered_set<std::string_view> seen;
+    std::deque<std::string> files; // a deque grows without copying what it holds
+    std::unordered_set<std::string> remembered;
     try {
         WalkFolder(sourceFolder, excluded, [&](std::string_view relative) {
             StoredName name = FormStoredName(relative);
-            if (seen.count(name.bytes) == 0) {
-                files.push_back(PendingFile{std::string(relative), std::move(name)});
-                seen.insert(files.back().name.bytes);
+            const bool mayMeetAgain = name.flags == 0 && HasNonAscii(name.bytes);
+            if (!mayMeetAgain || remembered.insert(std::move(name.bytes)).second) {
+                files.emplace_back(relative);
             }
             return WalkStep::Continue;
         });
@@ -71,13 +79,13 @@ std::size_t WorkerCount(const ZipOptions& options) {
     return processors == 0 ? 1 : processors;
 }
 
-void WriteCentralDirectory(FileSink& sink, const std::vector<ZipEntry>& entries) {
+// Appends the central directory, gathered in `headers` while the entries were
+// written, and the end records.
+void WriteCentralDirectory(FileSink& sink, const Spill& headers, std::uint64_t entries) {
     CentralDirectory directory;
-    directory.entries = entries.size();
+    directory.entries = entries;
     directory.offset = sink.offset();
-    for (const ZipEntry& entry : entries) {
-        sink.Write(CentralHeaderRecord(entry));
-    }
+    headers.CopyTo(sink);
     directory.size = sink.offset() - directory.offset;
     if (NeedsZip64End(directory)) {
         const std::uint64_t zip64EndOffset = sink.offset();
@@ -109,30 +117,37 @@ void ZipFolder(const std::filesystem::path& archivePath, const std::filesystem::
         throw ArchiveError(ArchiveFailure::NoSuchFolder, sourceFolder, errno);
     }
     TemporaryArchive temporary(archivePath);
-    std::deque<PendingFile> files = ListFiles(sourceFolder, ArchiveIdentities(archivePath, temporary));
+
+    std::deque<std::string> files = ListFiles(sourceFolder, ArchiveIdentities(archivePath, temporary));
 
     const std::size_t threads = WorkerCount(options);
-    const CompressSettings settings{archivePath.parent_path(), kSpillMemory};
+    CompressSettings settings;
+    settings.spillFolder = archivePath.parent_path();
+    settings.spillMemory = kSpillMemory;
     FileSink sink(temporary.fd(), temporary.path());
-    std::vector<ZipEntry> entries;
-    entries.reserve(files.size());
+    // Each central header is laid out as soon as its entry is written, so the
+    // memory a run needs does not grow with the number of files beyond their
+    // paths.
+    Spill centralHeaders(archivePath.parent_path(), kCentralDirectoryMemory);
+    std::uint64_t entries = 0;
     RunInOrder(
         files.size(), threads, threads + 2,
-        [&](std::size_t index) {
-            PendingFile& file = files[index];
-            CompressedEntry entry =
-                CompressFile(sourceFolder / file.relative, std::move(file.name.bytes), file.name.flags, settings);
-            file.relative = {}; // only the stored name is kept until the central directory is written
-            return entry;
+        [&](std::size_t index, const std::atomic<bool>& cancelled) {
+            CompressSettings mine = settings;
+            mine.cancelled = &cancelled;
+            const std::string& relative = files[index];
+            StoredName name = FormStoredName(relative);
+            return CompressFile(sourceFolder / relative, std::move(name.bytes), name.flags, mine);
         },
-        [&](std::size_t, CompressedEntry& compressed) {
+        [&](std::size_t index, CompressedEntry& compressed) {
             compressed.entry.localHeaderOffset = sink.offset();
             sink.Write(LocalHeaderRecord(compressed.entry));
             compressed.data.CopyTo(sink);
-            entries.push_back(std::move(compressed.entry));
+            centralHeaders.Write(CentralHeaderRecord(compressed.entry));
+            ++entries;
+            std::string().swap(files[index]); // its path is no longer needed
         });
-    files = {};
-    WriteCentralDirectory(sink, entries);
+    WriteCentralDirectory(sink, centralHeaders, entries);
     sink.Flush();
     temporary.Commit();
 }

@@ -69,6 +69,14 @@ std::optional<std::string> Utf8ToCp850(std::string_view utf8) {
     return converter.Convert(utf8);
 }
 
+bool IsValidUtf8(std::string_view text) {
+    if (IsAscii(text)) {
+        return true;
+    }
+    thread_local Converter converter("UTF-32LE", "UTF-8");
+    return converter.Convert(text).has_value();
+}
+
 std::string Cp850ToUtf8(std::string_view cp850) {
     if (IsAscii(cp850)) {
         return std::string(cp850);

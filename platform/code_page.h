@@ -16,6 +16,9 @@ namespace vantorel {
 // text is not valid UTF-8. ASCII text comes back unchanged.
 std::optional<std::string> Utf8ToCp850(std::string_view utf8);
 
+// True when the bytes are well-formed UTF-8 (Linux file names need not be).
+bool IsValidUtf8(std::string_view text);
+
 // The UTF-8 form of code page 850 bytes. Every byte value has a character, so
 // this never fails.
 std::string Cp850ToUtf8(std::string_view cp850);

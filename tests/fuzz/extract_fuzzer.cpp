@@ -43,6 +43,19 @@ const Workspace& GetWorkspace() {
     return workspace;
 }
 
+// The extractor's temporary names: ".vantorel-" + 16 hexadecimal digits +
+// ".tmp". An archive may hold a file whose name merely starts that way.
+bool IsTemporaryName(const std::string& name) {
+    constexpr std::size_t kDigits = 16;
+    const std::string prefix = ".vantorel-";
+    const std::string suffix = ".tmp";
+    if (name.size() != prefix.size() + kDigits + suffix.size() || name.rfind(prefix, 0) != 0 ||
+        name.compare(name.size() - suffix.size(), suffix.size(), suffix) != 0) {
+        return false;
+    }
+    return name.find_first_not_of("0123456789abcdef", prefix.size()) == prefix.size() + kDigits;
+}
+
 [[noreturn]] void Fail(const std::string& what) {
     std::fprintf(stderr, "extract_fuzzer: %s\n", what.c_str());
     std::abort();
@@ -64,7 +77,7 @@ void CheckNothingEscaped(const Workspace& w) {
         if (it->is_symlink()) {
             Fail("a link was made: " + it->path().string());
         }
-        if (it->path().filename().string().rfind(".vantorel-", 0) == 0) {
+        if (IsTemporaryName(it->path().filename().string())) {
             Fail("a temporary file stayed: " + it->path().string());
         }
     }

@@ -1,5 +1,5 @@
 // What extraction does to the target folder: folders made level by level,
-// files replaced whole, read-only files and links respected, times and
+// files replaced whole, read-only files and links left alone, times and
 // attributes restored, and never a byte outside the target.
 
 #include "archive/extract_archive.h"
@@ -7,26 +7,30 @@
 #include "platform/dos_time.h"
 #include "tests/support/temp_dir.h"
 
+#include <csignal>
 #include <gtest/gtest.h>
+#include <sys/resource.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 namespace vantorel {
 namespace {
 
 using test::TempDir;
-using test::ZipEntrySpec;
+using test::ZipEntryPlan;
 
-ZipEntrySpec Entry(std::string name, std::string content) {
-    ZipEntrySpec entry;
+ZipEntryPlan Entry(std::string name, std::string content) {
+    ZipEntryPlan entry;
     entry.name = std::move(name);
     entry.content = std::move(content);
     return entry;
 }
 
-std::filesystem::path WriteArchive(const TempDir& dir, std::vector<ZipEntrySpec> entries) {
-    test::ZipSpec spec;
-    spec.entries = std::move(entries);
-    test::WriteBytes(dir / "a.zip", test::BuildZip(spec));
+std::filesystem::path WriteArchive(const TempDir& dir, std::vector<ZipEntryPlan> entries) {
+    test::ZipPlan plan;
+    plan.entries = std::move(entries);
+    test::WriteBytes(dir / "a.zip", test::BuildZip(plan));
     return dir / "a.zip";
 }
 
@@ -49,6 +53,31 @@ TEST(ExtractTarget, CreatesFoldersAndReplacesFiles) {
     EXPECT_EQ(test::ReadFile(target / "sub" / "deeper" / "still" / "a.txt"), "a");
     EXPECT_EQ(test::ReadFile(target / "sub" / "old.txt"), "new content");
     EXPECT_EQ(test::ReadFile(target / "untouched.txt"), "not in the archive");
+}
+
+// A write refused halfway (here the file-size limit, EFBIG) skips the entry,
+// leaves no partial or temporary file, and keeps the file that was there.
+TEST(ExtractTarget, RefusedWriteKeepsTheOldFile) {
+    TempDir dir;
+    const auto target = dir / "target";
+    test::WriteFile(target / "big.bin", "the good old file");
+    const auto archive = WriteArchive(dir, {Entry("big.bin", std::string(200000, 'b')), Entry("small.txt", "s")});
+    const pid_t child = fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) {
+        std::signal(SIGXFSZ, SIG_IGN);
+        const rlimit limit{100000, 100000};
+        const ExtractReport report =
+            setrlimit(RLIMIT_FSIZE, &limit) == 0 ? ExtractArchive(target, archive) : ExtractReport{};
+        const bool expected =
+            report.extracted == 1 && report.skipped.size() == 1 && report.skipped[0].reason == SkipReason::WriteFailed;
+        _exit(expected ? 0 : 1);
+    }
+    int status = 0;
+    ASSERT_EQ(waitpid(child, &status, 0), child);
+    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
+    EXPECT_EQ(test::ListTree(target).files,
+              (std::map<std::string, std::string>{{"big.bin", "the good old file"}, {"small.txt", "s"}}));
 }
 
 // A read-only file stays as it is (root ignores the permission bits, so the
@@ -109,11 +138,11 @@ TEST(ExtractTarget, UnsafeNamesWriteNothingAnywhere) {
 
 TEST(ExtractTarget, RestoresTimesAndReadOnlyAttribute) {
     TempDir dir;
-    ZipEntrySpec readOnly = Entry("ro.txt", "read only");
+    ZipEntryPlan readOnly = Entry("ro.txt", "read only");
     readOnly.externalAttributes = 0x21;
     readOnly.dosTime = (13 << 11) | (45 << 5) | (58 / 2); // 13:45:58
     readOnly.dosDate = ((2024 - 1980) << 9) | (7 << 5) | 14;
-    ZipEntrySpec winter = Entry("winter.txt", "writable");
+    ZipEntryPlan winter = Entry("winter.txt", "writable");
     winter.dosTime = (3 << 11) | (4 << 5) | 3;
     winter.dosDate = ((2001 - 1980) << 9) | (1 << 5) | 31;
     std::filesystem::create_directory(dir / "t");
@@ -136,10 +165,10 @@ TEST(ExtractTarget, ArchiveReplacedByItsOwnEntry) {
     TempDir dir;
     const auto target = dir / "target";
     std::filesystem::create_directory(target);
-    test::ZipSpec spec;
-    spec.entries = {Entry("Vantorel/save_1_1.zip", "an older archive"), Entry("z/after.txt", std::string(5000, 'z'))};
+    test::ZipPlan plan;
+    plan.entries = {Entry("Vantorel/save_1_1.zip", "an older archive"), Entry("z/after.txt", std::string(5000, 'z'))};
     std::filesystem::create_directory(target / "Vantorel");
-    test::WriteBytes(target / "Vantorel" / "save_1_1.zip", test::BuildZip(spec));
+    test::WriteBytes(target / "Vantorel" / "save_1_1.zip", test::BuildZip(plan));
     const ExtractReport report = ExtractArchive(target, target / "Vantorel" / "save_1_1.zip");
     EXPECT_EQ(report.extracted, 2u);
     EXPECT_EQ(test::ReadFile(target / "Vantorel" / "save_1_1.zip"), "an older archive");
@@ -158,7 +187,7 @@ TEST(ExtractTarget, FifoAsArchive) {
 
 TEST(ExtractTarget, ManyEntries) {
     TempDir dir;
-    std::vector<ZipEntrySpec> entries;
+    std::vector<ZipEntryPlan> entries;
     for (int i = 0; i < 3000; ++i) {
         entries.push_back(Entry("folder" + std::to_string(i % 50) + "/file" + std::to_string(i), std::to_string(i)));
     }

@@ -75,18 +75,18 @@ with zipfile.ZipFile(out, "w", compression=zipfile.ZIP_DEFLATED) as z:
 TEST(ExtractZip64, EndRecordAndExtraFields) {
     for (const std::string prefix : {"", "#!/bin/sh\nexit 0\n"}) {
         TempDir dir;
-        test::ZipSpec spec;
-        spec.zip64End = true;
-        spec.prefix = prefix;
+        test::ZipPlan plan;
+        plan.zip64End = true;
+        plan.prefix = prefix;
         for (const auto& [path, content] : SampleTree()) {
-            test::ZipEntrySpec entry;
+            test::ZipEntryPlan entry;
             entry.name = path;
             entry.content = content;
             entry.versionNeeded = 45;
             entry.zip64Extra = true;
-            spec.entries.push_back(entry);
+            plan.entries.push_back(entry);
         }
-        test::WriteBytes(dir / "a.zip", test::BuildZip(spec));
+        test::WriteBytes(dir / "a.zip", test::BuildZip(plan));
         EXPECT_EQ(CountArchiveEntries(dir / "a.zip"), SampleTree().size());
         std::filesystem::create_directory(dir / "out");
         const ExtractReport report = ExtractArchive(dir / "out", dir / "a.zip");

@@ -32,7 +32,7 @@ std::set<std::string> Names(const fs::path& archive) {
 std::set<std::string> Listing(const fs::path& folder) {
     std::set<std::string> paths;
     for (const auto& item : fs::recursive_directory_iterator(folder)) {
-        paths.insert(fs::relative(item.path(), folder).string());
+        paths.insert(item.path().lexically_relative(folder).string());
     }
     return paths;
 }

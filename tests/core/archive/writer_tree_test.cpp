@@ -10,6 +10,7 @@
 #include <algorithm>
 #include <gtest/gtest.h>
 #include <map>
+#include <set>
 #include <sys/stat.h>
 
 namespace vantorel::test {
@@ -44,7 +45,8 @@ protected:
                            {".hidden", "hidden file", when},
                            {".dotdir/inner.txt", "inside a hidden folder", when},
                            {"sub/a.txt", std::string(10000, 'a'), when},
-                           {"sub/deeper/b.txt", "deep", when}});
+                           {"sub/deeper/b.txt", "deep", when},
+                           {"not-utf8-\xFF.txt", "latin-1 name", when}});
         fs::create_directories(source_ / "void" / "still-void");
         ASSERT_EQ(mkfifo((source_ / "pipe").c_str(), 0644), 0);
         fs::create_symlink("LISEZMOI", source_ / "link-to-file");
@@ -76,6 +78,7 @@ TEST_F(WriterTree, StoresEachEligibleFileUnderItsName) {
         {"link-to-file", {0, "LISEZMOI"}}, // the link's target content
         {"sub/a.txt", {0, "sub/a.txt"}},
         {"sub/deeper/b.txt", {0, "sub/deeper/b.txt"}},
+        {"not-utf8-\xFF.txt", {0, "not-utf8-\xFF.txt"}}, // not UTF-8: kept as bytes, unflagged
     };
     std::map<std::string, std::pair<std::uint16_t, std::string>> found;
     for (const CentralHeaderFields& h : zip_.headers) {
@@ -164,6 +167,33 @@ INSTANTIATE_TEST_SUITE_P(
 TEST(WriterHasArchivableFile, MissingFolderHoldsNothing) {
     TempDir dir;
     EXPECT_FALSE(HasArchivableFile(dir / "missing"));
+}
+
+} // namespace
+} // namespace vantorel::test
+
+namespace vantorel::test {
+namespace {
+
+TEST(WriterDuplicates, OnlyByteIdenticalStoredNamesAreDuplicates) {
+    // "é" is 0x82 in code page 850, and a name that is not UTF-8 keeps its
+    // bytes: both are stored as "\x82.txt" with flags 0, and only the first
+    // listed stays. The case variants are two different stored names.
+    TempDir dir;
+    MakeTree(dir / "source",
+             {{"é.txt", "utf-8 name"}, {"\x82.txt", "raw name"}, {"case.txt", "lower"}, {"CASE.txt", "upper"}});
+    ZipFolder(dir / "out.zip", dir / "source");
+    const ZipLayout zip = ReadZipLayout(dir / "out.zip");
+    ASSERT_EQ(zip.headers.size(), 3u);
+    std::set<std::string> names;
+    for (const CentralHeaderFields& h : zip.headers) {
+        names.insert(h.name);
+        if (h.name == "\x82.txt") {
+            const std::optional<std::string> data = ReadEntryData(dir / "out.zip", h);
+            EXPECT_TRUE(data == "utf-8 name" || data == "raw name");
+        }
+    }
+    EXPECT_EQ(names, (std::set<std::string>{"\x82.txt", "case.txt", "CASE.txt"}));
 }
 
 } // namespace

@@ -19,6 +19,7 @@ class CodePage850 : public ::testing::TestWithParam<Cp850Row> {};
 TEST_P(CodePage850, ConvertsWhatFitsAndRefusesTheRest) {
     const Cp850Row& row = GetParam();
     EXPECT_EQ(Utf8ToCp850(row.utf8), row.cp850);
+    EXPECT_EQ(IsValidUtf8(row.utf8), std::string_view(row.utf8).find("bad ") != 0);
     if (row.cp850) {
         EXPECT_EQ(Cp850ToUtf8(*row.cp850), row.utf8);
     }

@@ -4,6 +4,7 @@
 #include "schedule/run_host.h"
 
 #include <cstddef>
+#include <cstdint>
 #include <optional>
 #include <vector>
 
@@ -32,6 +33,21 @@ public:
     const std::vector<ErrorEntry>& errorList() const { return errors_; }
 
 private:
+    // How a run was started; they differ only when the folder check fails.
+    enum class RunPath { Due, Selected, All };
+
+    // One run of the job with this id: folder check, rotation, archive step,
+    // reschedule. Failures are listed, never thrown.
+    void RunJob(std::uint64_t id, RunPath path);
+    // Writes the last run (now) and the next run of the job with this id, to
+    // whatever row holds it now; nothing when it was deleted meanwhile.
+    void Reschedule(std::uint64_t id);
+    // Adds the job's designation to the ErrorList, unless it was deleted meanwhile.
+    void ListFailure(std::uint64_t id);
+    // The ids of every job, in list order, when a pass starts.
+    std::vector<std::uint64_t> JobIds() const;
+    void ShowErrorsIfAny();
+
     JobStore& store_;
     RunHost& host_;
     std::vector<ErrorEntry> errors_;

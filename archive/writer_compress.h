@@ -1,0 +1,32 @@
+#pragma once
+
+#include "archive/writer_entry.h"
+#include "archive/writer_spill.h"
+
+#include <cstddef>
+#include <filesystem>
+#include <string>
+
+namespace vantorel::writer {
+
+// An entry ready to be written: its header values and its data.
+struct CompressedEntry {
+    ZipEntry entry;
+    Spill data;
+};
+
+struct CompressSettings {
+    std::filesystem::path spillFolder; // where data beyond spillMemory go (the archive's folder)
+    std::size_t spillMemory = 0;       // bytes of each entry's data kept in memory
+};
+
+// Reads the file at `file` and compresses it: raw deflate, or stored when
+// deflating would make it larger (equal sizes keep deflate); a 0-byte file is
+// stored. The header values come from the file as opened (size, last-write
+// time, attribute word). Throws ArchiveError: ReadFailed when the file cannot
+// be opened or read, TooLarge when a file under 4 GiB at open grows past the
+// 32-bit limit while read.
+CompressedEntry CompressFile(const std::filesystem::path& file, std::string storedName, std::uint16_t flags,
+                             const CompressSettings& settings);
+
+} // namespace vantorel::writer

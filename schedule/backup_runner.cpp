@@ -1,0 +1,233 @@
+#include "schedule/backup_runner.h"
+
+#include "archive/extract_archive.h"
+#include "archive/zip_folder.h"
+#include "jobs/archive_paths.h"
+#include "schedule/next_run.h"
+#include "schedule/run_steps.h"
+
+#include <exception>
+#include <filesystem>
+#include <stdexcept>
+#include <system_error>
+
+namespace vantorel {
+
+namespace fs = std::filesystem;
+
+namespace {
+
+// A job whose stored frequency or indexes give no next run.
+class NoNextRun : public std::runtime_error {
+public:
+    explicit NoNextRun(const std::string& code) : std::runtime_error("no next run for frequency " + code) {}
+};
+
+// The folder check: the source and the archive folder exist. A source that
+// holds nothing to archive while the newest archive holds entries counts as
+// missing too: it is far more likely an unmounted disk or files moved away
+// than a wish to replace good backups by empty ones, and two such runs would
+// rotate both generations out. A brand-new job with an empty source still
+// gets its (empty) first archive.
+bool FoldersReady(const fs::path& source, const fs::path& archiveFolder, const fs::path& newest) {
+    if (!IsUsableFolder(source) || !IsUsableFolder(archiveFolder)) {
+        return false;
+    }
+    return HasArchivableFile(source) || CountArchiveEntries(newest).value_or(0) == 0;
+}
+
+} // namespace
+
+BackupRunner::BackupRunner(JobStore& store, RunHost& host) : store_(store), host_(host) {}
+
+void BackupRunner::DuePass() {
+    if (busy_) {
+        return;
+    }
+    BusyGuard busy(busy_);
+    host_.SetDueTimerEnabled(false);
+    try {
+        errors_.clear();
+        for (std::uint64_t id : JobIds()) {
+            std::optional<std::size_t> row = store_.RowOf(id);
+            if (!row || !IsDue(store_.at(*row).nextRun, host_.Now())) {
+                continue; // deleted meanwhile, not due, or an unreadable next run: skipped silently
+            }
+            RunJob(id, RunPath::Due);
+        }
+        ShowErrorsIfAny();
+    } catch (...) {
+        // Without the timer no later pass would ever come.
+        host_.SetDueTimerEnabled(true);
+        throw;
+    }
+    // Enabling restarts the interval, so the next pass comes a full period
+    // after this one ended, however long it took.
+    host_.SetDueTimerEnabled(true);
+}
+
+void BackupRunner::RunSelected(std::optional<std::size_t> selectedRow) {
+    if (busy_ || !selectedRow || *selectedRow >= store_.size()) {
+        return;
+    }
+    BusyGuard busy(busy_);
+    errors_.clear();
+    RunJob(store_.at(*selectedRow).id, RunPath::Selected);
+    ShowErrorsIfAny();
+}
+
+void BackupRunner::RunAll() {
+    if (busy_) {
+        return;
+    }
+    BusyGuard busy(busy_);
+    errors_.clear();
+    for (std::uint64_t id : JobIds()) {
+        RunJob(id, RunPath::All);
+    }
+    ShowErrorsIfAny();
+}
+
+void BackupRunner::Restore(std::optional<std::size_t> selectedRow) {
+    if (busy_ || !selectedRow || *selectedRow >= store_.size()) {
+        return;
+    }
+    const std::uint64_t id = store_.at(*selectedRow).id;
+    try {
+        if (!host_.AskYesNo(Question::RestoreJob)) {
+            return;
+        }
+        // The question ran a nested event loop: a run may be in progress now,
+        // and the job may sit in another row or be gone.
+        std::optional<std::size_t> row = store_.RowOf(id);
+        if (busy_ || !row) {
+            return;
+        }
+        BusyGuard busy(busy_);
+        const BackupJob job = store_.at(*row);
+        const fs::path target(job.source);
+        const fs::path archive = ArchivePath(job.destination, job.reference, 1);
+        if (!target.is_absolute() || !archive.is_absolute()) {
+            return; // a hand-edited relative path: never restore into the working folder
+        }
+        std::error_code ec;
+        fs::create_directories(target, ec); // a failure shows as an extraction that writes nothing
+        WithProcessingLabel(host_, [&] {
+            // The report is for callers that want details; a restore shows none.
+            ExtractReport report = ExtractArchive(target, archive);
+            static_cast<void>(report);
+        });
+    } catch (const std::exception&) {
+        // A restore reports nothing: what was extracted stays, the job is unchanged.
+    }
+}
+
+void BackupRunner::RunJob(std::uint64_t id, RunPath path) {
+    std::optional<std::size_t> row = store_.RowOf(id);
+    if (!row) {
+        return;
+    }
+    // A copy: the rows may change while the archive step lets events run.
+    const BackupJob job = store_.at(*row);
+    const fs::path source(job.source);
+    const fs::path archiveFolder = ArchiveFolder(job.destination);
+    const fs::path newest = ArchivePath(job.destination, job.reference, 1);
+    const fs::path previous = ArchivePath(job.destination, job.reference, 2);
+
+    if (archiveFolder.is_absolute()) {
+        std::error_code ec;
+        fs::create_directories(archiveFolder, ec); // the folder check below reports a failure
+    }
+    bool ready = false;
+    try {
+        ready = FoldersReady(source, archiveFolder, newest);
+    } catch (const std::exception&) {
+        ready = false; // a folder that cannot even be looked at is as good as missing
+    }
+    if (!ready) {
+        ListFailure(id);
+        if (path == RunPath::Due) {
+            // A timer-started job with a missing folder waits for its next
+            // time instead of being reported at every pass.
+            try {
+                Reschedule(id);
+            } catch (const std::exception&) {
+                // Already listed; nothing was rotated, so no archive needs putting back.
+            }
+        }
+        return;
+    }
+
+    bool rotated = false;
+    bool archived = false;
+    try {
+        rotated = RotateGenerations(newest, previous);
+        bool stillThere = true;
+        WithProcessingLabel(host_, [&] {
+            // The events that just ran may have deleted the job; its archives
+            // went with it, and writing a new one would leave an orphan.
+            stillThere = store_.RowOf(id).has_value();
+            if (stillThere) {
+                ZipFolder(newest, source);
+                archived = true;
+            }
+        });
+        if (stillThere) {
+            // Should this fail (a stored index outside its list, a ListeSave.ini
+            // that cannot be written), the archive just written is good and
+            // stays: only the schedule is left as it was, and the job is listed.
+            Reschedule(id);
+        }
+    } catch (const std::exception&) {
+        ListFailure(id);
+        if (rotated && !archived && store_.RowOf(id)) {
+            // ZipFolder leaves no partial archive under the newest name, so that
+            // name is empty now: give it the last good archive back.
+            CopyPreviousOverNewest(previous, newest);
+        }
+    }
+}
+
+void BackupRunner::Reschedule(std::uint64_t id) {
+    // The time is taken after the archive step: the next run counts from the
+    // end of this run, and missed runs are not repeated.
+    const DateTime now = host_.Now();
+    std::optional<std::size_t> row = store_.RowOf(id);
+    if (!row) {
+        return; // deleted during the archive step: it gets no results
+    }
+    // The job's current settings: an edit during the archive step counts.
+    const BackupJob& job = store_.at(*row);
+    std::optional<DateTime> next = ComputeNextRun(job.frequencyCode, now, job.hourIndex, job.weekdayIndex, job.dayIndex);
+    if (!next) {
+        throw NoNextRun(job.frequencyCode);
+    }
+    store_.RecordRun(*row, FormatDateTimeText(now), FormatDateTimeText(*next));
+}
+
+void BackupRunner::ListFailure(std::uint64_t id) {
+    std::optional<std::size_t> row = store_.RowOf(id);
+    if (!row) {
+        return; // deleted meanwhile: there is nothing left to check
+    }
+    // The designation as the main list shows it now, which an edit during the
+    // archive step may have changed.
+    errors_.push_back({store_.at(*row).designation, id});
+}
+
+std::vector<std::uint64_t> BackupRunner::JobIds() const {
+    std::vector<std::uint64_t> ids;
+    ids.reserve(store_.size());
+    for (const BackupJob& job : store_.jobs()) {
+        ids.push_back(job.id);
+    }
+    return ids;
+}
+
+void BackupRunner::ShowErrorsIfAny() {
+    if (!errors_.empty()) {
+        host_.ShowErrorList(errors_);
+    }
+}
+
+} // namespace vantorel

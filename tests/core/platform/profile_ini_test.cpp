@@ -1,0 +1,196 @@
+#include "platform/errors.h"
+#include "platform/profile_ini.h"
+
+#include "tests/support/temp_dir.h"
+#include "tests/support/unprivileged.h"
+
+#include <gtest/gtest.h>
+
+#include <cerrno>
+#include <filesystem>
+#include <optional>
+#include <ostream>
+#include <string>
+
+namespace vantorel {
+namespace {
+
+namespace fs = std::filesystem;
+using test::ReadFile;
+using test::TempDir;
+using test::WriteFile;
+
+const fs::path kWindowsFile = fs::path(VANTOREL_TEST_DATA) / "profile_windows_crlf.ini";
+
+struct ReadRow {
+    const char* section;
+    const char* key;
+    const char* expected; // nullptr: missing
+};
+
+void PrintTo(const ReadRow& row, std::ostream* out) {
+    *out << row.section << "/" << row.key;
+}
+
+class ReadWindowsFile : public ::testing::TestWithParam<ReadRow> {};
+
+TEST_P(ReadWindowsFile, FindsWhatTheDesktopFunctionsFind) {
+    const IniDocument doc = IniDocument::Parse(ReadFile(kWindowsFile));
+    const ReadRow& row = GetParam();
+    const std::optional<std::string_view> value = doc.Find(row.section, row.key);
+    if (row.expected == nullptr) {
+        EXPECT_FALSE(value.has_value()) << "got '" << *value << "'";
+    } else {
+        ASSERT_TRUE(value.has_value());
+        EXPECT_EQ(*value, row.expected);
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Rows, ReadWindowsFile,
+    ::testing::Values(ReadRow{"Prog", "LanceProg", "TRUE"},            // blanks around name and value
+                      ReadRow{"prog", "LANCEPROG", "TRUE"},            // names without regard to case
+                      ReadRow{"Prog", "ReduireProg", "FALSE"},         // a repeated key: the first wins
+                      ReadRow{"PositionFenetre", "NormalTop", "120"},  // blanks inside the brackets
+                      ReadRow{"PositionFenetre", "NormalLeft", "40"},  // comment line skipped, tab trimmed
+                      ReadRow{"PositionFenetre", "Empty", ""},         // present but empty
+                      ReadRow{"PositionFenetre", "NoEquals", nullptr}, // a line without "=" is no key
+                      ReadRow{"PositionFenetre", "Chemin", "C:\\Mes documents\\ \"a=b\""}, // taken as is
+                      ReadRow{"Prog", "Extra", nullptr},     // a repeated section: the first counts
+                      ReadRow{"Prog", "NormalTop", nullptr}, // keys belong to their own section
+                      ReadRow{"Absent", "LanceProg", nullptr}));
+
+TEST(IniDocument, WritesFollowTheProfileRules) {
+    IniDocument doc = IniDocument::Parse(ReadFile(kWindowsFile));
+    doc.Set("PROG", "reduireprog", "TRUE");    // in place, keeping the file's spelling
+    doc.Set("Prog", "Nouveau", "x");           // end of its section, before the blank line
+    doc.Set("Ajout", "Cle", " valeur brute "); // new section at the end, value unchanged
+    EXPECT_EQ(doc.Serialize(), "; Saved by the desktop version\r\n[Prog]\r\n  LanceProg = TRUE  \r\n"
+                               "ReduireProg=TRUE\r\nreduireprog=TRUE\r\nNouveau=x\r\n\r\n[ PositionFenetre ]\r\n"
+                               "NormalTop=120\r\n;NormalLeft=999\r\nNormalLeft=\t40\r\nEmpty=\r\nNoEquals\r\n"
+                               "Chemin=C:\\Mes documents\\ \"a=b\"\r\n[prog]\r\nExtra=1\r\n"
+                               "[Ajout]\r\nCle= valeur brute \r\n");
+    // Values read back trimmed, as every value of the file reads.
+    EXPECT_EQ(doc.Find("ajout", "cle").value_or("missing"), "valeur brute");
+}
+
+TEST(IniDocument, ParsesAndSerialisesWithoutLoss) {
+    for (const char* text : {"", "\xEF\xBB\xBF[a]\nk=v\n", "[a]\r\nk=v\r\n", "no section=1\n[a]\n\n\n;c\n"}) {
+        EXPECT_EQ(IniDocument::Parse(text).Serialize(), text);
+    }
+    // A last line without its line end gains one.
+    EXPECT_EQ(IniDocument::Parse("[a]\nk=v").Serialize(), "[a]\nk=v\n");
+}
+
+TEST(ReadProfileValue, CutsLongValuesAtACharacterStart) {
+    IniDocument doc;
+    doc.Set("s", "ascii", std::string(3000, 'a'));
+    // 2046 bytes, then a two-byte "é" whose second byte would be byte 2048.
+    doc.Set("s", "accent", std::string(2046, 'a') + "é");
+    doc.Set("s", "exact", std::string(2047, 'b'));
+    EXPECT_EQ(ReadProfileValue(doc, "s", "ascii", "0"), std::string(2047, 'a'));
+    EXPECT_EQ(ReadProfileValue(doc, "s", "accent", "0"), std::string(2046, 'a'));
+    EXPECT_EQ(ReadProfileValue(doc, "s", "exact", "0"), std::string(2047, 'b'));
+    EXPECT_EQ(ReadProfileValue(doc, "s", "absent", "0"), "0");
+    EXPECT_EQ(ReadProfileValue(doc, "absent", "ascii", "défaut"), "défaut");
+}
+
+TEST(WriteProfileString, CreatesTheFileThenEditsIt) {
+    TempDir dir;
+    const fs::path file = dir / "Vantorel.ini";
+    EXPECT_EQ(ReadProfileString(file, "Prog", "LanceProg", "0"), "0");
+    WriteProfileString(file, "Prog", "LanceProg", "TRUE");
+    WriteProfileString(file, "PositionFenetre", "NormalTop", "10");
+    WriteProfileString(file, "Prog", "ReduireProg", "FALSE");
+    WriteProfileString(file, "prog", "lanceprog", "FALSE");
+    EXPECT_EQ(ReadFile(file), "[Prog]\nLanceProg=FALSE\nReduireProg=FALSE\n[PositionFenetre]\nNormalTop=10\n");
+    EXPECT_EQ(ReadProfileString(file, "PROG", "REDUIREPROG", "0"), "FALSE");
+    // Only the file itself is left in the folder: no temporary file behind.
+    EXPECT_EQ(std::distance(fs::directory_iterator(dir.path()), fs::directory_iterator()), 1);
+}
+
+// Expects `write` to raise WriteRefused for `file` with `sysErrno`, and the file to be as before.
+template <typename Write> void ExpectRefused(const fs::path& file, int sysErrno, Write write) {
+    const std::string before = ReadFile(file);
+    try {
+        write();
+        ADD_FAILURE() << "the write was not refused";
+    } catch (const Error& error) {
+        EXPECT_EQ(error.kind(), Failure::WriteRefused);
+        EXPECT_EQ(error.subject(), file.string());
+        EXPECT_EQ(error.sysErrno(), sysErrno);
+    }
+    EXPECT_EQ(ReadFile(file), before);
+}
+
+TEST(WriteProfileString, RefusesWhatWouldDamageOrCannotBeWritten) {
+    TempDir dir;
+    const fs::path file = dir / "ListeSave.ini";
+    WriteFile(file, "[0]\nEdSource=/a/\n");
+
+    // A value or a name that would change the shape of the file.
+    ExpectRefused(file, EINVAL, [&] { WriteProfileString(file, "0", "EdSource", "/a\n[1]\nEdSource=/b/"); });
+    ExpectRefused(file, EINVAL, [&] { WriteProfileString(file, "0]", "EdSource", "x"); });
+    ExpectRefused(file, EINVAL, [&] { WriteProfileString(file, "0", "Ed=Source", "x"); });
+
+    // A read-only file refuses writes even for root.
+    fs::permissions(file, fs::perms::owner_read | fs::perms::group_read | fs::perms::others_read);
+    ExpectRefused(file, EACCES, [&] { WriteProfileString(file, "0", "EdSource", "/b/"); });
+
+    // A folder that cannot hold a new file: its "folder" is a plain file.
+    const fs::path blocker = dir / "plain";
+    WriteFile(blocker, "");
+    ExpectRefused(blocker / "ListeSave.ini", ENOTDIR,
+                  [&] { WriteProfileString(blocker / "ListeSave.ini", "0", "EdSource", "/b/"); });
+}
+
+TEST(WriteProfileString, RefusedForAnUnprivilegedUser) {
+    TempDir dir;
+    const fs::path folder = dir / "programme";
+    const fs::path file = folder / "ListeSave.ini";
+    WriteFile(file, "[Reference]\nDerniereRef=1\n");
+    // Others may look but not write: the file reads, the folder takes no new file.
+    fs::permissions(dir.path(), fs::perms::others_read | fs::perms::others_exec, fs::perm_options::add);
+    const std::optional<int> result = test::RunUnprivileged([&] {
+        try {
+            WriteProfileString(file, "Reference", "DerniereRef", "2");
+        } catch (const Error& error) {
+            return error.kind() == Failure::WriteRefused && error.subject() == file.string() &&
+                           error.sysErrno() == EACCES
+                       ? 0
+                       : 2;
+        }
+        return 1;
+    });
+    if (!result) {
+        GTEST_SKIP() << "cannot run as an unprivileged user here";
+    }
+    EXPECT_EQ(*result, 0);
+    EXPECT_EQ(ReadFile(file), "[Reference]\nDerniereRef=1\n");
+}
+
+TEST(WriteProfileString, RefusesAFileItCannotRead) {
+    // Writing one key into a file that cannot be read would drop all its other keys.
+    TempDir dir;
+    const fs::path file = dir / "ListeSave.ini";
+    WriteFile(file, "[Reference]\nDerniereRef=7\n");
+    fs::permissions(dir.path(), fs::perms::all);
+    fs::permissions(file, fs::perms::owner_write | fs::perms::others_write);
+    const std::optional<int> result = test::RunUnprivileged([&] {
+        try {
+            WriteProfileString(file, "Prog", "LanceProg", "TRUE");
+        } catch (const Error& error) {
+            return error.kind() == Failure::WriteRefused && error.sysErrno() == EACCES ? 0 : 2;
+        }
+        return 1;
+    });
+    if (!result) {
+        GTEST_SKIP() << "cannot run as an unprivileged user here";
+    }
+    EXPECT_EQ(*result, 0);
+    fs::permissions(file, fs::perms::owner_read, fs::perm_options::add);
+    EXPECT_EQ(ReadFile(file), "[Reference]\nDerniereRef=7\n");
+}
+
+} // namespace
+} // namespace vantorel

@@ -1,0 +1,192 @@
+// The three ways a run starts, and what each does with the schedule, the
+// error list, the timer and the processing label.
+
+#include "tests/core/runs/runs_fixture.h"
+
+namespace vantorel::test {
+namespace {
+
+enum class Start { DuePass, Selected, All };
+
+void Run(BackupRunner& runner, Start start, std::size_t row) {
+    switch (start) {
+    case Start::DuePass:
+        runner.DuePass();
+        break;
+    case Start::Selected:
+        runner.RunSelected(row);
+        break;
+    case Start::All:
+        runner.RunAll();
+        break;
+    }
+}
+
+enum class Missing { Source, Destination };
+
+struct FolderCheckRow {
+    const char* name;
+    Start start;
+    Missing missing;
+    bool scheduleMoves; // only a due pass moves a failed folder check's schedule on
+};
+
+class FolderCheck : public RunsTest, public ::testing::WithParamInterface<FolderCheckRow> {};
+
+TEST_P(FolderCheck, ListsTheJobAndMovesTheScheduleOnlyInADuePass) {
+    const FolderCheckRow& c = GetParam();
+    fs::path source = tmp / "docs";
+    fs::path destination = tmp / "backups";
+    if (c.missing == Missing::Source) {
+        source = tmp / "gone";
+    } else {
+        // A destination below a plain file can never be created.
+        WriteFile(tmp / "not-a-drive", "");
+        destination = tmp / "not-a-drive" / "backups";
+    }
+    WriteFile(tmp / "docs" / "a.txt", "a");
+    const std::size_t row = AddJob(source, destination, "1", "01/12/2026 10:00:00", "01/12/2026 06:00:00");
+
+    Run(runner, c.start, row);
+
+    ASSERT_EQ(runner.errorList().size(), 1u);
+    EXPECT_EQ(runner.errorList()[0].designation, store.at(row).designation);
+    EXPECT_EQ(runner.errorList()[0].jobId, store.at(row).id);
+    ASSERT_EQ(host.shownErrors.size(), 1u);
+    EXPECT_EQ(host.shownErrors[0].size(), 1u);
+    EXPECT_EQ(host.Count("show"), 0) << "no archive step after a failed folder check";
+    if (c.scheduleMoves) {
+        EXPECT_EQ(Stored(row).lastRun, "07/12/2026 14:05:33");
+        EXPECT_EQ(Stored(row).nextRun, "07/12/2026 18:05:33");
+        EXPECT_EQ(store.at(row).nextRun, "07/12/2026 18:05:33");
+    } else {
+        EXPECT_EQ(Stored(row).lastRun, "01/12/2026 06:00:00");
+        EXPECT_EQ(Stored(row).nextRun, "01/12/2026 10:00:00");
+        EXPECT_EQ(store.at(row).nextRun, "01/12/2026 10:00:00");
+    }
+    EXPECT_FALSE(fs::exists(tmp / "gone")) << "a missing source is never created by a run";
+}
+
+INSTANTIATE_TEST_SUITE_P(Paths, FolderCheck,
+                         ::testing::Values(FolderCheckRow{"DuePassSource", Start::DuePass, Missing::Source, true},
+                                           FolderCheckRow{"DuePassDestination", Start::DuePass, Missing::Destination,
+                                                          true},
+                                           FolderCheckRow{"SelectedSource", Start::Selected, Missing::Source, false},
+                                           FolderCheckRow{"SelectedDestination", Start::Selected,
+                                                          Missing::Destination, false},
+                                           FolderCheckRow{"AllSource", Start::All, Missing::Source, false}),
+                         [](const auto& info) { return std::string(info.param.name); });
+
+TEST_F(RunsTest, AFailedJobDoesNotStopTheOthers) {
+    WriteFile(tmp / "second" / "b.txt", "b");
+    WriteFile(tmp / "third" / "c.txt", "c");
+    AddJob(tmp / "gone", tmp / "backups");
+    AddJob(tmp / "second", tmp / "backups");
+    AddJob(tmp / "third", tmp / "backups", "0", "31/12/2099 10:00:00"); // not due
+
+    runner.DuePass();
+
+    ASSERT_EQ(runner.errorList().size(), 1u);
+    EXPECT_EQ(runner.errorList()[0].designation, store.at(0).designation);
+    EXPECT_TRUE(fs::exists(ArchiveOf(1, 1)));
+    EXPECT_FALSE(fs::exists(ArchiveOf(2, 1))) << "a job not due is left alone by a due pass";
+
+    // Run all runs it anyway, due or not, and empties the list first.
+    runner.RunAll();
+    EXPECT_EQ(runner.errorList().size(), 1u);
+    EXPECT_TRUE(fs::exists(ArchiveOf(2, 1)));
+    EXPECT_EQ(Stored(2).lastRun, "07/12/2026 14:05:33");
+}
+
+TEST_F(RunsTest, LongOverdueJobRunsOnceAndCountsFromTheEndOfItsRun) {
+    WriteFile(tmp / "docs" / "a.txt", "a");
+    const std::size_t row = AddJob(tmp / "docs", tmp / "backups", "0", "02/11/2026 10:00:00");
+    // The archive step takes twenty minutes by this clock.
+    host.onEvents = [&] { host.now = host.now + std::chrono::minutes(10); };
+
+    runner.DuePass();
+    runner.DuePass(); // not due any more
+
+    EXPECT_EQ(host.Count("show"), 1);
+    EXPECT_EQ(Stored(row).lastRun, "07/12/2026 14:25:33");
+    EXPECT_EQ(Stored(row).nextRun, "07/12/2026 15:25:33");
+    EXPECT_EQ(store.at(row).lastRun, "07/12/2026 14:25:33");
+}
+
+TEST_F(RunsTest, DueMeansStrictlyLaterThanTheNextRun) {
+    WriteFile(tmp / "docs" / "a.txt", "a");
+    const std::size_t row = AddJob(tmp / "docs", tmp / "backups", "0", "07/12/2026 14:05:33");
+    AddJob(tmp / "docs", tmp / "backups", "0", ""); // unreadable next run: never due, never listed
+
+    runner.DuePass();
+    EXPECT_FALSE(fs::exists(ArchiveOf(row, 1)));
+
+    host.now = At(2026, 12, 7, 14, 5, 34);
+    runner.DuePass();
+    EXPECT_TRUE(fs::exists(ArchiveOf(row, 1)));
+    EXPECT_TRUE(runner.errorList().empty());
+    EXPECT_FALSE(fs::exists(ArchiveOf(1, 1)));
+}
+
+TEST_F(RunsTest, ArchiveStepShowsTheLabelAroundTheWorkAndTheTimerRestartsAfterThePass) {
+    WriteFile(tmp / "docs" / "a.txt", "a");
+    AddJob(tmp / "docs", tmp / "backups");
+    AddJob(tmp / "gone", tmp / "backups");
+    std::vector<bool> visibleAtEvents;
+    host.onEvents = [&] { visibleAtEvents.push_back(host.processingVisible); };
+
+    runner.DuePass();
+
+    const std::vector<std::string> expected = {"timer off", "show", "events", "hide", "events", "errors", "timer on"};
+    EXPECT_EQ(host.log, expected);
+    // Painted once shown, and once more after the label went away.
+    EXPECT_EQ(visibleAtEvents, (std::vector<bool>{true, false}));
+    EXPECT_FALSE(runner.busy());
+}
+
+TEST_F(RunsTest, EmptyListPassShowsNothingAndRestartsTheTimer) {
+    runner.DuePass();
+    EXPECT_EQ(host.log, (std::vector<std::string>{"timer off", "timer on"}));
+
+    runner.RunSelected(std::nullopt);
+    runner.RunSelected(0); // no such row
+    runner.RunAll();
+    EXPECT_EQ(host.log.size(), 2u) << "run selected and run all leave the timer alone";
+}
+
+TEST_F(RunsTest, LabelIsHiddenWhenTheArchiveStepFails) {
+    WriteFile(tmp / "docs" / "a.txt", "a");
+    const std::size_t row = AddJob(tmp / "docs", tmp / "backups");
+    // Both archive names taken by folders that are not empty: the rotation
+    // cannot move one over the other and ZipFolder cannot put its archive there.
+    WriteFile(ArchiveOf(row, 1) / "inside", "x");
+    WriteFile(ArchiveOf(row, 2) / "inside", "x");
+
+    runner.RunSelected(row);
+
+    EXPECT_EQ(runner.errorList().size(), 1u);
+    EXPECT_FALSE(host.processingVisible);
+    EXPECT_EQ(host.Count("show"), 1);
+    EXPECT_EQ(host.Count("hide"), 1);
+    EXPECT_EQ(host.Count("events"), 2);
+}
+
+TEST_F(RunsTest, TimerRestartsWhenThePassThrows) {
+    AddJob(tmp / "gone", tmp / "backups");
+    struct WindowGone {};
+    struct ThrowingHost : FakeRunHost {
+        void ShowErrorList(const std::vector<ErrorEntry>&) override { throw WindowGone{}; }
+    } throwing;
+    throwing.now = host.now;
+    BackupRunner failing(store, throwing);
+
+    EXPECT_THROW(failing.DuePass(), WindowGone);
+
+    EXPECT_TRUE(throwing.timerEnabled);
+    EXPECT_FALSE(failing.busy());
+    failing.DuePass(); // a later pass is not refused as overlapping
+    EXPECT_EQ(throwing.Count("timer off"), 2);
+}
+
+} // namespace
+} // namespace vantorel::test

@@ -1,0 +1,43 @@
+#pragma once
+
+#include "schedule/run_host.h"
+
+#include <deque>
+#include <functional>
+#include <string>
+#include <vector>
+
+namespace vantorel::test {
+
+// The window as the runs see it: a settable clock, scripted answers, and a log
+// of every call so that tests can check what was shown and in which order.
+class FakeRunHost : public RunHost {
+public:
+    DateTime Now() override;
+    void ShowProcessing(bool visible) override;
+    void ProcessPendingEvents() override;
+    void ShowErrorList(const std::vector<ErrorEntry>& errors) override;
+    void SetDueTimerEnabled(bool enabled) override;
+    bool AskYesNo(Question question) override;
+
+    // The clock; Now() returns it, then adds `tick` to it.
+    DateTime now;
+    DateTime::Duration tick{0};
+
+    // Answers given in turn; once they run out every question gets a no.
+    std::deque<bool> answers;
+    std::vector<Question> questions;
+
+    // Runs inside ProcessPendingEvents, as a window event would.
+    std::function<void()> onEvents;
+
+    // "show", "hide", "events", "timer on", "timer off", "errors", in order.
+    std::vector<std::string> log;
+    std::vector<std::vector<ErrorEntry>> shownErrors;
+    bool processingVisible = false;
+    bool timerEnabled = true;
+
+    int Count(const std::string& entry) const;
+};
+
+} // namespace vantorel::test

@@ -1,0 +1,215 @@
+// Adding, editing and deleting jobs as the windows do it, and the archive
+// names the operations share with the runs.
+
+#include "tests/core/runs/runs_fixture.h"
+
+#include "jobs/archive_paths.h"
+#include "jobs/job_operations.h"
+#include "platform/errors.h"
+
+#include <deque>
+
+namespace vantorel::test {
+namespace {
+
+// A scripted asker that records what it was asked.
+struct Asker {
+    std::deque<bool> answers;
+    std::vector<Question> asked;
+
+    AskYesNoFunction Function() {
+        return [this](Question q) {
+            asked.push_back(q);
+            bool answer = !answers.empty() && answers.front();
+            if (!answers.empty()) {
+                answers.pop_front();
+            }
+            return answer;
+        };
+    }
+};
+
+struct AddRow {
+    const char* name;
+    std::vector<std::string> existingSources; // below tmp
+    std::string source;                       // below tmp; empty for an empty field
+    bool destination;
+    std::deque<bool> answers;
+    std::size_t questions;
+    bool added;
+};
+
+class AddJobCases : public RunsTest, public ::testing::WithParamInterface<AddRow> {};
+
+TEST_P(AddJobCases, AsksOncePerRepeatedSourceAndStopsSilently) {
+    const AddRow& c = GetParam();
+    for (const std::string& existing : c.existingSources) {
+        AddJob(tmp / existing, tmp / "backups");
+    }
+    const std::string before = ReadFile(store.filePath());
+    JobSettings settings;
+    settings.source = c.source.empty() ? "" : FolderText(tmp / c.source);
+    settings.destination = c.destination ? FolderText(tmp / "backups") : "";
+    Asker asker{c.answers, {}};
+
+    std::optional<std::size_t> row = AddJob(store, settings, host.now, asker.Function());
+
+    EXPECT_EQ(asker.asked.size(), c.questions);
+    EXPECT_EQ(row.has_value(), c.added);
+    EXPECT_EQ(store.size(), c.existingSources.size() + (c.added ? 1 : 0));
+    if (!c.added) {
+        EXPECT_EQ(ReadFile(store.filePath()), before);
+        EXPECT_EQ(store.referenceCounter(), std::to_string(c.existingSources.size()));
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Rows, AddJobCases,
+    ::testing::Values(AddRow{"EmptyDestination", {}, "docs", false, {}, 0, false},
+                      AddRow{"EmptySource", {}, "", true, {}, 0, false},
+                      AddRow{"YesThenNo", {"docs", "docs"}, "docs", true, {true, false}, 2, false},
+                      AddRow{"NoStopsAtTheFirst", {"docs", "docs"}, "docs", true, {false}, 1, false},
+                      AddRow{"YesToEvery", {"docs", "other", "docs"}, "docs", true, {true, true}, 2, true},
+                      AddRow{"CaseIsKept", {"Docs"}, "docs", true, {}, 0, true},
+                      AddRow{"YesThenEmptyDestination", {"docs"}, "docs", false, {true}, 1, false}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+TEST_F(RunsTest, FirstJobAddedGetsReferenceOneAndItsFirstArchiveAtOnce) {
+    WriteFile(tmp / "docs" / "a.txt", "a");
+    JobSettings settings{FolderText(tmp / "docs"), FolderText(tmp / "backups"), 4, 0, 0, 20};
+    Asker asker;
+
+    std::optional<std::size_t> row = AddJob(store, settings, host.now, asker.Function());
+    ASSERT_EQ(row, std::optional<std::size_t>(0));
+    EXPECT_EQ(store.referenceCounter(), "1");
+    BackupJob stored = Stored(0);
+    EXPECT_EQ(stored.reference, "1");
+    EXPECT_EQ(stored.lastRun, "07/12/2026 14:05:33");
+    EXPECT_EQ(stored.nextRun, "08/12/2026 21:00:00");
+    EXPECT_EQ(stored.designation, BuildDesignation(settings.source, settings.destination, "4", "20", "0", "0"));
+
+    // The window selects the new row and runs it.
+    host.now = At(2026, 12, 7, 14, 6);
+    runner.RunSelected(row);
+    EXPECT_TRUE(fs::exists(tmp / "backups" / "Vantorel" / "save_1_1.zip"));
+    EXPECT_EQ(Stored(0).lastRun, "07/12/2026 14:06:00");
+}
+
+TEST_F(RunsTest, EditRebasesOnTheLastRunAndAsksOnlyAboutOtherRows) {
+    AddJob(tmp / "shared", tmp / "backups");
+    const std::size_t row = AddJob(tmp / "docs", tmp / "backups", "0", "01/12/2026 11:00:00", "01/12/2026 10:00:00");
+    JobSettings weekly = SettingsOfJob(store.at(row));
+    weekly.frequency = 5;
+    weekly.weekday = 4; // Friday
+    weekly.hour = 10;   // 11h00
+    Asker asker;
+
+    // Its own source is never a repeat: no question.
+    ASSERT_TRUE(ValidateEdit(store, row, weekly, asker.Function()));
+    EXPECT_TRUE(asker.asked.empty());
+    BackupJob stored = Stored(row);
+    EXPECT_EQ(stored.nextRun, "04/12/2026 11:00:00") << "Tuesday's last run, next Friday";
+    EXPECT_EQ(stored.lastRun, "01/12/2026 10:00:00");
+    EXPECT_EQ(stored.reference, "2");
+    EXPECT_EQ(stored.weekdayIndex, "4");
+
+    // Taking the other job's source asks once; a no saves nothing.
+    weekly.source = store.at(0).source;
+    const std::string before = ReadFile(store.filePath());
+    EXPECT_FALSE(ValidateEdit(store, row, weekly, asker.Function()));
+    EXPECT_EQ(asker.asked.size(), 1u);
+    EXPECT_EQ(ReadFile(store.filePath()), before);
+    asker.answers = {true};
+    EXPECT_TRUE(ValidateEdit(store, row, weekly, asker.Function()));
+    EXPECT_EQ(Stored(row).source, store.at(0).source);
+}
+
+TEST_F(RunsTest, EditOfAJobWithoutALastRunSavesNothing) {
+    const std::size_t row = AddJob(tmp / "docs", tmp / "backups", "0", "01/12/2026 11:00:00", "");
+    const std::string before = ReadFile(store.filePath());
+    Asker asker;
+    try {
+        ValidateEdit(store, row, SettingsOfJob(store.at(row)), asker.Function());
+        FAIL() << "an empty last run was accepted";
+    } catch (const Error& e) {
+        EXPECT_EQ(e.kind(), Failure::NotADateTime);
+        EXPECT_EQ(e.subject(), "");
+    }
+    EXPECT_EQ(ReadFile(store.filePath()), before);
+}
+
+TEST_F(RunsTest, OpeningAnEditWithAStoredTextThatIsNoIntegerFails) {
+    BackupJob job;
+    job.frequencyCode = "4";
+    job.weekdayIndex = "0";
+    job.dayIndex = "x1";
+    job.hourIndex = "20";
+    try {
+        SettingsOfJob(job);
+        FAIL() << "x1 read as a list position";
+    } catch (const Error& e) {
+        EXPECT_EQ(e.kind(), Failure::NotAnInteger);
+        EXPECT_EQ(e.subject(), "x1");
+    }
+}
+
+TEST_F(RunsTest, DeletingTheMiddleJobRenumbersSectionsButNotArchives) {
+    for (const char* name : {"one", "two", "three"}) {
+        WriteFile(tmp / name / "f.txt", name);
+        AddJob(tmp / name, tmp / "backups");
+    }
+    runner.RunAll();
+    runner.RunAll();
+    WriteFile(tmp / "backups" / "Vantorel" / "notes.txt", "the user's own file");
+    Asker asker{{true}, {}};
+
+    ASSERT_TRUE(DeleteJob(store, 1, asker.Function()));
+
+    EXPECT_EQ(asker.asked, std::vector<Question>{Question::DeleteJob});
+    ASSERT_EQ(StoredCount(), 2u);
+    EXPECT_EQ(Stored(0).reference, "1");
+    EXPECT_EQ(Stored(1).reference, "3");
+    EXPECT_EQ(Stored(1).source, FolderText(tmp / "three"));
+    EXPECT_EQ(FileNames(tmp / "backups" / "Vantorel"),
+              (std::set<std::string>{"notes.txt", "save_1_1.zip", "save_1_2.zip", "save_3_1.zip", "save_3_2.zip"}));
+    // The job behind it still runs into its own archives.
+    runner.RunSelected(1);
+    EXPECT_TRUE(runner.errorList().empty());
+}
+
+TEST_F(RunsTest, DeletingTheOnlyJobLeavesOnlyTheSafetyCopy) {
+    WriteFile(tmp / "docs" / "a.txt", "a");
+    const std::size_t row = AddJob(tmp / "docs", tmp / "backups");
+    runner.RunSelected(row);
+    const std::string list = ReadFile(store.filePath());
+    fs::path safety = store.filePath();
+    safety += ".sav";
+
+    Asker no;
+    EXPECT_FALSE(DeleteJob(store, row, no.Function()));
+    EXPECT_FALSE(fs::exists(safety));
+    EXPECT_EQ(store.size(), 1u);
+
+    Asker yes{{true}, {}};
+    ASSERT_TRUE(DeleteJob(store, row, yes.Function()));
+    EXPECT_FALSE(fs::exists(store.filePath()));
+    EXPECT_EQ(ReadFile(safety), list);
+    EXPECT_TRUE(FileNames(tmp / "backups" / "Vantorel").empty());
+    EXPECT_EQ(FileNames(tmp / "docs"), std::set<std::string>{"a.txt"});
+}
+
+TEST(ArchivePaths, FolderAndNamesBelowTheDestination) {
+    const std::pair<const char*, const char*> folders[] = {
+        {"/mnt/backups/", "/mnt/backups/Vantorel/"},
+        {"/mnt/backups", "/mnt/backups/Vantorel/"}, // hand-edited, without its final separator
+        {"/", "/Vantorel/"},
+    };
+    for (const auto& [destination, folder] : folders) {
+        EXPECT_EQ(ArchiveFolder(destination), fs::path(folder)) << destination;
+    }
+    EXPECT_EQ(ArchivePath("/mnt/b/", "3", 1), fs::path("/mnt/b/Vantorel/save_3_1.zip"));
+    EXPECT_EQ(ArchivePath("/mnt/b", "12", 2), fs::path("/mnt/b/Vantorel/save_12_2.zip"));
+}
+
+} // namespace
+} // namespace vantorel::test

@@ -29,8 +29,8 @@ constexpr int kDaysInList = 31;
 } // namespace
 
 TFormMain::TFormMain(std::filesystem::path programFolder, Clock clock)
-    : QWidget(nullptr, Qt::Window | Qt::FramelessWindowHint), store_(std::move(programFolder)),
-      runner_(store_, *this), clock_(std::move(clock)) {
+    : QWidget(nullptr, Qt::Window | Qt::FramelessWindowHint), store_(std::move(programFolder)), runner_(store_, *this),
+      clock_(std::move(clock)) {
     // FormCreate: the application's title.
     setObjectName(QStringLiteral("FormMain"));
     QGuiApplication::setApplicationDisplayName(QStringLiteral("Vantorel"));
@@ -64,8 +64,8 @@ TFormMain::TFormMain(std::filesystem::path programFolder, Clock clock)
 // window that owns it.
 TFormMain::~TFormMain() = default;
 
-void TFormMain::AttachWindows(TFormRepertoireSource* picker, TFormGrisTransparent* overlays,
-                              TFormMessageErreur* errors, TFormOptions* options, TFormAide* help) {
+void TFormMain::AttachWindows(TFormRepertoireSource* picker, TFormGrisTransparent* overlays, TFormMessageErreur* errors,
+                              TFormOptions* options, TFormAide* help) {
     picker_ = picker;
     overlays_ = overlays;
     errorWindow_ = errors;

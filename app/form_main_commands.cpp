@@ -35,9 +35,7 @@ std::string Text(const QLineEdit* field) {
 } // namespace
 
 void TFormMain::ConnectCommands() {
-    const auto button = [this](const char* name) {
-        return findChild<ImageButton*>(QString::fromLatin1(name));
-    };
+    const auto button = [this](const char* name) { return findChild<ImageButton*>(QString::fromLatin1(name)); };
     connect(button("ImageAjouter"), &ImageButton::clicked, this, &TFormMain::ImageAjouterClick);
     connect(button("ImageModifier"), &ImageButton::clicked, this, &TFormMain::ImageModifierClick);
     connect(button("ImageSupprimer"), &ImageButton::clicked, this, &TFormMain::ImageSupprimerClick);
@@ -53,9 +51,8 @@ void TFormMain::ConnectCommands() {
     connect(button("ImageFermer"), &ImageButton::clicked, this, &QWidget::close);
     connect(cbDelaiSave_, &QComboBox::currentIndexChanged, this, &TFormMain::CbDelaiSaveChange);
     connect(lbDesignationAjout_, &QListWidget::itemDoubleClicked, this, &TFormMain::ImageModifierClick);
-    connect(lbDesignationAjout_, &QWidget::customContextMenuRequested, this, [this](const QPoint& at) {
-        popupMenuSave_->popup(lbDesignationAjout_->viewport()->mapToGlobal(at));
-    });
+    connect(lbDesignationAjout_, &QWidget::customContextMenuRequested, this,
+            [this](const QPoint& at) { popupMenuSave_->popup(lbDesignationAjout_->viewport()->mapToGlobal(at)); });
 }
 
 void TFormMain::CbDelaiSaveChange() {
@@ -76,8 +73,12 @@ void TFormMain::RunDuePass() {
 }
 
 void TFormMain::ImageAjouterClick() {
-    const JobSettings settings{Text(edSource_),           Text(edDestination_),        cbDelaiSave_->currentIndex(),
-                               cbJoursSemaine_->currentIndex(), cbDateMois_->currentIndex(), cbHeures_->currentIndex()};
+    const JobSettings settings{Text(edSource_),
+                               Text(edDestination_),
+                               cbDelaiSave_->currentIndex(),
+                               cbJoursSemaine_->currentIndex(),
+                               cbDateMois_->currentIndex(),
+                               cbHeures_->currentIndex()};
     std::optional<std::size_t> row;
     try {
         row = AddJob(store_, settings, Now(), [this](Question question) { return AskYesNo(question); });

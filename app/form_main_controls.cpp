@@ -58,7 +58,8 @@ void TFormMain::BuildTitleBar() {
     imageDeplaceFenetre_->setCursor(Qt::SizeAllCursor);
     imageDeplaceFenetre_->installEventFilter(this);
 
-    imageLogo_ = MakePicture(this, QStringLiteral("ImageLogoOrvane"), QStringLiteral("logo.jpg"), QRect(44, 6, 160, 36));
+    imageLogo_ =
+        MakePicture(this, QStringLiteral("ImageLogoOrvane"), QStringLiteral("logo.jpg"), QRect(44, 6, 160, 36));
     imageLogo_->setToolTip(QStringLiteral("Site Officiel de Quorimax"));
     imageLogo_->setCursor(Qt::PointingHandCursor);
     imageLogo_->installEventFilter(this);
@@ -76,13 +77,12 @@ void TFormMain::BuildNewJobPanel(QWidget* outer) {
     MakeLabel(panel, QStringLiteral("LbNouvelleSauvegarde"), QStringLiteral("Nouvelle sauvegarde"), 8, 4,
               SkinFont(13, true, true), kSkinMaroon);
     MakeLabel(panel, QStringLiteral("LbExpliqueSource"),
-              QStringLiteral("Sélectionnez le répertoire que vous désirez sauvegarder en cliquant sur 'SOURCE'"), 8,
-              24, normal);
+              QStringLiteral("Sélectionnez le répertoire que vous désirez sauvegarder en cliquant sur 'SOURCE'"), 8, 24,
+              normal);
     ImageButton::Large(panel, QStringLiteral("Source"), QStringLiteral("source"), 8, 40);
     edSource_ = MakeFolderField(panel, QStringLiteral("EdSource"), 122, 42);
     MakeLabel(panel, QStringLiteral("LbExpliqueDestination"),
-              QStringLiteral("Sélectionnez le répertoire de destination en cliquant sur 'DESTINATION'"), 8, 70,
-              normal);
+              QStringLiteral("Sélectionnez le répertoire de destination en cliquant sur 'DESTINATION'"), 8, 70, normal);
     ImageButton::Large(panel, QStringLiteral("Destination"), QStringLiteral("destination"), 8, 86);
     edDestination_ = MakeFolderField(panel, QStringLiteral("EdDestination"), 122, 88);
     MakeLabel(panel, QStringLiteral("LbConseil"),

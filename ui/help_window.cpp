@@ -23,6 +23,9 @@ struct HelpBlock {
 
 constexpr int kHeadingLeft = 10;
 constexpr int kTextLeft = 26;
+// The lines were written for a narrower face than ours: drawn at this share of
+// their width, the longest still fits the panel.
+constexpr int kTextStretch = 84;
 
 // The help text, top to bottom, with the tops of its blocks in the panel.
 constexpr HelpBlock kHelpBlocks[] = {
@@ -96,13 +99,13 @@ void TFormAide::BuildText(QWidget* panel) {
         const QString text = QString::fromUtf8(block.text);
         switch (block.style) {
         case Style::Heading:
-            MakeLabel(panel, name, text, kHeadingLeft, block.top, SkinFont(16, true), kSkinMaroon);
+            MakeLabel(panel, name, text, kHeadingLeft, block.top, NarrowSkinFont(16, kTextStretch, true), kSkinMaroon);
             break;
         case Style::Text:
-            MakeLabel(panel, name, text, kTextLeft, block.top, SkinFont(16));
+            MakeLabel(panel, name, text, kTextLeft, block.top, NarrowSkinFont(16, kTextStretch));
             break;
         case Style::Note:
-            MakeLabel(panel, name, text, kTextLeft, block.top, SkinFont(13), kSkinMaroon);
+            MakeLabel(panel, name, text, kTextLeft, block.top, NarrowSkinFont(13, kTextStretch), kSkinMaroon);
             break;
         }
     }

@@ -12,27 +12,43 @@ std::size_t Index(OverlaySlot slot) {
     return static_cast<std::size_t>(slot);
 }
 
+void Discard(QPointer<QWidget>& layer) {
+    if (layer) {
+        layer->close();
+        delete layer.data();
+    }
+    layer = nullptr;
+}
+
 } // namespace
 
 TFormGrisTransparent::TFormGrisTransparent() {
     setObjectName(QStringLiteral("FormGrisTransparent"));
 }
 
-TFormGrisTransparent::~TFormGrisTransparent() = default;
+TFormGrisTransparent::~TFormGrisTransparent() {
+    for (QPointer<QWidget>& layer : slots_) {
+        Discard(layer);
+    }
+}
 
 void TFormGrisTransparent::ShowOverlay(const QWidget* covered, OverlaySlot slot) {
-    // Not owned by any other window, so it never moves or hides with one.
-    auto layer = std::make_unique<QWidget>(nullptr, Qt::Tool | Qt::FramelessWindowHint | Qt::WindowDoesNotAcceptFocus);
+    Discard(slots_[Index(slot)]);
+    // A window of its own, kept above the covered window by the window system
+    // (it is transient for it), and below the modal window opened next. It
+    // keeps the covered window's bounds of this moment: it does not follow a move.
+    auto* layer = new QWidget(const_cast<QWidget*>(covered->window()),
+                              Qt::Tool | Qt::FramelessWindowHint | Qt::WindowDoesNotAcceptFocus);
     layer->setObjectName(QStringLiteral("FormGris%1").arg(static_cast<int>(slot)));
     layer->setAttribute(Qt::WA_ShowWithoutActivating);
-    PaintBackground(layer.get(), kOverlayGrey);
+    PaintBackground(layer, kOverlayGrey);
     layer->setGeometry(covered->geometry());
-    QWidget* shown = layer.get();
-    slots_[Index(slot)] = std::move(layer);
+    slots_[Index(slot)] = layer;
 
     QCoreApplication::processEvents();
-    // The event processing may have replaced the slot's layer meanwhile.
-    if (slots_[Index(slot)].get() != shown) {
+    // The event processing may have replaced the layer, or closed its window.
+    QWidget* shown = slots_[Index(slot)].data();
+    if (shown != layer) {
         return;
     }
     shown->setWindowOpacity(kOverlayOpacity / 255.0);
@@ -43,14 +59,11 @@ void TFormGrisTransparent::ShowOverlay(const QWidget* covered, OverlaySlot slot)
 
 void TFormGrisTransparent::HideOverlay(OverlaySlot slot) {
     QCoreApplication::processEvents();
-    std::unique_ptr<QWidget> layer = std::move(slots_[Index(slot)]);
-    if (layer) {
-        layer->close();
-    }
+    Discard(slots_[Index(slot)]);
 }
 
 QWidget* TFormGrisTransparent::overlay(OverlaySlot slot) const {
-    return slots_[Index(slot)].get();
+    return slots_[Index(slot)].data();
 }
 
 } // namespace vantorel

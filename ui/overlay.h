@@ -1,9 +1,9 @@
 #pragma once
 
+#include <QPointer>
 #include <QWidget>
 
 #include <array>
-#include <memory>
 
 namespace vantorel {
 
@@ -41,7 +41,7 @@ public:
     QWidget* overlay(OverlaySlot slot) const;
 
 private:
-    std::array<std::unique_ptr<QWidget>, kOverlaySlotCount> slots_;
+    std::array<QPointer<QWidget>, kOverlaySlotCount> slots_;
 };
 
 } // namespace vantorel

@@ -33,6 +33,12 @@ QFont SkinFont(int pixelSize, bool bold, bool underline) {
     return font;
 }
 
+QFont NarrowSkinFont(int pixelSize, int stretch, bool bold) {
+    QFont font = SkinFont(pixelSize, bold);
+    font.setStretch(stretch);
+    return font;
+}
+
 void PaintBackground(QWidget* widget, const QColor& colour) {
     QPalette palette = widget->palette();
     palette.setColor(QPalette::Window, colour);

@@ -21,6 +21,9 @@ inline const QColor kOverlayGrey(0x80, 0x80, 0x80);
 
 // A sans-serif font of `pixelSize` pixels.
 QFont SkinFont(int pixelSize, bool bold = false, bool underline = false);
+// The same, drawn narrower (`stretch` percent of its width) where long fixed
+// lines must fit a fixed panel.
+QFont NarrowSkinFont(int pixelSize, int stretch, bool bold = false);
 
 // Gives `widget` a plain background colour of its own.
 void PaintBackground(QWidget* widget, const QColor& colour);

@@ -46,7 +46,11 @@ ImageButton* ImageButton::Small(QWidget* parent, const QString& suffix, const QS
 }
 
 void ImageButton::Place(int x, int y) {
+    // A hidden widget hears of its moves only when it shows: move both now.
     move(x, y);
+    if (twin_) {
+        twin_->move(x, y);
+    }
 }
 
 bool ImageButton::showsPressed() const {

@@ -44,13 +44,13 @@ std::string ListeSaveText(const std::vector<JobSection>& jobs) {
     std::string text = "[Reference]\r\nDerniereRef=" + std::to_string(jobs.size()) + "\r\n";
     for (std::size_t i = 0; i < jobs.size(); ++i) {
         const JobSection& job = jobs[i];
-        const std::string reference = job.reference.empty() ? std::to_string(i + 1) : job.reference;
+        const std::string reference = std::to_string(i + 1);
         text += "[" + std::to_string(i) + "]\r\n";
         text += "EdSource=" + job.source + "\r\n";
         text += "EdDestination=" + job.destination + "\r\n";
         text += "CbDelaiSave=" + job.code + "\r\n";
         text += "CbDateMois=0\r\nCbJoursSemaine=0\r\n";
-        text += "CbHeures=" + job.hour + "\r\n";
+        text += "CbHeures=0\r\n";
         text += "Reference=" + reference + "\r\n";
         text += "CbDerniereDateMaj=01/12/2026 08:00:00\r\n";
         text += "CbProchaineDateMaj=" + job.nextRun + "\r\n";

@@ -10,6 +10,8 @@
 #include <filesystem>
 #include <string>
 #include <string_view>
+#include <utility>
+#include <vector>
 
 class QWidget;
 
@@ -35,15 +37,17 @@ DateTime At(int year, unsigned month, unsigned day, unsigned hour = 0, unsigned 
 
 // One job section of ListeSave.ini.
 struct JobSection {
+    JobSection(std::string source_, std::string destination_, std::string nextRun_ = "31/12/2099 01:00:00",
+               std::string code_ = "4")
+        : source(std::move(source_)), destination(std::move(destination_)), nextRun(std::move(nextRun_)),
+          code(std::move(code_)) {}
     std::string source;
     std::string destination;
-    std::string code = "4";
-    std::string hour = "0";
-    std::string reference;
-    std::string nextRun = "31/12/2099 01:00:00";
+    std::string nextRun;
+    std::string code; // daily at 01h00 unless told otherwise
 };
 // The text of a ListeSave.ini holding these jobs, in order, with references
-// 1, 2, ... unless given.
+// 1, 2, ...
 std::string ListeSaveText(const std::vector<JobSection>& jobs);
 
 // Sends a mouse move over `widget` at `at`, with no button held.

@@ -4,14 +4,17 @@
 
 #include "jobs/job_operations.h"
 #include "ui/centre_over.h"
+#include "ui/edit_window.h"
 #include "ui/error_window.h"
 #include "ui/folder_picker.h"
 #include "ui/frequency_layout.h"
 #include "ui/help_window.h"
 #include "ui/image_button.h"
 #include "ui/list_drawing.h"
+#include "ui/message_dialog.h"
 #include "ui/next_run_hint.h"
 #include "ui/options_window.h"
+#include "ui/overlay.h"
 #include "ui/texts.h"
 
 #include <QDesktopServices>
@@ -97,7 +100,50 @@ void TFormMain::ImageAjouterClick() {
 }
 
 void TFormMain::ImageModifierClick() {
-    // The edit window arrives with its own work; the command has no effect until then.
+    const std::optional<std::size_t> row = SelectedRow();
+    if (!row || picker_ == nullptr || overlays_ == nullptr) {
+        return;
+    }
+    JobSettings stored;
+    try {
+        stored = SettingsOfJob(store_.at(*row));
+    } catch (const Error& error) {
+        ShowFailure(this, error);
+        return;
+    }
+    QStringList days;
+    for (int i = 0; i < cbDateMois_->count(); ++i) {
+        days.append(cbDateMois_->itemText(i));
+    }
+    TFormModifierSauvegarde edit(*picker_, *overlays_, this);
+    edit.Preload(stored, days);
+    edit.SetValidator([this, &edit](const JobSettings& settings) {
+        // The job edited is the one selected when the values are validated.
+        const std::optional<std::size_t> current = SelectedRow();
+        if (!current) {
+            return true;
+        }
+        const auto ask = [this, &edit](Question question) {
+            return vantorel::AskYesNo(*overlays_, &edit, QuestionText(question));
+        };
+        try {
+            return ValidateEdit(store_, *current, settings, ask);
+        } catch (const Error& error) {
+            ShowFailure(&edit, error);
+        } catch (const std::out_of_range&) {
+            // A list left without a selection (a stored position outside it):
+            // the window stays open until the user picks an entry.
+        }
+        return false;
+    });
+    CentreOver(this, &edit);
+    overlays_->ShowOverlay(this, OverlaySlot::EditJob);
+    const int result = edit.exec();
+    overlays_->HideOverlay(OverlaySlot::EditJob);
+    if (result == QDialog::Accepted) {
+        RefreshJobList();
+        SelectRow(*row);
+    }
 }
 
 void TFormMain::ImageSupprimerClick() {

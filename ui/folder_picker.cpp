@@ -59,6 +59,8 @@ TFormRepertoireSource::TFormRepertoireSource() : SkinnedWindow(QStringLiteral("F
     connect(validate, &ImageButton::clicked, this, &TFormRepertoireSource::ImageValiderClick);
     connect(cancel, &ImageButton::clicked, this, &QDialog::close);
     connect(close, &ImageButton::clicked, this, &QDialog::close);
+    // The tree keeps its key releases; Escape and F5 must reach the window.
+    tree_->installEventFilter(this);
     connect(tree_, &QTreeView::doubleClicked, this, &TFormRepertoireSource::ImageValiderClick);
 }
 
@@ -95,6 +97,17 @@ void TFormRepertoireSource::keyReleaseEvent(QKeyEvent* event) {
         return;
     }
     SkinnedWindow::keyReleaseEvent(event);
+}
+
+bool TFormRepertoireSource::eventFilter(QObject* watched, QEvent* event) {
+    if (watched == tree_ && event->type() == QEvent::KeyRelease) {
+        auto* key = static_cast<QKeyEvent*>(event);
+        if (key->key() == Qt::Key_Escape || key->key() == Qt::Key_F5) {
+            keyReleaseEvent(key);
+            return true;
+        }
+    }
+    return SkinnedWindow::eventFilter(watched, event);
 }
 
 void TFormRepertoireSource::ImageValiderClick() {

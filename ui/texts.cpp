@@ -4,6 +4,20 @@
 
 namespace vantorel {
 
+namespace {
+
+struct FailureCollector {
+    bool collecting = false;
+    QStringList texts;
+};
+
+FailureCollector& Collector() {
+    static FailureCollector collector;
+    return collector;
+}
+
+} // namespace
+
 QString QuestionText(Question question) {
     switch (question) {
     case Question::RepeatedSource:
@@ -33,9 +47,23 @@ QString FailureText(const Error& error) {
 }
 
 void ShowFailure(QWidget* parent, const Error& error) {
+    if (Collector().collecting) {
+        Collector().texts.append(FailureText(error));
+        return;
+    }
     QMessageBox box(QMessageBox::Critical, QStringLiteral("Vantorel"), FailureText(error), QMessageBox::Ok, parent);
     box.setObjectName(QStringLiteral("FailureMessage"));
     box.exec();
+}
+
+void CollectFailuresForTesting() {
+    Collector().collecting = true;
+}
+
+QStringList TakeShownFailuresForTesting() {
+    QStringList texts;
+    texts.swap(Collector().texts);
+    return texts;
 }
 
 } // namespace vantorel

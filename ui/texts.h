@@ -4,6 +4,7 @@
 #include "platform/errors.h"
 
 #include <QString>
+#include <QStringList>
 
 class QWidget;
 
@@ -17,5 +18,10 @@ QString FailureText(const Error& error);
 
 // Shows a failure in the application's top-level error display, a message box.
 void ShowFailure(QWidget* parent, const Error& error);
+
+// Tests only: failures are collected instead of shown; TakeShownFailures
+// returns their texts and clears them.
+void CollectFailuresForTesting();
+QStringList TakeShownFailuresForTesting();
 
 } // namespace vantorel

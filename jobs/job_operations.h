@@ -28,7 +28,8 @@ using AskYesNoFunction = std::function<bool(Question)>;
 // Adding a job (ImageAjouterClick up to the append). Returns the new row, which
 // the caller selects and runs at once, or nullopt when nothing was added (a no
 // to a repeated-source question, an empty field). Throws Error(WriteRefused)
-// with the new row already in the list.
+// with the new row already in the list, and std::out_of_range, before any
+// change, for a frequency or a position it uses that lies outside its list.
 std::optional<std::size_t> AddJob(JobStore& store, const JobSettings& settings, const DateTime& now,
                                   const AskYesNoFunction& ask);
 
@@ -38,11 +39,13 @@ JobSettings SettingsOfJob(const BackupJob& job);
 
 // Validating an edit of row `row`. Returns true when the job was saved, false
 // when a repeated-source question was answered no (the window stays open).
-// Throws Error(NotADateTime) for an unreadable last run and Error(WriteRefused).
+// Throws Error(NotADateTime) for an unreadable last run and Error(WriteRefused);
+// std::out_of_range for a row that does not exist or a position outside its
+// list, as AddJob, before anything is written.
 bool ValidateEdit(JobStore& store, std::size_t row, const JobSettings& settings, const AskYesNoFunction& ask);
 
 // Deleting row `row` after confirmation, with its two archives. Returns true
-// when the job was removed.
+// when the job was removed; false for a row that does not exist or a no.
 bool DeleteJob(JobStore& store, std::size_t row, const AskYesNoFunction& ask);
 
 } // namespace vantorel

@@ -81,32 +81,44 @@ void WriteKeys(const std::filesystem::path& file, const std::string& section, co
 
 } // namespace
 
-std::optional<std::string> TryBuildDesignation(std::string_view source, std::string_view destination,
-                                               std::string_view frequencyCode, std::string_view hourIndex,
-                                               std::string_view weekdayIndex, std::string_view dayIndex) {
+namespace {
+
+// The designation, or nullopt with `culprit` set to the first text that does
+// not fit its label table.
+std::optional<std::string> ComposeDesignation(std::string_view source, std::string_view destination,
+                                              std::string_view frequencyCode, std::string_view hourIndex,
+                                              std::string_view weekdayIndex, std::string_view dayIndex,
+                                              std::string_view& culprit) {
+    auto label = [&culprit](const auto& labels, std::string_view index) {
+        const std::optional<std::string_view> found = LabelAt(labels, index);
+        if (!found) {
+            culprit = index;
+        }
+        return found;
+    };
     // The label goes by the code read as a number, the suffix by the code as text.
-    const std::optional<std::string_view> label = LabelAt(kFrequencyLabels, frequencyCode);
-    if (!label) {
+    const std::optional<std::string_view> frequency = label(kFrequencyLabels, frequencyCode);
+    if (!frequency) {
         return std::nullopt;
     }
     std::string line = "Sauvegarder (";
-    line.append(source).append(") sur (").append(destination).append(") ").append(LowerAscii(*label));
+    line.append(source).append(") sur (").append(destination).append(") ").append(LowerAscii(*frequency));
 
     if (frequencyCode != "4" && frequencyCode != "5" && frequencyCode != "6") {
         return line; // hourly codes: the other indexes are not looked at
     }
-    const std::optional<std::string_view> hour = LabelAt(kHourLabels, hourIndex);
+    const std::optional<std::string_view> hour = label(kHourLabels, hourIndex);
     if (!hour) {
         return std::nullopt;
     }
     if (frequencyCode == "5") {
-        const std::optional<std::string_view> weekday = LabelAt(kWeekdayLabels, weekdayIndex);
+        const std::optional<std::string_view> weekday = label(kWeekdayLabels, weekdayIndex);
         if (!weekday) {
             return std::nullopt;
         }
         line.append(" le ").append(*weekday);
     } else if (frequencyCode == "6") {
-        const std::optional<std::string_view> day = LabelAt(kDayLabels, dayIndex);
+        const std::optional<std::string_view> day = label(kDayLabels, dayIndex);
         if (!day) {
             return std::nullopt;
         }
@@ -116,18 +128,21 @@ std::optional<std::string> TryBuildDesignation(std::string_view source, std::str
     return line;
 }
 
+} // namespace
+
+std::optional<std::string> TryBuildDesignation(std::string_view source, std::string_view destination,
+                                               std::string_view frequencyCode, std::string_view hourIndex,
+                                               std::string_view weekdayIndex, std::string_view dayIndex) {
+    std::string_view culprit;
+    return ComposeDesignation(source, destination, frequencyCode, hourIndex, weekdayIndex, dayIndex, culprit);
+}
+
 std::string BuildDesignation(std::string_view source, std::string_view destination, std::string_view frequencyCode,
                              std::string_view hourIndex, std::string_view weekdayIndex, std::string_view dayIndex) {
+    std::string_view culprit;
     std::optional<std::string> line =
-        TryBuildDesignation(source, destination, frequencyCode, hourIndex, weekdayIndex, dayIndex);
+        ComposeDesignation(source, destination, frequencyCode, hourIndex, weekdayIndex, dayIndex, culprit);
     if (!line) {
-        // Name the first text that does not fit its table.
-        std::string_view culprit = frequencyCode;
-        if (LabelAt(kFrequencyLabels, frequencyCode)) {
-            culprit = !LabelAt(kHourLabels, hourIndex)                                   ? hourIndex
-                      : (frequencyCode == "5" && !LabelAt(kWeekdayLabels, weekdayIndex)) ? weekdayIndex
-                                                                                         : dayIndex;
-        }
         throw Error(Failure::NotAnInteger, std::string(culprit));
     }
     return std::move(*line);

@@ -44,7 +44,9 @@ std::optional<std::string> TryBuildDesignation(std::string_view source, std::str
                                                std::string_view weekdayIndex, std::string_view dayIndex);
 
 // The job list and its stored form, ListeSave.ini in the program folder.
-// Row r of the list is section r of the file.
+// Row r of the list is section r of the file. Every settings write replaces
+// the whole file atomically, so a crash never leaves it damaged. Operations
+// on a row that does not exist throw std::out_of_range.
 class JobStore {
 public:
     // programFolder: the executable's folder; the file is programFolder/ListeSave.ini.

@@ -53,7 +53,7 @@ std::filesystem::path ResolveTarget(const std::filesystem::path& target) {
 }
 
 std::string RandomSuffix() {
-    static std::mt19937_64 generator{std::random_device{}()};
+    thread_local std::mt19937_64 generator{std::random_device{}()};
     static constexpr std::string_view kAlphabet = "abcdefghijklmnopqrstuvwxyz0123456789";
     std::uniform_int_distribution<std::size_t> pick(0, kAlphabet.size() - 1);
     std::string suffix(8, ' ');
@@ -123,8 +123,9 @@ void ReplaceFileContent(const std::filesystem::path& target, std::string_view co
     if (!exists && errno != ENOENT) {
         Refuse(target, errno);
     }
-    if (exists && S_ISDIR(old.st_mode)) {
-        Refuse(target, EISDIR);
+    if (exists && !S_ISREG(old.st_mode)) {
+        // A folder, a device or a pipe is no settings file to replace.
+        Refuse(target, S_ISDIR(old.st_mode) ? EISDIR : EINVAL);
     }
     if (exists && (old.st_mode & S_IWUSR) == 0) {
         Refuse(target, EACCES);

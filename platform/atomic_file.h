@@ -21,7 +21,8 @@ namespace vantorel {
 // removed and the target left untouched.
 void ReplaceFileContent(const std::filesystem::path& target, std::string_view content);
 
-// Copies `source` over `target` (replacing it) in the same safe way. Throws
+// Copies `source` over `target` (replacing it) in the same safe way; meant
+// for settings files, it holds the whole content in memory. Throws
 // Error(Failure::WriteRefused, target, errno) when the source cannot be read
 // or the target cannot be written.
 void CopyFileReplacing(const std::filesystem::path& source, const std::filesystem::path& target);

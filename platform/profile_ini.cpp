@@ -51,7 +51,8 @@ bool IsStorableKeyName(std::string_view key) {
 }
 
 bool IsStorableValue(std::string_view value) {
-    return !HasLineEnd(value);
+    // A longer value would come back cut at the read limit: a different path.
+    return !HasLineEnd(value) && value.size() <= kMaxProfileValue;
 }
 
 IniDocument IniDocument::Parse(std::string_view text) {

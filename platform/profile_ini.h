@@ -56,16 +56,17 @@ private:
     bool bom_ = false;
 };
 
-// Names and values that a line can hold without changing the file's shape:
-// no line end in any of them, no "]" in a section name, no "=" in a key name,
-// names neither empty nor starting a comment, names without surrounding blanks.
-bool IsStorableSectionName(std::string_view section);
-bool IsStorableKeyName(std::string_view key);
-bool IsStorableValue(std::string_view value);
-
 // The longest value a read returns, in bytes; a longer value is cut there (at
 // the start of a UTF-8 character, so that the cut never splits one).
 inline constexpr std::size_t kMaxProfileValue = 2047;
+
+// Names and values that a line can hold without changing the file's shape:
+// no line end in any of them, no "]" in a section name, no "=" in a key name,
+// names neither empty nor starting a comment, names without surrounding blanks.
+// A value must also read back whole: at most kMaxProfileValue bytes.
+bool IsStorableSectionName(std::string_view section);
+bool IsStorableKeyName(std::string_view key);
+bool IsStorableValue(std::string_view value);
 
 // The value of `key` in `section` of `doc`, `defaultValue` when missing,
 // at most kMaxProfileValue bytes.

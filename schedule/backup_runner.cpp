@@ -158,10 +158,9 @@ void BackupRunner::RunJob(std::uint64_t id, RunPath path) {
         return;
     }
 
-    bool rotated = false;
     bool archived = false;
     try {
-        rotated = RotateGenerations(newest, previous);
+        RotateGenerations(newest, previous);
         bool stillThere = true;
         WithProcessingLabel(host_, [&] {
             // The events that just ran may have deleted the job; its archives
@@ -180,9 +179,13 @@ void BackupRunner::RunJob(std::uint64_t id, RunPath path) {
         }
     } catch (const std::exception&) {
         ListFailure(id);
-        if (rotated && !archived && store_.RowOf(id)) {
-            // ZipFolder leaves no partial archive under the newest name, so that
-            // name is empty now: give it the last good archive back.
+        // ZipFolder never leaves a partial archive under the newest name. When
+        // that name is empty (the rotation moved it), it gets the last good
+        // archive back. An archive still there is never replaced: after a
+        // failed rotation it is the last good one, and after a failed
+        // reschedule it is the one just written.
+        std::error_code ec;
+        if (!archived && store_.RowOf(id) && !fs::exists(newest, ec) && !ec) {
             CopyPreviousOverNewest(previous, newest);
         }
     }
@@ -198,7 +201,8 @@ void BackupRunner::Reschedule(std::uint64_t id) {
     }
     // The job's current settings: an edit during the archive step counts.
     const BackupJob& job = store_.at(*row);
-    std::optional<DateTime> next = ComputeNextRun(job.frequencyCode, now, job.hourIndex, job.weekdayIndex, job.dayIndex);
+    std::optional<DateTime> next =
+        ComputeNextRun(job.frequencyCode, now, job.hourIndex, job.weekdayIndex, job.dayIndex);
     if (!next) {
         throw NoNextRun(job.frequencyCode);
     }

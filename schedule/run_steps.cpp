@@ -25,33 +25,29 @@ bool IsUsableFolder(const fs::path& folder) {
     return folder.is_absolute() && fs::is_directory(folder, ec);
 }
 
-bool RotateGenerations(const fs::path& newest, const fs::path& previous) {
+void RotateGenerations(const fs::path& newest, const fs::path& previous) {
     std::error_code ec;
     if (!fs::exists(newest, ec)) {
-        return false; // first run, or an unreachable folder: the previous archive stays untouched
+        return; // first run: the previous archive, if any, stays untouched
     }
     // One rename, which replaces the previous archive in the same step. Deleting
     // it first would lose it outright if the rename then failed; this way a
     // failure leaves both generations where they were.
-    fs::rename(newest, previous, ec);
-    return !ec;
+    fs::rename(newest, previous, ec); // ignored: the newest then stays, and ZipFolder replaces it whole
 }
 
-bool CopyPreviousOverNewest(const fs::path& previous, const fs::path& newest) {
+void CopyPreviousOverNewest(const fs::path& previous, const fs::path& newest) {
     fs::path partial = newest;
     partial += ".part";
     std::error_code ec;
-    if (!fs::copy_file(previous, partial, fs::copy_options::overwrite_existing, ec) || ec) {
-        fs::remove(partial, ec); // may not exist; a leftover .part harms no archive
-        return false;
+    fs::copy_file(previous, partial, fs::copy_options::overwrite_existing, ec);
+    if (!ec) {
+        fs::rename(partial, newest, ec);
     }
-    fs::rename(partial, newest, ec);
     if (ec) {
         std::error_code ignored;
-        fs::remove(partial, ignored); // the previous archive is still whole under its own name
-        return false;
+        fs::remove(partial, ignored); // may not exist; a leftover would harm no archive anyway
     }
-    return true;
 }
 
 } // namespace vantorel

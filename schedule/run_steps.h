@@ -34,13 +34,13 @@ void WithProcessingLabel(RunHost& host, const std::function<void()>& work);
 bool IsUsableFolder(const std::filesystem::path& folder);
 
 // The rotation before a run: when the newest archive exists it takes the
-// previous archive's name. True when it did, false when there was nothing to
-// move or the move failed (then both files stay as they were).
-bool RotateGenerations(const std::filesystem::path& newest, const std::filesystem::path& previous);
+// previous archive's name. A move that fails leaves both files as they were.
+void RotateGenerations(const std::filesystem::path& newest, const std::filesystem::path& previous);
 
 // The failure path after a rotation: makes the newest name hold the previous
 // archive again, through a temporary copy so that a copy cut short never sits
-// under the newest name. Best effort: false when it could not be done.
-bool CopyPreviousOverNewest(const std::filesystem::path& previous, const std::filesystem::path& newest);
+// under the newest name. Best effort: a copy that fails leaves the newest
+// name empty and the previous archive whole.
+void CopyPreviousOverNewest(const std::filesystem::path& previous, const std::filesystem::path& newest);
 
 } // namespace vantorel

@@ -83,11 +83,11 @@ TEST(IniDocument, ParsesAndSerialisesWithoutLoss) {
 }
 
 TEST(ReadProfileValue, CutsLongValuesAtACharacterStart) {
-    IniDocument doc;
-    doc.Set("s", "ascii", std::string(3000, 'a'));
-    // 2046 bytes, then a two-byte "é" whose second byte would be byte 2048.
-    doc.Set("s", "accent", std::string(2046, 'a') + "é");
-    doc.Set("s", "exact", std::string(2047, 'b'));
+    // Such values come only from files edited by hand: writes refuse them.
+    // "accent": 2046 bytes, then a two-byte "é" whose second byte would be byte 2048.
+    const IniDocument doc =
+        IniDocument::Parse("[s]\nascii=" + std::string(3000, 'a') + "\naccent=" + std::string(2046, 'a') +
+                           "é\nexact=" + std::string(2047, 'b') + "\n");
     EXPECT_EQ(ReadProfileValue(doc, "s", "ascii", "0"), std::string(2047, 'a'));
     EXPECT_EQ(ReadProfileValue(doc, "s", "accent", "0"), std::string(2046, 'a'));
     EXPECT_EQ(ReadProfileValue(doc, "s", "exact", "0"), std::string(2047, 'b'));
@@ -132,6 +132,8 @@ TEST(WriteProfileString, RefusesWhatWouldDamageOrCannotBeWritten) {
     ExpectRefused(file, EINVAL, [&] { WriteProfileString(file, "0", "EdSource", "/a\n[1]\nEdSource=/b/"); });
     ExpectRefused(file, EINVAL, [&] { WriteProfileString(file, "0]", "EdSource", "x"); });
     ExpectRefused(file, EINVAL, [&] { WriteProfileString(file, "0", "Ed=Source", "x"); });
+    // A value the read limit would cut, naming another folder when read back.
+    ExpectRefused(file, EINVAL, [&] { WriteProfileString(file, "0", "EdSource", "/" + std::string(2047, 'a')); });
 
     // A read-only file refuses writes even for root.
     fs::permissions(file, fs::perms::owner_read | fs::perms::group_read | fs::perms::others_read);

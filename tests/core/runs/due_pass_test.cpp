@@ -8,7 +8,7 @@ namespace {
 
 enum class Start { DuePass, Selected, All };
 
-void Run(BackupRunner& runner, Start start, std::size_t row) {
+void StartRun(BackupRunner& runner, Start start, std::size_t row) {
     switch (start) {
     case Start::DuePass:
         runner.DuePass();
@@ -31,6 +31,10 @@ struct FolderCheckRow {
     bool scheduleMoves; // only a due pass moves a failed folder check's schedule on
 };
 
+void PrintTo(const FolderCheckRow& row, std::ostream* out) {
+    *out << row.name;
+}
+
 class FolderCheck : public RunsTest, public ::testing::WithParamInterface<FolderCheckRow> {};
 
 TEST_P(FolderCheck, ListsTheJobAndMovesTheScheduleOnlyInADuePass) {
@@ -47,7 +51,7 @@ TEST_P(FolderCheck, ListsTheJobAndMovesTheScheduleOnlyInADuePass) {
     WriteFile(tmp / "docs" / "a.txt", "a");
     const std::size_t row = AddJob(source, destination, "1", "01/12/2026 10:00:00", "01/12/2026 06:00:00");
 
-    Run(runner, c.start, row);
+    StartRun(runner, c.start, row);
 
     ASSERT_EQ(runner.errorList().size(), 1u);
     EXPECT_EQ(runner.errorList()[0].designation, store.at(row).designation);
@@ -67,15 +71,14 @@ TEST_P(FolderCheck, ListsTheJobAndMovesTheScheduleOnlyInADuePass) {
     EXPECT_FALSE(fs::exists(tmp / "gone")) << "a missing source is never created by a run";
 }
 
-INSTANTIATE_TEST_SUITE_P(Paths, FolderCheck,
-                         ::testing::Values(FolderCheckRow{"DuePassSource", Start::DuePass, Missing::Source, true},
-                                           FolderCheckRow{"DuePassDestination", Start::DuePass, Missing::Destination,
-                                                          true},
-                                           FolderCheckRow{"SelectedSource", Start::Selected, Missing::Source, false},
-                                           FolderCheckRow{"SelectedDestination", Start::Selected,
-                                                          Missing::Destination, false},
-                                           FolderCheckRow{"AllSource", Start::All, Missing::Source, false}),
-                         [](const auto& info) { return std::string(info.param.name); });
+INSTANTIATE_TEST_SUITE_P(
+    Paths, FolderCheck,
+    ::testing::Values(FolderCheckRow{"DuePassSource", Start::DuePass, Missing::Source, true},
+                      FolderCheckRow{"DuePassDestination", Start::DuePass, Missing::Destination, true},
+                      FolderCheckRow{"SelectedSource", Start::Selected, Missing::Source, false},
+                      FolderCheckRow{"SelectedDestination", Start::Selected, Missing::Destination, false},
+                      FolderCheckRow{"AllSource", Start::All, Missing::Source, false}),
+    [](const auto& row) { return std::string(row.param.name); });
 
 TEST_F(RunsTest, AFailedJobDoesNotStopTheOthers) {
     WriteFile(tmp / "second" / "b.txt", "b");

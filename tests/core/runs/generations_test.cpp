@@ -16,7 +16,8 @@ using Names = std::set<std::string>;
 
 TEST_F(RunsTest, EachRunKeepsTheNewestAndThePreviousArchive) {
     const fs::path source = tmp / "docs";
-    const std::size_t row = AddJob(source, tmp / "backups");
+    // A destination that does not exist yet, nor its parent.
+    const std::size_t row = AddJob(source, tmp / "new" / "backups");
     const fs::path folder = ArchiveFolderOf(row);
 
     std::vector<std::string> archives; // the newest archive after each run
@@ -26,24 +27,15 @@ TEST_F(RunsTest, EachRunKeepsTheNewestAndThePreviousArchive) {
         ASSERT_TRUE(runner.errorList().empty()) << "run " << run;
         archives.push_back(ReadFile(ArchiveOf(row, 1)));
         EXPECT_EQ(CountArchiveEntries(ArchiveOf(row, 1)), static_cast<std::size_t>(run));
+        if (run == 1) {
+            EXPECT_EQ(FileNames(folder), Names{"save_1_1.zip"});
+        }
     }
     // After the third run only the second and third archives are left.
     EXPECT_EQ(FileNames(folder), (Names{"save_1_1.zip", "save_1_2.zip"}));
     EXPECT_EQ(ReadFile(ArchiveOf(row, 1)), archives[2]);
     EXPECT_EQ(ReadFile(ArchiveOf(row, 2)), archives[1]);
     EXPECT_NE(archives[1], archives[2]);
-}
-
-TEST_F(RunsTest, FirstRunWritesOnlyTheNewestArchive) {
-    const fs::path source = tmp / "docs";
-    WriteFile(source / "a.txt", "a");
-    const std::size_t row = AddJob(source, tmp / "new" / "drive" / "backups");
-
-    runner.RunSelected(row);
-
-    EXPECT_TRUE(runner.errorList().empty());
-    // The destination and every missing parent were created for it.
-    EXPECT_EQ(FileNames(ArchiveFolderOf(row)), Names{"save_1_1.zip"});
 }
 
 TEST_F(RunsTest, EmptiedSourceLeavesBothGenerationsUntouched) {
@@ -110,6 +102,13 @@ enum class ArchiveFault {
     UnreadableFile, // a source file the run may not read
     ArchiveTooBig,  // the destination refuses a file that large
 };
+
+const char* NameOf(ArchiveFault fault) {
+    return fault == ArchiveFault::UnreadableFile ? "UnreadableFile" : "ArchiveTooBig";
+}
+void PrintTo(ArchiveFault fault, std::ostream* out) {
+    *out << NameOf(fault);
+}
 
 class FailingArchiveStep : public RunsTest, public ::testing::WithParamInterface<ArchiveFault> {
 protected:
@@ -190,18 +189,18 @@ TEST_P(FailingArchiveStep, PutsTheLastGoodArchiveBackAndTriesAgainAtTheNextPass)
 
 INSTANTIATE_TEST_SUITE_P(Faults, FailingArchiveStep,
                          ::testing::Values(ArchiveFault::UnreadableFile, ArchiveFault::ArchiveTooBig),
-                         [](const auto& info) {
-                             return info.param == ArchiveFault::UnreadableFile ? "UnreadableFile" : "ArchiveTooBig";
-                         });
+                         [](const auto& row) { return std::string(NameOf(row.param)); });
 
 TEST_F(RunsTest, FailedRescheduleKeepsTheArchiveJustWritten) {
     const fs::path source = tmp / "docs";
     WriteFile(source / "a.txt", "first");
     // A daily job whose stored hour lies outside its list: no next run exists.
-    const std::size_t row = AddJob(source, tmp / "backups", "4", "01/12/2026 10:00:00", "01/12/2026 09:00:00", "30");
+    const std::size_t row = store.AppendJob("daily at no hour", FolderText(source), FolderText(tmp / "backups"), "4",
+                                            "0", "0", "30", "01/12/2026 09:00:00", "01/12/2026 10:00:00");
     runner.RunSelected(row);
     ASSERT_EQ(runner.errorList().size(), 1u);
     const std::string first = ReadFile(ArchiveOf(row, 1));
+    const std::string list = ReadFile(store.filePath());
     WriteFile(source / "a.txt", "second");
 
     runner.RunSelected(row);
@@ -209,7 +208,8 @@ TEST_F(RunsTest, FailedRescheduleKeepsTheArchiveJustWritten) {
     EXPECT_EQ(runner.errorList().size(), 1u);
     EXPECT_EQ(ReadFile(ArchiveOf(row, 2)), first);
     EXPECT_NE(ReadFile(ArchiveOf(row, 1)), first) << "the good new archive was replaced";
-    EXPECT_EQ(Stored(row).lastRun, "01/12/2026 09:00:00");
+    EXPECT_EQ(store.at(row).lastRun, "01/12/2026 09:00:00");
+    EXPECT_EQ(ReadFile(store.filePath()), list);
 }
 
 } // namespace

@@ -39,6 +39,10 @@ struct AddRow {
     bool added;
 };
 
+void PrintTo(const AddRow& row, std::ostream* out) {
+    *out << row.name;
+}
+
 class AddJobCases : public RunsTest, public ::testing::WithParamInterface<AddRow> {};
 
 TEST_P(AddJobCases, AsksOncePerRepeatedSourceAndStopsSilently) {
@@ -52,7 +56,7 @@ TEST_P(AddJobCases, AsksOncePerRepeatedSourceAndStopsSilently) {
     settings.destination = c.destination ? FolderText(tmp / "backups") : "";
     Asker asker{c.answers, {}};
 
-    std::optional<std::size_t> row = AddJob(store, settings, host.now, asker.Function());
+    std::optional<std::size_t> row = vantorel::AddJob(store, settings, host.now, asker.Function());
 
     EXPECT_EQ(asker.asked.size(), c.questions);
     EXPECT_EQ(row.has_value(), c.added);
@@ -72,14 +76,14 @@ INSTANTIATE_TEST_SUITE_P(
                       AddRow{"YesToEvery", {"docs", "other", "docs"}, "docs", true, {true, true}, 2, true},
                       AddRow{"CaseIsKept", {"Docs"}, "docs", true, {}, 0, true},
                       AddRow{"YesThenEmptyDestination", {"docs"}, "docs", false, {true}, 1, false}),
-    [](const auto& info) { return std::string(info.param.name); });
+    [](const auto& row) { return std::string(row.param.name); });
 
 TEST_F(RunsTest, FirstJobAddedGetsReferenceOneAndItsFirstArchiveAtOnce) {
     WriteFile(tmp / "docs" / "a.txt", "a");
     JobSettings settings{FolderText(tmp / "docs"), FolderText(tmp / "backups"), 4, 0, 0, 20};
     Asker asker;
 
-    std::optional<std::size_t> row = AddJob(store, settings, host.now, asker.Function());
+    std::optional<std::size_t> row = vantorel::AddJob(store, settings, host.now, asker.Function());
     ASSERT_EQ(row, std::optional<std::size_t>(0));
     EXPECT_EQ(store.referenceCounter(), "1");
     BackupJob stored = Stored(0);

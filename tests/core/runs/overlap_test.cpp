@@ -18,6 +18,10 @@ struct OverlapRow {
     int questions;
 };
 
+void PrintTo(const OverlapRow& row, std::ostream* out) {
+    *out << row.name;
+}
+
 class NestedRequest : public RunsTest, public ::testing::WithParamInterface<OverlapRow> {};
 
 TEST_P(NestedRequest, FromInsideARunDoesNothing) {
@@ -69,7 +73,7 @@ INSTANTIATE_TEST_SUITE_P(Runs, NestedRequest,
                                            OverlapRow{"Selected", Outer::Selected, 1, 0, 0},
                                            OverlapRow{"All", Outer::All, 2, 0, 0},
                                            OverlapRow{"Restore", Outer::Restore, 1, 0, 1}),
-                         [](const auto& info) { return std::string(info.param.name); });
+                         [](const auto& row) { return std::string(row.param.name); });
 
 // Runs `action` once, at the n-th event processing of the pass.
 void AtEvents(FakeRunHost& host, int n, std::function<void()> action) {
@@ -110,7 +114,7 @@ TEST_P(DeletedDuringItsRun, LeavesNoArchiveAndNoResults) {
     WriteFile(tmp / "docs" / "a.txt", "a");
     WriteFile(tmp / "other" / "b.txt", "b");
     const std::size_t row = AddJob(tmp / "docs", tmp / "a");
-    runner.RunSelected(row);                    // a first generation to rotate
+    runner.RunSelected(row);                         // a first generation to rotate
     store.RecordRun(row, "", "01/12/2026 10:00:00"); // due again
     const fs::path folder = ArchiveFolderOf(row);
     const std::uint64_t other = store.at(AddJob(tmp / "other", tmp / "b")).id;

@@ -68,11 +68,11 @@ RunsTest::RunsTest() : programFolder(MadeFolder(tmp / "program")), store(program
 }
 
 std::size_t RunsTest::AddJob(const fs::path& source, const fs::path& destination, const std::string& code,
-                             const std::string& nextRun, const std::string& lastRun, const std::string& hour) {
+                             const std::string& nextRun, const std::string& lastRun) {
     std::string sourceText = FolderText(source);
     std::string destinationText = FolderText(destination);
-    std::string designation = BuildDesignation(sourceText, destinationText, code, hour, "0", "0");
-    return store.AppendJob(designation, sourceText, destinationText, code, "0", "0", hour, lastRun, nextRun);
+    std::string designation = BuildDesignation(sourceText, destinationText, code, "0", "0", "0");
+    return store.AppendJob(designation, sourceText, destinationText, code, "0", "0", "0", lastRun, nextRun);
 }
 
 BackupJob RunsTest::Stored(std::size_t row) const {
@@ -91,6 +91,8 @@ fs::path RunsTest::ArchiveOf(std::size_t row, int generation) const {
     return ArchivePath(store.at(row).destination, store.at(row).reference, generation);
 }
 
-fs::path RunsTest::ArchiveFolderOf(std::size_t row) const { return ArchiveFolder(store.at(row).destination); }
+fs::path RunsTest::ArchiveFolderOf(std::size_t row) const {
+    return ArchiveFolder(store.at(row).destination);
+}
 
 } // namespace vantorel::test

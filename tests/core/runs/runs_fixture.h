@@ -40,7 +40,7 @@ protected:
     // A job over these two folders, stored with the given texts.
     std::size_t AddJob(const fs::path& source, const fs::path& destination, const std::string& code = "0",
                        const std::string& nextRun = "01/12/2026 10:00:00",
-                       const std::string& lastRun = "01/12/2026 09:00:00", const std::string& hour = "0");
+                       const std::string& lastRun = "01/12/2026 09:00:00");
 
     // Row `row` as ListeSave.ini holds it, read by a fresh store.
     BackupJob Stored(std::size_t row) const;

@@ -1,0 +1,96 @@
+// What a run costs beyond writing its archive: the folder check (with the
+// empty-source guard), the rotation and the reschedule, and a due pass over
+// many jobs that are not due. Usage: bench_runs [files] [jobs]
+
+#include "archive/extract_archive.h"
+#include "archive/zip_folder.h"
+#include "jobs/job_store.h"
+#include "schedule/backup_runner.h"
+
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <string>
+
+namespace {
+
+namespace fs = std::filesystem;
+using Clock = std::chrono::steady_clock;
+using vantorel::DateTime;
+
+// A window that does nothing, with a clock that stands still.
+class QuietHost : public vantorel::RunHost {
+public:
+    DateTime Now() override { return *DateTime::FromParts(2026, 12, 7, 14, 5, 33); }
+    void ShowProcessing(bool) override {}
+    void ProcessPendingEvents() override {}
+    void ShowErrorList(const std::vector<vantorel::ErrorEntry>&) override {}
+    void SetDueTimerEnabled(bool) override {}
+    bool AskYesNo(vantorel::Question) override { return true; }
+};
+
+double MillisecondsSince(Clock::time_point start) {
+    return std::chrono::duration<double, std::milli>(Clock::now() - start).count();
+}
+
+void MakeTree(const fs::path& root, int files) {
+    const std::string content(4096, 'x');
+    for (int i = 0; i < files; ++i) {
+        fs::path folder = root / ("d" + std::to_string(i / 100));
+        fs::create_directories(folder);
+        std::ofstream(folder / ("f" + std::to_string(i) + ".txt")) << content << i;
+    }
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+    const int files = argc > 1 ? std::atoi(argv[1]) : 2000;
+    const int jobs = argc > 2 ? std::atoi(argv[2]) : 200;
+    std::string pattern = (fs::temp_directory_path() / "vantorel-bench-XXXXXX").string();
+    if (mkdtemp(pattern.data()) == nullptr) {
+        std::perror("mkdtemp");
+        return 1;
+    }
+    const fs::path root = pattern;
+    const fs::path source = root / "source";
+    MakeTree(source, files);
+
+    vantorel::JobStore store(root);
+    QuietHost host;
+    vantorel::BackupRunner runner(store, host);
+    const std::string folder = source.string() + "/";
+    const std::string destination = (root / "backups").string() + "/";
+    store.AppendJob("bench", folder, destination, "0", "0", "0", "0", "01/12/2026 09:00:00", "01/12/2026 10:00:00");
+
+    // The first run also warms the file cache for the ones measured after it.
+    for (int run = 1; run <= 3; ++run) {
+        auto start = Clock::now();
+        runner.RunSelected(0);
+        std::printf("run %d of the job, %d files:          %8.1f ms\n", run, files, MillisecondsSince(start));
+    }
+    auto start = Clock::now();
+    vantorel::ZipFolder(root / "plain.zip", source);
+    std::printf("ZipFolder alone, same files:           %8.1f ms\n", MillisecondsSince(start));
+    start = Clock::now();
+    const bool any = vantorel::HasArchivableFile(source);
+    std::printf("empty-source guard, full source:       %8.3f ms (%s)\n", MillisecondsSince(start),
+                any ? "files" : "none");
+    start = Clock::now();
+    const auto entries = vantorel::CountArchiveEntries(root / "plain.zip");
+    std::printf("entries of the newest archive:         %8.3f ms (%zu)\n", MillisecondsSince(start),
+                entries.value_or(0));
+
+    for (int i = 1; i < jobs; ++i) {
+        store.AppendJob("idle", folder, destination, "0", "0", "0", "0", "", "31/12/2099 10:00:00");
+    }
+    start = Clock::now();
+    runner.DuePass();
+    std::printf("due pass over %d jobs, none due:     %8.3f ms\n", jobs, MillisecondsSince(start));
+
+    std::error_code ec;
+    fs::remove_all(root, ec); // best effort: a leftover temporary folder harms nothing
+    return runner.errorList().empty() ? 0 : 1;
+}

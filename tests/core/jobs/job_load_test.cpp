@@ -1,0 +1,160 @@
+#include "jobs/job_store.h"
+#include "platform/errors.h"
+
+#include "tests/support/temp_dir.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <ostream>
+#include <set>
+#include <string>
+#include <vector>
+
+namespace vantorel {
+namespace {
+
+namespace fs = std::filesystem;
+using test::ReadFile;
+using test::TempDir;
+using test::WriteFile;
+
+// A program folder holding a copy of one fixture as its ListeSave.ini.
+void InstallFixture(const TempDir& dir, const char* fixture) {
+    WriteFile(dir / "ListeSave.ini", ReadFile(fs::path(VANTOREL_TEST_DATA) / fixture));
+}
+
+std::vector<std::string> Sources(const JobStore& store) {
+    std::vector<std::string> sources;
+    for (const BackupJob& job : store.jobs()) {
+        sources.push_back(job.source);
+    }
+    return sources;
+}
+
+struct LoadRow {
+    const char* fixture;
+    std::vector<std::string> sources; // the jobs that load, in order
+    const char* counter;              // ReferenceCounter after the load
+};
+
+void PrintTo(const LoadRow& row, std::ostream* out) {
+    *out << row.fixture;
+}
+
+class LoadJobList : public ::testing::TestWithParam<LoadRow> {};
+
+TEST_P(LoadJobList, StopsAtTheFirstSectionThatCannotLoad) {
+    TempDir dir;
+    const LoadRow& row = GetParam();
+    InstallFixture(dir, row.fixture);
+    const std::string before = ReadFile(dir / "ListeSave.ini");
+    JobStore store(dir.path());
+    store.LoadJobList();
+    EXPECT_EQ(Sources(store), row.sources);
+    EXPECT_EQ(store.referenceCounter(), row.counter);
+    EXPECT_EQ(ReadFile(dir / "ListeSave.ini"), before) << "a load never writes";
+}
+
+INSTANTIATE_TEST_SUITE_P(Fixtures, LoadJobList,
+                         ::testing::Values(LoadRow{"liste_gap_in_sections.ini", {"/docs/"}, "1"},
+                                           LoadRow{"liste_literal_zero_source.ini", {"/docs/"}, "9"},
+                                           LoadRow{"liste_counter_not_a_number.ini", {}, "abc"},
+                                           LoadRow{"liste_reference_not_a_number.ini", {"/docs/"}, "4"},
+                                           LoadRow{"liste_index_unused_or_outside.ini", {"/docs/", "/photos/"}, "4"},
+                                           LoadRow{"liste_counter_below_references.ini", {"/a/", "/b/", "/c/"}, "5"},
+                                           LoadRow{"liste_next_run_missing_or_empty.ini", {"/docs/", "/photos/"}, "2"},
+                                           LoadRow{"liste_windows_crlf.ini", {"C:\\Mes documents\\"}, "1"}));
+
+TEST(LoadJobList, KeepsTheStoredTextsAndBuildsTheDesignations) {
+    TempDir dir;
+    InstallFixture(dir, "liste_index_unused_or_outside.ini");
+    JobStore store(dir.path());
+    store.LoadJobList();
+    ASSERT_EQ(store.size(), 2U);
+    const BackupJob& first = store.at(0);
+    EXPECT_EQ(first.designation, "Sauvegarder (/docs/) sur (/sauvegardes/) toutes les 8 heures");
+    EXPECT_EQ(first.hourIndex, "99");
+    EXPECT_EQ(first.weekdayIndex, "x");
+    EXPECT_EQ(first.dayIndex, "-5");
+    EXPECT_EQ(first.lastRun, "07/12/2026 14:05:33");
+    EXPECT_EQ(store.at(1).designation, "Sauvegarder (/photos/) sur (/sauvegardes/) tous les mois le 31 à 23h00");
+
+    InstallFixture(dir, "liste_next_run_missing_or_empty.ini");
+    store.LoadJobList();
+    ASSERT_EQ(store.size(), 2U);
+    EXPECT_EQ(store.at(0).nextRun, "0"); // missing key: the default, due at the first pass
+    EXPECT_EQ(store.at(1).nextRun, "");  // present but empty: never due
+
+    InstallFixture(dir, "liste_windows_crlf.ini");
+    store.LoadJobList();
+    ASSERT_EQ(store.size(), 1U);
+    EXPECT_EQ(store.at(0).designation,
+              "Sauvegarder (C:\\Mes documents\\) sur (E:\\Sauvegardes\\) toutes les semaines le Vendredi à 18h00");
+    EXPECT_EQ(store.at(0).reference, "1"); // the first of two Reference keys
+}
+
+TEST(LoadJobList, NoFileGivesNoJobAndCounterZero) {
+    TempDir dir;
+    JobStore store(dir.path());
+    store.LoadJobList();
+    EXPECT_EQ(store.size(), 0U);
+    EXPECT_EQ(store.referenceCounter(), "0");
+    EXPECT_FALSE(fs::exists(dir / "ListeSave.ini"));
+}
+
+TEST(LoadJobList, GivesFreshIdsAtEveryLoad) {
+    TempDir dir;
+    InstallFixture(dir, "liste_counter_below_references.ini");
+    JobStore store(dir.path());
+    store.LoadJobList();
+    std::set<std::uint64_t> ids;
+    for (const BackupJob& job : store.jobs()) {
+        ids.insert(job.id);
+    }
+    store.LoadJobList();
+    for (const BackupJob& job : store.jobs()) {
+        EXPECT_TRUE(ids.insert(job.id).second) << "id " << job.id << " given twice";
+    }
+    EXPECT_EQ(store.RowOf(store.at(2).id), 2U);
+    EXPECT_FALSE(store.RowOf(*ids.begin()).has_value()); // from the first load: gone
+}
+
+TEST(BuildDesignation, WritesTheLineOfEveryCode) {
+    const struct {
+        const char *source, *destination, *code, *hour, *weekday, *day, *line;
+    } rows[] = {
+        {"C:\\Mes documents\\", "E:\\Sauvegardes\\", "1", "0", "0", "0",
+         "Sauvegarder (C:\\Mes documents\\) sur (E:\\Sauvegardes\\) toutes les 4 heures"},
+        {"C:\\Mes documents\\", "E:\\Sauvegardes\\", "4", "20", "0", "0",
+         "Sauvegarder (C:\\Mes documents\\) sur (E:\\Sauvegardes\\) tous les jours à 21h00"},
+        {"D:\\Compta\\", "F:\\Copies\\", "5", "17", "4", "0",
+         "Sauvegarder (D:\\Compta\\) sur (F:\\Copies\\) toutes les semaines le Vendredi à 18h00"},
+        {"D:\\Compta\\", "E:\\Sauvegardes\\", "6", "0", "0", "4",
+         "Sauvegarder (D:\\Compta\\) sur (E:\\Sauvegardes\\) tous les mois le 05 à 01h00"},
+        {"/a/", "/b/", "0", "zz", "zz", "zz", "Sauvegarder (/a/) sur (/b/) toutes les heures"},
+        {"/a/", "/b/", "3", "0", "0", "0", "Sauvegarder (/a/) sur (/b/) toutes les 12 heures"},
+        {"/a/", "/b/", "04", "x", "x", "x", "Sauvegarder (/a/) sur (/b/) tous les jours"}, // label by number
+    };
+    for (const auto& row : rows) {
+        EXPECT_EQ(BuildDesignation(row.source, row.destination, row.code, row.hour, row.weekday, row.day), row.line);
+    }
+    // Code, hour, weekday, day, and the text the error names.
+    const std::vector<std::vector<std::string>> badRows = {
+        {"7", "0", "0", "0", "7"}, {"x", "0", "0", "0", "x"},   {"4", "23", "0", "0", "23"},
+        {"5", "0", "7", "0", "7"}, {"6", "0", "0", "31", "31"}, {"6", "-1", "0", "0", "-1"},
+    };
+    for (const auto& bad : badRows) {
+        EXPECT_FALSE(TryBuildDesignation("/a/", "/b/", bad[0], bad[1], bad[2], bad[3]).has_value()) << bad[0];
+        try {
+            BuildDesignation("/a/", "/b/", bad[0], bad[1], bad[2], bad[3]);
+            ADD_FAILURE() << "built a line for code " << bad[0];
+        } catch (const Error& error) {
+            EXPECT_EQ(error.kind(), Failure::NotAnInteger);
+            EXPECT_EQ(error.subject(), bad[4]);
+        }
+    }
+}
+
+} // namespace
+} // namespace vantorel

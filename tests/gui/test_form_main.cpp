@@ -50,6 +50,8 @@ private slots:
     void deleteKeyOnEmptyListOrNoSelectionDoesNothing();
     void deleteKeyAsksThenRemovesTheSelectedJob();
     void addingAJobPicksFoldersStoresAndRunsIt();
+    void menuRunsAllAndRestoresTheSelectedJob();
+    void failedPassShowsTheErrorWindowCentred();
     void hintFollowsTheScrolledList();
     void hintText_data();
     void hintText();
@@ -307,6 +309,51 @@ void FormMainTest::addingAJobPicksFoldersStoresAndRunsIt() {
     QTest::mouseClick(Child("ImageAjouter"), Qt::LeftButton, {}, QPoint(10, 10));
     QCOMPARE(TakeAskedQuestionsForTesting().size(), 1);
     QCOMPARE(list->count(), 1);
+}
+
+void FormMainTest::menuRunsAllAndRestoresTheSelectedJob() {
+    const std::string source = Folder("src");
+    WriteTextFile(folder_->path() / "src" / "a.txt", "version 1");
+    WriteJobs({{source, Folder("dst")}});
+    Start();
+    const auto trigger = [this](const char* name) {
+        Child<QMenu>("PopupMenuSave")->findChild<QAction*>(QLatin1String(name))->trigger();
+    };
+    trigger("LancerToutesSauvegardes");
+    QVERIFY(std::filesystem::exists(folder_->path() / "dst" / "Vantorel" / "save_1_1.zip"));
+    QCOMPARE(program_->mainWindow().store().at(0).lastRun, std::string("08/12/2026 10:00:00"));
+
+    WriteTextFile(folder_->path() / "src" / "a.txt", "version 2");
+    // No selection: nothing is asked.
+    trigger("RestaurerSauvegardeSelectionne");
+    QVERIFY(TakeAskedQuestionsForTesting().isEmpty());
+    Child<QListWidget>("LbDesignationAjout")->setCurrentRow(0);
+    QueueAnswerForTesting(false);
+    trigger("RestaurerSauvegardeSelectionne");
+    QCOMPARE(ReadTextFile(folder_->path() / "src" / "a.txt"), std::string("version 2"));
+    QueueAnswerForTesting(true);
+    trigger("RestaurerSauvegardeSelectionne");
+    QCOMPARE(ReadTextFile(folder_->path() / "src" / "a.txt"), std::string("version 1"));
+    QCOMPARE(TakeAskedQuestionsForTesting().back(),
+             QStringLiteral("Etes-vous sûr de vouloir restaurer cette sauvegarde ?\r\n"
+                            "Cela effacera votre répertoire d'origine si il est encore existant"));
+    QVERIFY(!Child<QLabel>("LbTraitement")->isVisible());
+}
+
+void FormMainTest::failedPassShowsTheErrorWindowCentred() {
+    WriteJobs({{"/nowhere/a/", Folder("dst"), "07/12/2026 10:00:00"}, {"/nowhere/b/", Folder("dst")}});
+    Start();
+    auto* errors = qobject_cast<QWidget*>(program_->windows()[3]);
+    QVERIFY(errors->isVisible());
+    auto* lines = errors->findChild<QListWidget*>(QStringLiteral("LbDesignationAjout"));
+    QCOMPARE(lines->count(), 1);
+    QCOMPARE(lines->item(0)->text(), Child<QListWidget>("LbDesignationAjout")->item(0)->text());
+    const QRect main = program_->mainWindow().geometry();
+    QCOMPARE(errors->x(), main.width() / 2 + main.left() - errors->width() / 2);
+    // The next minute's pass finds the job no longer due and empties the open window.
+    program_->mainWindow().TimerLanceSaveTimer();
+    QCOMPARE(lines->count(), 0);
+    QVERIFY(errors->isVisible());
 }
 
 void FormMainTest::hintFollowsTheScrolledList() {

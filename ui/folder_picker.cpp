@@ -69,12 +69,13 @@ void TFormRepertoireSource::Prepare(PickerMode mode, const QString& current) {
     title_->adjustSize();
     title_->move((width() - title_->width()) / 2, 9);
     chosen_.reset();
-    if (!current.isEmpty() && QDir(current).exists()) {
-        const QModelIndex index = model_->index(QDir::cleanPath(current));
-        if (index.isValid()) {
-            tree_->setCurrentIndex(index);
-            tree_->scrollTo(index);
-        }
+    // The field's folder when it still exists, the user's home otherwise.
+    const QString start = !current.isEmpty() && QDir(current).exists() ? QDir::cleanPath(current) : QDir::homePath();
+    tree_->expand(model_->index(QStringLiteral("/")));
+    const QModelIndex index = model_->index(start);
+    if (index.isValid()) {
+        tree_->setCurrentIndex(index);
+        tree_->scrollTo(index);
     }
 }
 

@@ -52,6 +52,8 @@ TFormRepertoireSource::TFormRepertoireSource() : SkinnedWindow(QStringLiteral("F
     tree_->header()->hide();
     QPalette palette = tree_->palette();
     palette.setColor(QPalette::Base, kSkinField);
+    palette.setColor(QPalette::Highlight, kSkinDarkGrey);
+    palette.setColor(QPalette::HighlightedText, kSkinGold);
     tree_->setPalette(palette);
 
     auto* validate = ImageButton::Large(this, QStringLiteral("Valider"), QStringLiteral("valider"), 139, 330);
@@ -59,6 +61,13 @@ TFormRepertoireSource::TFormRepertoireSource() : SkinnedWindow(QStringLiteral("F
     connect(validate, &ImageButton::clicked, this, &TFormRepertoireSource::ImageValiderClick);
     connect(cancel, &ImageButton::clicked, this, &QDialog::close);
     connect(close, &ImageButton::clicked, this, &QDialog::close);
+    // The folders load a moment later on the model's own thread: keep the
+    // chosen folder in view as they arrive.
+    connect(model_, &QFileSystemModel::directoryLoaded, this, [this] {
+        if (tree_->currentIndex().isValid()) {
+            tree_->scrollTo(tree_->currentIndex());
+        }
+    });
     // The tree keeps its key releases; Escape and F5 must reach the window.
     tree_->installEventFilter(this);
     connect(tree_, &QTreeView::doubleClicked, this, &TFormRepertoireSource::ImageValiderClick);

@@ -14,10 +14,12 @@
 #endif
 
 #include <QAction>
+#include <QApplication>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QMenu>
+#include <QMouseEvent>
 #include <QPainter>
 #include <QScrollBar>
 #include <QTest>
@@ -50,6 +52,7 @@ private slots:
     void deleteKeyOnEmptyListOrNoSelectionDoesNothing();
     void deleteKeyAsksThenRemovesTheSelectedJob();
     void addingAJobPicksFoldersStoresAndRunsIt();
+    void dragHandleMovesTheWindowWithThePointer();
     void menuRunsAllAndRestoresTheSelectedJob();
     void failedPassShowsTheErrorWindowCentred();
     void hintFollowsTheScrolledList();
@@ -309,6 +312,27 @@ void FormMainTest::addingAJobPicksFoldersStoresAndRunsIt() {
     QTest::mouseClick(Child("ImageAjouter"), Qt::LeftButton, {}, QPoint(10, 10));
     QCOMPARE(TakeAskedQuestionsForTesting().size(), 1);
     QCOMPARE(list->count(), 1);
+}
+
+void FormMainTest::dragHandleMovesTheWindowWithThePointer() {
+    Start();
+    QWidget& window = program_->mainWindow();
+    window.move(100, 100);
+    QWidget* handle = Child("ImageDeplaceFenetre");
+    QCOMPARE(handle->geometry(), QRect(10, 12, 24, 24));
+    // Any button starts the drag; the grabbed point stays under the pointer.
+    QMouseEvent press(QEvent::MouseButtonPress, QPointF(5, 5), QPointF(handle->mapToGlobal(QPoint(5, 5))),
+                      Qt::RightButton, Qt::RightButton, Qt::NoModifier);
+    QApplication::sendEvent(handle, &press);
+    test::SendMouseMove(handle, QPoint(25, 15), Qt::RightButton);
+    QCOMPARE(window.pos(), QPoint(120, 110));
+    test::SendMouseMove(handle, QPoint(5, 5), Qt::RightButton);
+    QCOMPARE(window.pos(), QPoint(120, 110));
+    QMouseEvent release(QEvent::MouseButtonRelease, QPointF(5, 5), QPointF(handle->mapToGlobal(QPoint(5, 5))),
+                        Qt::RightButton, Qt::NoButton, Qt::NoModifier);
+    QApplication::sendEvent(handle, &release);
+    test::SendMouseMove(handle, QPoint(50, 50), Qt::LeftButton);
+    QCOMPARE(window.pos(), QPoint(120, 110));
 }
 
 void FormMainTest::menuRunsAllAndRestoresTheSelectedJob() {

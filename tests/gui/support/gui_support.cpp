@@ -58,8 +58,8 @@ std::string ListeSaveText(const std::vector<JobSection>& jobs) {
     return text;
 }
 
-void SendMouseMove(QWidget* widget, QPoint at) {
-    QMouseEvent move(QEvent::MouseMove, QPointF(at), QPointF(widget->mapToGlobal(at)), Qt::NoButton, Qt::NoButton,
+void SendMouseMove(QWidget* widget, QPoint at, Qt::MouseButtons held) {
+    QMouseEvent move(QEvent::MouseMove, QPointF(at), QPointF(widget->mapToGlobal(at)), Qt::NoButton, held,
                      Qt::NoModifier);
     QApplication::sendEvent(widget, &move);
 }

@@ -50,7 +50,7 @@ struct JobSection {
 // 1, 2, ...
 std::string ListeSaveText(const std::vector<JobSection>& jobs);
 
-// Sends a mouse move over `widget` at `at`, with no button held.
-void SendMouseMove(QWidget* widget, QPoint at);
+// Sends a mouse move over `widget` at `at`, with `held` buttons down.
+void SendMouseMove(QWidget* widget, QPoint at, Qt::MouseButtons held = Qt::NoButton);
 
 } // namespace vantorel::test

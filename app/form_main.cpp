@@ -96,11 +96,16 @@ void TFormMain::FormShow() {
     // from its creation on: there is nothing to preload here.
     try {
         RefillDayList();
-        store_.LoadJobList();
-        RefreshJobList();
-        // The field shows the destination of the last job loaded.
-        if (store_.size() > 0) {
-            edDestination_->setText(QString::fromStdString(store_.jobs().back().destination));
+        // A show from inside a running pass (its archive step lets events
+        // run) must not swap the job list under it; the pass's own results
+        // are in the list already.
+        if (!runner_.busy()) {
+            store_.LoadJobList();
+            RefreshJobList();
+            // The field shows the destination of the last job loaded.
+            if (store_.size() > 0) {
+                edDestination_->setText(QString::fromStdString(store_.jobs().back().destination));
+            }
         }
         CbDelaiSaveChange();
         // The window is painted before any backup runs.

@@ -24,6 +24,7 @@ class QTimer;
 namespace vantorel {
 
 class ImageButton;
+enum class PickerMode;
 class SkinComboBox;
 class TFormAide;
 class TFormGrisTransparent;
@@ -92,7 +93,7 @@ private:
     void RefillDayList();
     void RefreshJobList();
     void SelectRow(std::size_t row);
-    void OpenPicker(int mode, QLineEdit* field);
+    void OpenPicker(PickerMode mode, QLineEdit* field);
     bool HandleDragEvent(QEvent* event);
     void ShowOptions();
     void ShowHelp();

@@ -42,10 +42,9 @@ void TFormMain::ConnectCommands() {
     connect(button("ImageAjouter"), &ImageButton::clicked, this, &TFormMain::ImageAjouterClick);
     connect(button("ImageModifier"), &ImageButton::clicked, this, &TFormMain::ImageModifierClick);
     connect(button("ImageSupprimer"), &ImageButton::clicked, this, &TFormMain::ImageSupprimerClick);
-    connect(button("ImageSource"), &ImageButton::clicked, this,
-            [this] { OpenPicker(static_cast<int>(PickerMode::Source), edSource_); });
+    connect(button("ImageSource"), &ImageButton::clicked, this, [this] { OpenPicker(PickerMode::Source, edSource_); });
     connect(button("ImageDestination"), &ImageButton::clicked, this,
-            [this] { OpenPicker(static_cast<int>(PickerMode::Destination), edDestination_); });
+            [this] { OpenPicker(PickerMode::Destination, edDestination_); });
     connect(button("ImageOptions"), &ImageButton::clicked, this, &TFormMain::ShowOptions);
     connect(button("ImageAide"), &ImageButton::clicked, this, &TFormMain::ShowHelp);
     // Minimising to the notification area comes with the tray icon; until
@@ -177,11 +176,11 @@ void TFormMain::RestaurerSauvegardeSelectionneClick() {
     runner_.Restore(SelectedRow());
 }
 
-void TFormMain::OpenPicker(int mode, QLineEdit* field) {
+void TFormMain::OpenPicker(PickerMode mode, QLineEdit* field) {
     if (picker_ == nullptr || overlays_ == nullptr) {
         return;
     }
-    OpenFolderPicker(*picker_, *overlays_, this, static_cast<PickerMode>(mode), field);
+    OpenFolderPicker(*picker_, *overlays_, this, mode, field);
 }
 
 void TFormMain::ShowOptions() {

@@ -1,0 +1,200 @@
+// The main window's lifecycle (creation, every show, destruction) and what
+// the backup runs ask of it.
+#include "app/form_main.h"
+
+#include "ui/centre_over.h"
+#include "ui/error_window.h"
+#include "ui/list_drawing.h"
+#include "ui/message_dialog.h"
+#include "ui/skin.h"
+#include "ui/texts.h"
+
+#include <QCloseEvent>
+#include <QCoreApplication>
+#include <QGuiApplication>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QShowEvent>
+#include <QTimer>
+
+namespace vantorel {
+
+namespace {
+
+constexpr int kDueTimerIntervalMs = 60000;
+constexpr int kMinimiseCheckDelayMs = 100;
+constexpr int kDaysInList = 31;
+
+} // namespace
+
+TFormMain::TFormMain(std::filesystem::path programFolder, Clock clock)
+    : QWidget(nullptr, Qt::Window | Qt::FramelessWindowHint), store_(std::move(programFolder)), runner_(store_, *this),
+      clock_(std::move(clock)) {
+    // FormCreate: the application's title.
+    setObjectName(QStringLiteral("FormMain"));
+    QGuiApplication::setApplicationDisplayName(QStringLiteral("Vantorel"));
+    setWindowTitle(QStringLiteral("Vantorel"));
+    setFixedSize(628, 491);
+    PaintBackground(this, kSkinDarkGrey);
+    setFont(SkinFont(11));
+
+    BuildTitleBar();
+    QFrame* outer = MakePanel(this, QStringLiteral("PanelFond"), 6, 46, 616, 439, kSkinBackground);
+    outer->setFrameStyle(QFrame::NoFrame);
+    BuildNewJobPanel(outer);
+    BuildJobList(outer);
+    BuildMenu();
+
+    timerLanceSave_ = new QTimer(this);
+    timerLanceSave_->setObjectName(QStringLiteral("TimerLanceSave"));
+    timerLanceSave_->setInterval(kDueTimerIntervalMs);
+    timerReduireProg_ = new QTimer(this);
+    timerReduireProg_->setObjectName(QStringLiteral("TimerReduireProg"));
+    timerReduireProg_->setInterval(kMinimiseCheckDelayMs);
+    timerReduireProg_->setSingleShot(true);
+    connect(timerLanceSave_, &QTimer::timeout, this, &TFormMain::TimerLanceSaveTimer);
+    connect(timerReduireProg_, &QTimer::timeout, this, &TFormMain::StartupMinimiseCheck);
+    ConnectCommands();
+    // The due timer counts from the window's creation.
+    timerLanceSave_->start();
+}
+
+// FormDestroy. The notification-area icon, once there is one, goes with the
+// window that owns it.
+TFormMain::~TFormMain() = default;
+
+void TFormMain::AttachWindows(TFormRepertoireSource* picker, TFormGrisTransparent* overlays, TFormMessageErreur* errors,
+                              TFormOptions* options, TFormAide* help) {
+    picker_ = picker;
+    overlays_ = overlays;
+    errorWindow_ = errors;
+    options_ = options;
+    help_ = help;
+    if (errorWindow_ != nullptr) {
+        errorWindow_->SetNextRunOfJob([this](std::uint64_t jobId) -> std::optional<std::string> {
+            const std::optional<std::size_t> row = store_.RowOf(jobId);
+            if (!row) {
+                return std::nullopt;
+            }
+            return store_.at(*row).nextRun;
+        });
+    }
+}
+
+void TFormMain::showEvent(QShowEvent* event) {
+    QWidget::showEvent(event);
+    // A show that the window system reports (coming back from a minimise) is
+    // not the window being made visible again.
+    if (!event->spontaneous()) {
+        FormShow();
+    }
+}
+
+void TFormMain::FormShow() {
+    // The folder tree is loaded by the picker itself, on its own model thread,
+    // from its creation on: there is nothing to preload here.
+    try {
+        RefillDayList();
+        // A show from inside a running pass (its archive step lets events
+        // run) must not swap the job list under it; the pass's own results
+        // are in the list already.
+        if (!runner_.busy()) {
+            store_.LoadJobList();
+            RefreshJobList();
+            // The field shows the destination of the last job loaded.
+            if (store_.size() > 0) {
+                edDestination_->setText(QString::fromStdString(store_.jobs().back().destination));
+            }
+        }
+        CbDelaiSaveChange();
+        // The window is painted before any backup runs.
+        QCoreApplication::processEvents();
+        RunDuePass();
+        timerReduireProg_->start();
+    } catch (const std::exception&) {
+        // A failure ends the show steps without a message; the window stays usable.
+    }
+}
+
+void TFormMain::RefillDayList() {
+    cbDateMois_->clear();
+    for (int day = 1; day <= kDaysInList; ++day) {
+        cbDateMois_->addItem(QStringLiteral("%1").arg(day, 2, 10, QLatin1Char('0')));
+    }
+    cbDateMois_->setCurrentIndex(0);
+}
+
+void TFormMain::StartupMinimiseCheck() {
+    // Restoring the stored window position and minimising at start belong to
+    // the options; until they exist the window stays where it opened.
+}
+
+void TFormMain::closeEvent(QCloseEvent* event) {
+    QWidget::closeEvent(event);
+    emit Closed();
+}
+
+void TFormMain::RefreshJobList() {
+    lbDesignationAjout_->clear();
+    for (const BackupJob& job : store_.jobs()) {
+        lbDesignationAjout_->addItem(QString::fromStdString(job.designation));
+    }
+}
+
+void TFormMain::SelectRow(std::size_t row) {
+    if (row < static_cast<std::size_t>(lbDesignationAjout_->count())) {
+        lbDesignationAjout_->setCurrentRow(static_cast<int>(row));
+    }
+}
+
+std::optional<std::size_t> TFormMain::SelectedRow() const {
+    const QList<QListWidgetItem*> selected = lbDesignationAjout_->selectedItems();
+    if (selected.isEmpty()) {
+        return std::nullopt;
+    }
+    const int row = lbDesignationAjout_->row(selected.front());
+    if (row < 0 || static_cast<std::size_t>(row) >= store_.size()) {
+        return std::nullopt;
+    }
+    return static_cast<std::size_t>(row);
+}
+
+DateTime TFormMain::Now() {
+    return clock_();
+}
+
+void TFormMain::ShowProcessing(bool visible) {
+    lbTraitement_->setVisible(visible);
+}
+
+void TFormMain::ProcessPendingEvents() {
+    QCoreApplication::processEvents();
+}
+
+void TFormMain::ShowErrorList(const std::vector<ErrorEntry>& errors) {
+    if (errorWindow_ == nullptr) {
+        return;
+    }
+    errorWindow_->SetErrors(errors);
+    CentreOver(this, errorWindow_);
+    errorWindow_->show();
+    errorWindow_->raise();
+}
+
+void TFormMain::SetDueTimerEnabled(bool enabled) {
+    if (enabled) {
+        timerLanceSave_->start();
+    } else {
+        timerLanceSave_->stop();
+    }
+}
+
+bool TFormMain::AskYesNo(Question question) {
+    if (overlays_ == nullptr) {
+        return false;
+    }
+    return vantorel::AskYesNo(*overlays_, this, QuestionText(question));
+}
+
+} // namespace vantorel

@@ -1,0 +1,132 @@
+#pragma once
+
+#include <QPoint>
+#include <QWidget>
+
+// moc cannot parse the C++20 standard headers the core pulls in; it needs
+// none of the core's types to do its work.
+#ifndef Q_MOC_RUN
+#include "schedule/backup_runner.h"
+#include "schedule/run_host.h"
+#endif
+
+#include <cstddef>
+#include <filesystem>
+#include <functional>
+#include <optional>
+
+class QLabel;
+class QLineEdit;
+class QListWidget;
+class QMenu;
+class QTimer;
+
+namespace vantorel {
+
+class ImageButton;
+enum class PickerMode;
+class SkinComboBox;
+class TFormAide;
+class TFormGrisTransparent;
+class TFormMessageErreur;
+class TFormOptions;
+class TFormRepertoireSource;
+
+// The main window: the new-job panel, the job list with its context menu and
+// the two timers. It owns the job list and is the host of the backup runs.
+class TFormMain : public QWidget, public RunHost {
+    Q_OBJECT
+
+public:
+    using Clock = std::function<DateTime()>;
+
+    // programFolder holds ListeSave.ini; clock gives the current local time.
+    TFormMain(std::filesystem::path programFolder, Clock clock);
+    ~TFormMain() override;
+
+    // The windows created after this one at start-up, which the commands open.
+    void AttachWindows(TFormRepertoireSource* picker, TFormGrisTransparent* overlays, TFormMessageErreur* errors,
+                       TFormOptions* options, TFormAide* help);
+
+    const JobStore& store() const { return store_; }
+    // The selected row of LbDesignationAjout, if any.
+    std::optional<std::size_t> SelectedRow() const;
+
+    // RunHost
+    DateTime Now() override;
+    void ShowProcessing(bool visible) override;
+    void ProcessPendingEvents() override;
+    void ShowErrorList(const std::vector<ErrorEntry>& errors) override;
+    void SetDueTimerEnabled(bool enabled) override;
+    bool AskYesNo(Question question) override;
+
+    // The commands of the window, as the buttons, the menu and the keys call them.
+    void ImageAjouterClick();
+    void ImageModifierClick();
+    void ImageSupprimerClick();
+    void LancerSauvegardeClick();
+    void LancerToutesSauvegardesClick();
+    void RestaurerSauvegardeSelectionneClick();
+    void CbDelaiSaveChange();
+    void TimerLanceSaveTimer();
+
+signals:
+    // The window was closed by the user: the program ends.
+    void Closed();
+
+protected:
+    void showEvent(QShowEvent* event) override;
+    void closeEvent(QCloseEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+    // Building the controls (form_main_controls.cpp).
+    void BuildTitleBar();
+    void BuildNewJobPanel(QWidget* outer);
+    void BuildJobList(QWidget* outer);
+    void BuildMenu();
+    void ConnectCommands();
+
+    void FormShow();
+    void StartupMinimiseCheck();
+    void RunDuePass();
+    void RefillDayList();
+    void RefreshJobList();
+    void SelectRow(std::size_t row);
+    void OpenPicker(PickerMode mode, QLineEdit* field);
+    bool HandleDragEvent(QEvent* event);
+    void ShowOptions();
+    void ShowHelp();
+
+    JobStore store_;
+    BackupRunner runner_;
+    Clock clock_;
+
+    TFormRepertoireSource* picker_ = nullptr;
+    TFormGrisTransparent* overlays_ = nullptr;
+    TFormMessageErreur* errorWindow_ = nullptr;
+    TFormOptions* options_ = nullptr;
+    TFormAide* help_ = nullptr;
+
+    QLabel* imageDeplaceFenetre_ = nullptr;
+    QLabel* imageLogo_ = nullptr;
+    QLineEdit* edSource_ = nullptr;
+    QLineEdit* edDestination_ = nullptr;
+    SkinComboBox* cbDelaiSave_ = nullptr;
+    SkinComboBox* cbJoursSemaine_ = nullptr;
+    SkinComboBox* cbDateMois_ = nullptr;
+    SkinComboBox* cbHeures_ = nullptr;
+    QLabel* lbLe_ = nullptr;
+    QLabel* lbA_ = nullptr;
+    QLabel* lbTraitement_ = nullptr;
+    QListWidget* lbDesignationAjout_ = nullptr;
+    QMenu* popupMenuSave_ = nullptr;
+    QTimer* timerLanceSave_ = nullptr;
+    QTimer* timerReduireProg_ = nullptr;
+
+    // The drag handle: the point where a button went down, within the picture.
+    bool dragging_ = false;
+    QPoint dragStart_;
+};
+
+} // namespace vantorel

@@ -1,0 +1,258 @@
+// The commands of the main window: the buttons, the job list's menu, its keys
+// and mouse, the drag handle and the logo.
+#include "app/form_main.h"
+
+#include "jobs/job_operations.h"
+#include "ui/centre_over.h"
+#include "ui/edit_window.h"
+#include "ui/error_window.h"
+#include "ui/folder_picker.h"
+#include "ui/frequency_layout.h"
+#include "ui/help_window.h"
+#include "ui/image_button.h"
+#include "ui/list_drawing.h"
+#include "ui/message_dialog.h"
+#include "ui/next_run_hint.h"
+#include "ui/options_window.h"
+#include "ui/overlay.h"
+#include "ui/texts.h"
+
+#include <QDesktopServices>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QMenu>
+#include <QMouseEvent>
+#include <QTimer>
+#include <QUrl>
+
+namespace vantorel {
+
+namespace {
+
+std::string Text(const QLineEdit* field) {
+    return field->text().toStdString();
+}
+
+} // namespace
+
+void TFormMain::ConnectCommands() {
+    const auto button = [this](const char* name) { return findChild<ImageButton*>(QString::fromLatin1(name)); };
+    connect(button("ImageAjouter"), &ImageButton::clicked, this, &TFormMain::ImageAjouterClick);
+    connect(button("ImageModifier"), &ImageButton::clicked, this, &TFormMain::ImageModifierClick);
+    connect(button("ImageSupprimer"), &ImageButton::clicked, this, &TFormMain::ImageSupprimerClick);
+    connect(button("ImageSource"), &ImageButton::clicked, this, [this] { OpenPicker(PickerMode::Source, edSource_); });
+    connect(button("ImageDestination"), &ImageButton::clicked, this,
+            [this] { OpenPicker(PickerMode::Destination, edDestination_); });
+    connect(button("ImageOptions"), &ImageButton::clicked, this, &TFormMain::ShowOptions);
+    connect(button("ImageAide"), &ImageButton::clicked, this, &TFormMain::ShowHelp);
+    // Minimising to the notification area comes with the tray icon; until
+    // then the window minimises to the task bar.
+    connect(button("ImageReduire"), &ImageButton::clicked, this, &QWidget::showMinimized);
+    connect(button("ImageFermer"), &ImageButton::clicked, this, &QWidget::close);
+    connect(cbDelaiSave_, &QComboBox::currentIndexChanged, this, &TFormMain::CbDelaiSaveChange);
+    connect(lbDesignationAjout_, &QListWidget::itemDoubleClicked, this, &TFormMain::ImageModifierClick);
+    connect(lbDesignationAjout_, &QWidget::customContextMenuRequested, this,
+            [this](const QPoint& at) { popupMenuSave_->popup(lbDesignationAjout_->viewport()->mapToGlobal(at)); });
+}
+
+void TFormMain::CbDelaiSaveChange() {
+    vantorel::CbDelaiSaveChange(cbDelaiSave_->currentIndex(),
+                                FrequencyControls{lbLe_, cbJoursSemaine_, cbDateMois_, lbA_, cbHeures_});
+}
+
+void TFormMain::TimerLanceSaveTimer() {
+    RunDuePass();
+}
+
+void TFormMain::RunDuePass() {
+    runner_.DuePass();
+    if (errorWindow_ != nullptr) {
+        // An open error window follows the latest pass, emptied when it found no failure.
+        errorWindow_->SetErrors(runner_.errorList());
+    }
+}
+
+void TFormMain::ImageAjouterClick() {
+    const JobSettings settings{Text(edSource_),
+                               Text(edDestination_),
+                               cbDelaiSave_->currentIndex(),
+                               cbJoursSemaine_->currentIndex(),
+                               cbDateMois_->currentIndex(),
+                               cbHeures_->currentIndex()};
+    std::optional<std::size_t> row;
+    try {
+        row = AddJob(store_, settings, Now(), [this](Question question) { return AskYesNo(question); });
+    } catch (const Error& error) {
+        // The new row stays in the list even when its section could not be written.
+        RefreshJobList();
+        ShowFailure(this, error);
+        return;
+    }
+    if (!row) {
+        return;
+    }
+    RefreshJobList();
+    SelectRow(*row);
+    LancerSauvegardeClick();
+}
+
+void TFormMain::ImageModifierClick() {
+    const std::optional<std::size_t> row = SelectedRow();
+    if (!row || picker_ == nullptr || overlays_ == nullptr) {
+        return;
+    }
+    JobSettings stored;
+    try {
+        stored = SettingsOfJob(store_.at(*row));
+    } catch (const Error& error) {
+        ShowFailure(this, error);
+        return;
+    }
+    QStringList days;
+    for (int i = 0; i < cbDateMois_->count(); ++i) {
+        days.append(cbDateMois_->itemText(i));
+    }
+    TFormModifierSauvegarde edit(*picker_, *overlays_, this);
+    edit.Preload(stored, days);
+    edit.SetValidator([this, &edit](const JobSettings& settings) {
+        // The job edited is the one selected when the values are validated.
+        const std::optional<std::size_t> current = SelectedRow();
+        if (!current) {
+            return true;
+        }
+        const auto ask = [this, &edit](Question question) {
+            return vantorel::AskYesNo(*overlays_, &edit, QuestionText(question));
+        };
+        try {
+            return ValidateEdit(store_, *current, settings, ask);
+        } catch (const Error& error) {
+            ShowFailure(&edit, error);
+        } catch (const std::out_of_range&) {
+            // A list left without a selection (a stored position outside it):
+            // the window stays open until the user picks an entry.
+        }
+        return false;
+    });
+    CentreOver(this, &edit);
+    overlays_->ShowOverlay(this, OverlaySlot::EditJob);
+    const int result = edit.exec();
+    overlays_->HideOverlay(OverlaySlot::EditJob);
+    if (result == QDialog::Accepted) {
+        RefreshJobList();
+        SelectRow(*row);
+    }
+}
+
+void TFormMain::ImageSupprimerClick() {
+    const std::optional<std::size_t> row = SelectedRow();
+    if (!row) {
+        return;
+    }
+    bool removed = false;
+    try {
+        removed = DeleteJob(store_, *row, [this](Question question) { return AskYesNo(question); });
+    } catch (const Error& error) {
+        RefreshJobList();
+        ShowFailure(this, error);
+        return;
+    }
+    if (removed) {
+        // No line is selected after a delete.
+        RefreshJobList();
+    }
+}
+
+void TFormMain::LancerSauvegardeClick() {
+    runner_.RunSelected(SelectedRow());
+}
+
+void TFormMain::LancerToutesSauvegardesClick() {
+    runner_.RunAll();
+}
+
+void TFormMain::RestaurerSauvegardeSelectionneClick() {
+    runner_.Restore(SelectedRow());
+}
+
+void TFormMain::OpenPicker(PickerMode mode, QLineEdit* field) {
+    if (picker_ == nullptr || overlays_ == nullptr) {
+        return;
+    }
+    OpenFolderPicker(*picker_, *overlays_, this, mode, field);
+}
+
+void TFormMain::ShowOptions() {
+    if (options_ == nullptr) {
+        return;
+    }
+    CentreOver(this, options_);
+    options_->show();
+    options_->raise();
+}
+
+void TFormMain::ShowHelp() {
+    if (help_ == nullptr) {
+        return;
+    }
+    CentreOver(this, help_);
+    help_->exec();
+}
+
+bool TFormMain::eventFilter(QObject* watched, QEvent* event) {
+    if (watched == imageDeplaceFenetre_) {
+        return HandleDragEvent(event);
+    }
+    if (watched == imageLogo_ && event->type() == QEvent::MouseButtonRelease) {
+        const auto* mouse = static_cast<QMouseEvent*>(event);
+        if (mouse->button() == Qt::LeftButton && imageLogo_->rect().contains(mouse->position().toPoint())) {
+            // Whether a browser opened is the desktop's business; there is nothing to tell the user.
+            (void)QDesktopServices::openUrl(QUrl(QStringLiteral(VANTOREL_WEBSITE)));
+        }
+        return true;
+    }
+    if (watched == lbDesignationAjout_->viewport() && event->type() == QEvent::MouseMove) {
+        const int y = static_cast<QMouseEvent*>(event)->position().toPoint().y();
+        NextRunHint(lbDesignationAjout_, y, [this](int row) -> std::optional<std::string> {
+            if (row < 0 || static_cast<std::size_t>(row) >= store_.size()) {
+                return std::nullopt;
+            }
+            return store_.at(static_cast<std::size_t>(row)).nextRun;
+        });
+        return false;
+    }
+    if (watched == lbDesignationAjout_ && event->type() == QEvent::KeyRelease) {
+        const auto* key = static_cast<QKeyEvent*>(event);
+        if (key->key() == Qt::Key_Delete && !key->isAutoRepeat()) {
+            ImageSupprimerClick();
+            return true;
+        }
+    }
+    return QWidget::eventFilter(watched, event);
+}
+
+bool TFormMain::HandleDragEvent(QEvent* event) {
+    switch (event->type()) {
+    case QEvent::MouseButtonPress:
+        // Any mouse button starts the drag.
+        dragStart_ = static_cast<QMouseEvent*>(event)->position().toPoint();
+        dragging_ = true;
+        return true;
+    case QEvent::MouseMove:
+        if (dragging_) {
+            const QPoint at = static_cast<QMouseEvent*>(event)->position().toPoint();
+            // The grabbed point stays under the pointer.
+            move(at.x() + x() - dragStart_.x(), at.y() + y() - dragStart_.y());
+        }
+        return true;
+    case QEvent::MouseButtonRelease:
+        // The new position is stored with the options, once they exist.
+        dragging_ = false;
+        return true;
+    default:
+        return false;
+    }
+}
+
+} // namespace vantorel

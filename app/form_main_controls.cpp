@@ -1,0 +1,155 @@
+// Building the controls of the main window: the title bar, the new-job panel,
+// the job list and its context menu.
+#include "app/form_main.h"
+
+#include "schedule/frequency.h"
+#include "ui/image_button.h"
+#include "ui/list_drawing.h"
+#include "ui/skin.h"
+#include "ui/skin_image.h"
+
+#include <QAction>
+#include <QFrame>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QMenu>
+
+namespace vantorel {
+
+namespace {
+
+template <std::size_t N> QStringList Labels(const std::array<std::string_view, N>& labels) {
+    QStringList list;
+    for (std::string_view label : labels) {
+        list.append(QString::fromUtf8(label.data(), static_cast<qsizetype>(label.size())));
+    }
+    return list;
+}
+
+QLineEdit* MakeFolderField(QWidget* parent, const QString& name, int x, int y) {
+    auto* field = new QLineEdit(parent);
+    field->setObjectName(name);
+    field->setReadOnly(true);
+    field->setFocusPolicy(Qt::NoFocus);
+    field->setGeometry(x, y, 474, 21);
+    QPalette palette = field->palette();
+    palette.setColor(QPalette::Base, kSkinField);
+    field->setPalette(palette);
+    return field;
+}
+
+QLabel* MakePicture(QWidget* parent, const QString& name, const QString& picture, const QRect& bounds) {
+    auto* label = new QLabel(parent);
+    label->setObjectName(name);
+    label->setPixmap(SkinPixmap(picture, bounds.size(), kSkinMaroon));
+    label->setGeometry(bounds);
+    return label;
+}
+
+} // namespace
+
+void TFormMain::BuildTitleBar() {
+    MakePicture(this, QStringLiteral("ImageFond"), QStringLiteral("background_main.jpg"), rect());
+
+    imageDeplaceFenetre_ =
+        MakePicture(this, QStringLiteral("ImageDeplaceFenetre"), QStringLiteral("move.jpg"), QRect(10, 12, 24, 24));
+    imageDeplaceFenetre_->setToolTip(QStringLiteral("Déplacer la fenêtre"));
+    imageDeplaceFenetre_->setCursor(Qt::SizeAllCursor);
+    imageDeplaceFenetre_->installEventFilter(this);
+
+    imageLogo_ =
+        MakePicture(this, QStringLiteral("ImageLogoOrvane"), QStringLiteral("logo.jpg"), QRect(44, 6, 160, 36));
+    imageLogo_->setToolTip(QStringLiteral("Site Officiel de Quorimax"));
+    imageLogo_->setCursor(Qt::PointingHandCursor);
+    imageLogo_->installEventFilter(this);
+
+    ImageButton::Small(this, QStringLiteral("Aide"), QStringLiteral("help"), 548, 10);
+    ImageButton::Small(this, QStringLiteral("Reduire"), QStringLiteral("minimise"), 574, 10)
+        ->setToolTip(QStringLiteral("Réduire Quorimax"));
+    ImageButton::Small(this, QStringLiteral("Fermer"), QStringLiteral("close"), 600, 10)
+        ->setToolTip(QStringLiteral("Fermer Quorimax"));
+}
+
+void TFormMain::BuildNewJobPanel(QWidget* outer) {
+    QFrame* panel = MakePanel(outer, QStringLiteral("PanelAjout"), 6, 6, 604, 190);
+    const QFont normal = SkinFont(11);
+    MakeLabel(panel, QStringLiteral("LbNouvelleSauvegarde"), QStringLiteral("Nouvelle sauvegarde"), 8, 4,
+              SkinFont(13, true, true), kSkinMaroon);
+    MakeLabel(panel, QStringLiteral("LbExpliqueSource"),
+              QStringLiteral("Sélectionnez le répertoire que vous désirez sauvegarder en cliquant sur 'SOURCE'"), 8, 24,
+              normal);
+    ImageButton::Large(panel, QStringLiteral("Source"), QStringLiteral("source"), 8, 40);
+    edSource_ = MakeFolderField(panel, QStringLiteral("EdSource"), 122, 42);
+    MakeLabel(panel, QStringLiteral("LbExpliqueDestination"),
+              QStringLiteral("Sélectionnez le répertoire de destination en cliquant sur 'DESTINATION'"), 8, 70, normal);
+    ImageButton::Large(panel, QStringLiteral("Destination"), QStringLiteral("destination"), 8, 86);
+    edDestination_ = MakeFolderField(panel, QStringLiteral("EdDestination"), 122, 88);
+    MakeLabel(panel, QStringLiteral("LbConseil"),
+              QStringLiteral("Effectuez votre sauvegarde sur un autre Disque Dur ou sur un autre PC par le Réseau."), 8,
+              116, normal, kSkinMaroon);
+    MakeLabel(panel, QStringLiteral("LbLancer"), QStringLiteral("Lancer la sauvegarde :"), 8, 140, normal);
+
+    cbDelaiSave_ = new SkinComboBox(panel, QStringLiteral("CbDelaiSave"), Labels(kFrequencyLabels));
+    cbDelaiSave_->setGeometry(8, 157, 196, 21);
+    cbDelaiSave_->setCurrentIndex(kDefaultFrequency);
+    lbLe_ = MakeLabel(panel, QStringLiteral("LbLe"), QStringLiteral("le :"), 210, 160, normal);
+    cbJoursSemaine_ = new SkinComboBox(panel, QStringLiteral("CbJoursSemaine"), Labels(kWeekdayLabels));
+    cbJoursSemaine_->setGeometry(234, 157, 90, 21);
+    cbJoursSemaine_->setCurrentIndex(0);
+    cbDateMois_ = new SkinComboBox(panel, QStringLiteral("CbDateMois"), Labels(kDayLabels));
+    cbDateMois_->setGeometry(234, 157, 90, 21);
+    cbDateMois_->setCurrentIndex(0);
+    lbA_ = MakeLabel(panel, QStringLiteral("LbA"), QStringLiteral("à :"), 330, 160, normal);
+    cbHeures_ = new SkinComboBox(panel, QStringLiteral("CbHeures"), Labels(kHourLabels));
+    cbHeures_->setGeometry(352, 157, 70, 21);
+    cbHeures_->setCurrentIndex(0);
+
+    ImageButton::Large(panel, QStringLiteral("Ajouter"), QStringLiteral("ajouter"), 489, 155);
+}
+
+void TFormMain::BuildJobList(QWidget* outer) {
+    MakeLabel(outer, QStringLiteral("LbListeSauvegardes"), QStringLiteral("Liste des sauvegardes enregistrées :"), 10,
+              202, SkinFont(13, true, true), kSkinMaroon);
+    lbDesignationAjout_ = new QListWidget(outer);
+    lbDesignationAjout_->setObjectName(QStringLiteral("LbDesignationAjout"));
+    lbDesignationAjout_->setGeometry(8, 220, 600, 171);
+    SkinList(lbDesignationAjout_);
+    lbDesignationAjout_->setMouseTracking(true);
+    lbDesignationAjout_->viewport()->setMouseTracking(true);
+    lbDesignationAjout_->viewport()->installEventFilter(this);
+    lbDesignationAjout_->installEventFilter(this);
+    lbDesignationAjout_->setContextMenuPolicy(Qt::CustomContextMenu);
+
+    ImageButton::Large(outer, QStringLiteral("Options"), QStringLiteral("options"), 8, 402);
+    ImageButton::Large(outer, QStringLiteral("Modifier"), QStringLiteral("modifier"), 384, 402);
+    ImageButton::Large(outer, QStringLiteral("Supprimer"), QStringLiteral("supprimer"), 497, 402);
+    lbTraitement_ = MakeLabel(outer, QStringLiteral("LbTraitement"), QStringLiteral("Traitement en cours"), 0, 406,
+                              SkinFont(13, true), kSkinMaroon);
+    lbTraitement_->move((outer->width() - lbTraitement_->width()) / 2, 406);
+    lbTraitement_->hide();
+}
+
+void TFormMain::BuildMenu() {
+    popupMenuSave_ = new QMenu(this);
+    popupMenuSave_->setObjectName(QStringLiteral("PopupMenuSave"));
+    const auto add = [this](const QString& name, const QString& caption, void (TFormMain::*handler)()) {
+        QAction* action = popupMenuSave_->addAction(caption);
+        action->setObjectName(name);
+        connect(action, &QAction::triggered, this, handler);
+    };
+    add(QStringLiteral("ModifierSauvegarde"), QStringLiteral("Modifier la sauvegarde sélectionnée"),
+        &TFormMain::ImageModifierClick);
+    add(QStringLiteral("SupprimerSauvegarde"), QStringLiteral("Supprimer la sauvegarde sélectionnée"),
+        &TFormMain::ImageSupprimerClick);
+    popupMenuSave_->addSeparator();
+    add(QStringLiteral("LancerSauvegarde"), QStringLiteral("Lancer la sauvegarde sélectionnée"),
+        &TFormMain::LancerSauvegardeClick);
+    add(QStringLiteral("LancerToutesSauvegardes"), QStringLiteral("Lancer toutes les sauvegardes"),
+        &TFormMain::LancerToutesSauvegardesClick);
+    popupMenuSave_->addSeparator();
+    add(QStringLiteral("RestaurerSauvegardeSelectionne"), QStringLiteral("Restaurer la sauvegarde sélectionnée"),
+        &TFormMain::RestaurerSauvegardeSelectionneClick);
+}
+
+} // namespace vantorel

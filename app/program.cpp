@@ -1,0 +1,53 @@
+#include "app/program.h"
+
+#include "ui/error_window.h"
+#include "ui/folder_picker.h"
+#include "ui/help_window.h"
+#include "ui/options_window.h"
+#include "ui/overlay.h"
+
+#include <QApplication>
+#include <QDateTime>
+
+namespace vantorel {
+
+Program::Program(std::filesystem::path programFolder, TFormMain::Clock clock) {
+    main_ = std::make_unique<TFormMain>(std::move(programFolder), std::move(clock));
+    picker_ = std::make_unique<TFormRepertoireSource>();
+    overlays_ = std::make_unique<TFormGrisTransparent>();
+    errors_ = std::make_unique<TFormMessageErreur>();
+    options_ = std::make_unique<TFormOptions>();
+    help_ = std::make_unique<TFormAide>();
+    main_->AttachWindows(picker_.get(), overlays_.get(), errors_.get(), options_.get(), help_.get());
+    // Closing the main window ends the program, even with the error list open.
+    QObject::connect(main_.get(), &TFormMain::Closed, QCoreApplication::instance(), &QCoreApplication::quit,
+                     Qt::QueuedConnection);
+}
+
+Program::~Program() {
+    // The main window goes first: it refers to the others.
+    main_.reset();
+}
+
+std::vector<QWidget*> Program::windows() const {
+    return {main_.get(), picker_.get(), overlays_.get(), errors_.get(), options_.get(), help_.get()};
+}
+
+int Program::Run() {
+    main_->show();
+    return QApplication::exec();
+}
+
+DateTime LocalNow() {
+    const QDateTime now = QDateTime::currentDateTime();
+    const QDate date = now.date();
+    const QTime time = now.time();
+    const std::optional<DateTime> value =
+        DateTime::FromParts(date.year(), static_cast<unsigned>(date.month()), static_cast<unsigned>(date.day()),
+                            static_cast<unsigned>(time.hour()), static_cast<unsigned>(time.minute()),
+                            static_cast<unsigned>(time.second()), static_cast<unsigned>(time.msec()));
+    // The system clock always gives an existing day.
+    return value.value_or(DateTime());
+}
+
+} // namespace vantorel

@@ -1,0 +1,46 @@
+#pragma once
+
+#include "app/form_main.h"
+
+#include <filesystem>
+#include <memory>
+#include <vector>
+
+namespace vantorel {
+
+class TFormAide;
+class TFormGrisTransparent;
+class TFormMessageErreur;
+class TFormOptions;
+class TFormRepertoireSource;
+
+// The long-lived windows of the program, created hidden in a fixed order: the
+// main window first (it is the application's main window), then the folder
+// picker, the grey overlay manager, the error list, the options and the help.
+class Program {
+public:
+    Program(std::filesystem::path programFolder, TFormMain::Clock clock);
+    ~Program();
+    Program(const Program&) = delete;
+    Program& operator=(const Program&) = delete;
+
+    TFormMain& mainWindow() const { return *main_; }
+    // The six windows in the order they were created.
+    std::vector<QWidget*> windows() const;
+
+    // Shows the main window and runs the event loop until it is closed.
+    int Run();
+
+private:
+    std::unique_ptr<TFormMain> main_;
+    std::unique_ptr<TFormRepertoireSource> picker_;
+    std::unique_ptr<TFormGrisTransparent> overlays_;
+    std::unique_ptr<TFormMessageErreur> errors_;
+    std::unique_ptr<TFormOptions> options_;
+    std::unique_ptr<TFormAide> help_;
+};
+
+// The current local wall-clock time, as the system clock gives it.
+DateTime LocalNow();
+
+} // namespace vantorel

@@ -1,0 +1,56 @@
+#pragma once
+
+#include "schedule/date_time.h"
+
+#include <QObject>
+#include <QPoint>
+#include <QString>
+#include <QTemporaryDir>
+
+#include <filesystem>
+#include <string>
+#include <string_view>
+#include <utility>
+#include <vector>
+
+class QWidget;
+
+namespace vantorel::test {
+
+// A fresh temporary folder, as a path.
+class GuiTempDir {
+public:
+    GuiTempDir();
+    const std::filesystem::path& path() const { return path_; }
+    std::filesystem::path operator/(std::string_view name) const { return path_ / name; }
+
+private:
+    QTemporaryDir dir_;
+    std::filesystem::path path_;
+};
+
+void WriteTextFile(const std::filesystem::path& file, std::string_view content);
+std::string ReadTextFile(const std::filesystem::path& file);
+
+// A date-time that exists; aborts the test program otherwise.
+DateTime At(int year, unsigned month, unsigned day, unsigned hour = 0, unsigned minute = 0);
+
+// One job section of ListeSave.ini.
+struct JobSection {
+    JobSection(std::string source_, std::string destination_, std::string nextRun_ = "31/12/2099 01:00:00",
+               std::string code_ = "4")
+        : source(std::move(source_)), destination(std::move(destination_)), nextRun(std::move(nextRun_)),
+          code(std::move(code_)) {}
+    std::string source;
+    std::string destination;
+    std::string nextRun;
+    std::string code; // daily at 01h00 unless told otherwise
+};
+// The text of a ListeSave.ini holding these jobs, in order, with references
+// 1, 2, ...
+std::string ListeSaveText(const std::vector<JobSection>& jobs);
+
+// Sends a mouse move over `widget` at `at`, with `held` buttons down.
+void SendMouseMove(QWidget* widget, QPoint at, Qt::MouseButtons held = Qt::NoButton);
+
+} // namespace vantorel::test

@@ -1,0 +1,225 @@
+// The edit window: preloaded from the selected job, its keys, and validating
+// through the main window (question, base time, failures).
+#include "app/program.h"
+#include "ui/edit_window.h"
+#include "ui/folder_picker.h"
+#include "ui/message_dialog.h"
+#include "ui/overlay.h"
+#include "ui/texts.h"
+
+#ifndef Q_MOC_RUN
+#include "jobs/job_operations.h"
+#include "support/gui_support.h"
+#endif
+
+#include <QComboBox>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QTest>
+#include <QTimer>
+
+#include <functional>
+#include <memory>
+
+namespace vantorel {
+
+using test::At;
+using test::ListeSaveText;
+using test::ReadTextFile;
+using test::WriteTextFile;
+
+class EditWindowTest : public QObject {
+    Q_OBJECT
+
+private slots:
+    void initTestCase();
+    void preloadShowsTheJobAndItsLayout();
+    void escapeCancelsAndEnterValidatesFromTheFields();
+    void validatingRecomputesFromTheLastRun();
+    void anotherJobsSourceIsAskedAboutOnce();
+    void unreadableLastRunShowsTheDateError();
+
+private:
+    // Opens the edit window of `row` through the main window, runs `act` on it
+    // once it shows, and returns when the window has closed.
+    void Edit(Program& program, int row, const std::function<void(TFormModifierSauvegarde&)>& act);
+};
+
+namespace {
+
+QStringList Days() {
+    QStringList days;
+    for (int day = 1; day <= 31; ++day) {
+        days.append(QStringLiteral("%1").arg(day, 2, 10, QLatin1Char('0')));
+    }
+    return days;
+}
+
+template <typename T = QWidget> T* Find(const QWidget& window, const char* name) {
+    return window.findChild<T*>(QLatin1String(name));
+}
+
+} // namespace
+
+void EditWindowTest::initTestCase() {
+    CollectFailuresForTesting();
+}
+
+void EditWindowTest::preloadShowsTheJobAndItsLayout() {
+    TFormRepertoireSource picker;
+    TFormGrisTransparent overlays;
+    TFormModifierSauvegarde edit(picker, overlays);
+    QCOMPARE(edit.size(), QSize(610, 300));
+    JobSettings weekly;
+    weekly.source = "/data/a/";
+    weekly.destination = "/backup/A/";
+    weekly.frequency = 5;
+    weekly.weekday = 2;
+    weekly.day = 30;
+    weekly.hour = 9;
+    edit.Preload(weekly, Days());
+    edit.show();
+    QCOMPARE(Find<QLineEdit>(edit, "EdSource")->text(), QStringLiteral("/data/a/"));
+    QCOMPARE(Find<QComboBox>(edit, "CbJoursSemaine")->currentText(), QStringLiteral("Mercredi"));
+    QCOMPARE(Find<QComboBox>(edit, "CbDateMois")->currentText(), QStringLiteral("31"));
+    QCOMPARE(Find<QComboBox>(edit, "CbHeures")->currentText(), QStringLiteral("10h00"));
+    QVERIFY(Find(edit, "CbJoursSemaine")->isVisible());
+    QVERIFY(!Find(edit, "CbDateMois")->isVisible());
+    QCOMPARE(Find(edit, "CbHeures")->x(), 352);
+    const JobSettings shown = edit.settings();
+    QCOMPARE(shown.frequency, 5);
+    QCOMPARE(shown.day, 30);
+    QCOMPARE(shown.hour, 9);
+}
+
+void EditWindowTest::escapeCancelsAndEnterValidatesFromTheFields() {
+    TFormRepertoireSource picker;
+    TFormGrisTransparent overlays;
+    int validations = 0;
+    bool saves = false;
+    TFormModifierSauvegarde edit(picker, overlays);
+    edit.Preload(JobSettings{"/a/", "/b/", 4, 0, 0, 0}, Days());
+    edit.SetValidator([&](const JobSettings&) {
+        ++validations;
+        return saves;
+    });
+
+    edit.show();
+    Find(edit, "EdSource")->setFocus();
+    QTest::keyRelease(Find(edit, "EdSource"), Qt::Key_Escape);
+    QVERIFY(!edit.isVisible());
+    QCOMPARE(validations, 0);
+
+    // A refused validation keeps the window open; an accepted one closes it.
+    edit.show();
+    Find(edit, "CbHeures")->setFocus();
+    QTest::keyRelease(Find(edit, "CbHeures"), Qt::Key_Return);
+    QCOMPARE(validations, 1);
+    QVERIFY(edit.isVisible());
+    saves = true;
+    QTest::mouseClick(Find(edit, "ImageValider"), Qt::LeftButton, {}, QPoint(5, 5));
+    QCOMPARE(validations, 2);
+    QVERIFY(!edit.isVisible());
+}
+
+void EditWindowTest::Edit(Program& program, int row, const std::function<void(TFormModifierSauvegarde&)>& act) {
+    program.mainWindow().findChild<QListWidget*>(QStringLiteral("LbDesignationAjout"))->setCurrentRow(row);
+    QTimer driver;
+    bool acted = false;
+    QObject::connect(&driver, &QTimer::timeout, [&] {
+        auto* edit = program.mainWindow().findChild<TFormModifierSauvegarde*>();
+        if (edit == nullptr || !edit->isVisible()) {
+            return;
+        }
+        if (!acted) {
+            acted = true;
+            act(*edit);
+        }
+        // Whatever `act` left open is cancelled, so the test always ends.
+        driver.stop();
+        if (edit->isVisible()) {
+            edit->ImageAnnulerClick();
+        }
+    });
+    driver.start(0);
+    program.mainWindow().ImageModifierClick();
+    QVERIFY(acted);
+    QVERIFY(program.mainWindow().findChild<TFormModifierSauvegarde*>() == nullptr);
+}
+
+void EditWindowTest::validatingRecomputesFromTheLastRun() {
+    test::GuiTempDir folder;
+    // A daily job last run on 01/12/2026 at 10:00:00 (the helper's last run is 08:00).
+    std::string text = ListeSaveText({{"/data/a/", "/backup/A/"}, {"/data/b/", "/backup/B/"}});
+    text.replace(text.find("01/12/2026 08:00:00"), 19, "01/12/2026 10:00:00");
+    WriteTextFile(folder / "ListeSave.ini", text);
+    Program program(folder.path(), [] { return At(2026, 12, 7, 12, 0); });
+    program.mainWindow().show();
+    (void)TakeAskedQuestionsForTesting();
+
+    Edit(program, 0, [](TFormModifierSauvegarde& edit) {
+        Find<QComboBox>(edit, "CbHeures")->setCurrentIndex(20);
+        QTest::mouseClick(Find(edit, "ImageValider"), Qt::LeftButton, {}, QPoint(5, 5));
+    });
+    const BackupJob& job = program.mainWindow().store().at(0);
+    QCOMPARE(job.nextRun, std::string("02/12/2026 21:00:00"));
+    QCOMPARE(job.lastRun, std::string("01/12/2026 10:00:00"));
+    QCOMPARE(job.reference, std::string("1"));
+    QVERIFY(TakeAskedQuestionsForTesting().isEmpty());
+    auto* list = program.mainWindow().findChild<QListWidget*>(QStringLiteral("LbDesignationAjout"));
+    QCOMPARE(list->item(0)->text(), QStringLiteral("Sauvegarder (/data/a/) sur (/backup/A/) tous les jours à 21h00"));
+    QVERIFY(ReadTextFile(folder / "ListeSave.ini").find("CbHeures=20") != std::string::npos);
+}
+
+void EditWindowTest::anotherJobsSourceIsAskedAboutOnce() {
+    test::GuiTempDir folder;
+    WriteTextFile(folder / "ListeSave.ini", ListeSaveText({{"/data/a/", "/backup/A/"}, {"/data/b/", "/backup/B/"}}));
+    Program program(folder.path(), [] { return At(2026, 12, 7, 12, 0); });
+    program.mainWindow().show();
+    (void)TakeAskedQuestionsForTesting();
+    const std::string before = ReadTextFile(folder / "ListeSave.ini");
+
+    bool stayedOpen = false;
+    Edit(program, 1, [&](TFormModifierSauvegarde& edit) {
+        Find<QLineEdit>(edit, "EdSource")->setText(QStringLiteral("/data/a/"));
+        QueueAnswerForTesting(false);
+        edit.ImageValiderClick();
+        stayedOpen = edit.isVisible();
+    });
+    QVERIFY(stayedOpen);
+    QCOMPARE(TakeAskedQuestionsForTesting().size(), 1);
+    QCOMPARE(ReadTextFile(folder / "ListeSave.ini"), before);
+
+    Edit(program, 1, [&](TFormModifierSauvegarde& edit) {
+        Find<QLineEdit>(edit, "EdSource")->setText(QStringLiteral("/data/a/"));
+        QueueAnswerForTesting(true);
+        edit.ImageValiderClick();
+    });
+    QCOMPARE(TakeAskedQuestionsForTesting().size(), 1);
+    QCOMPARE(program.mainWindow().store().at(1).source, std::string("/data/a/"));
+}
+
+void EditWindowTest::unreadableLastRunShowsTheDateError() {
+    test::GuiTempDir folder;
+    std::string text = ListeSaveText({{"/data/a/", "/backup/A/"}});
+    text.replace(text.find("CbDerniereDateMaj=01/12/2026 08:00:00"), 37, "CbDerniereDateMaj=");
+    WriteTextFile(folder / "ListeSave.ini", text);
+    Program program(folder.path(), [] { return At(2026, 12, 7, 12, 0); });
+    program.mainWindow().show();
+    (void)TakeShownFailuresForTesting();
+
+    bool stayedOpen = false;
+    Edit(program, 0, [&](TFormModifierSauvegarde& edit) {
+        edit.ImageValiderClick();
+        stayedOpen = edit.isVisible();
+    });
+    QVERIFY(stayedOpen);
+    QCOMPARE(TakeShownFailuresForTesting(),
+             QStringList({QStringLiteral("'' ne correspond pas à une date et une heure correctes")}));
+    QCOMPARE(ReadTextFile(folder / "ListeSave.ini"), text);
+}
+
+} // namespace vantorel
+
+QTEST_MAIN(vantorel::EditWindowTest)
+#include "test_edit_window.moc"

@@ -1,0 +1,90 @@
+// The folder picker: the chosen folder ends in "/", a cancel leaves the field
+// alone, and the layer dims the window behind while it is open.
+#include "ui/folder_picker.h"
+#include "ui/overlay.h"
+
+#include <QDir>
+#include <QLabel>
+#include <QLineEdit>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QTimer>
+#include <QTreeView>
+
+#include <functional>
+
+namespace vantorel {
+
+class FolderPickerTest : public QObject {
+    Q_OBJECT
+
+private slots:
+    void validatedFolderEndsWithSeparator();
+    void cancelLeavesTheFieldAlone();
+
+private:
+    // Opens the picker for `field` and runs `act` on it once it shows.
+    static void Pick(TFormRepertoireSource& picker, QLineEdit& field, const std::function<void()>& act);
+};
+
+void FolderPickerTest::Pick(TFormRepertoireSource& picker, QLineEdit& field, const std::function<void()>& act) {
+    QWidget covered;
+    covered.setGeometry(0, 0, 628, 491);
+    covered.show();
+    TFormGrisTransparent overlays;
+    bool dimmed = false;
+    QTimer driver;
+    QObject::connect(&driver, &QTimer::timeout, [&] {
+        if (!picker.isVisible()) {
+            return;
+        }
+        driver.stop();
+        dimmed = overlays.overlay(OverlaySlot::FolderPicker) != nullptr;
+        act();
+        if (picker.isVisible()) {
+            picker.close();
+        }
+    });
+    driver.start(0);
+    OpenFolderPicker(picker, overlays, &covered, PickerMode::Destination, &field);
+    QVERIFY(dimmed);
+    QVERIFY(overlays.overlay(OverlaySlot::FolderPicker) == nullptr);
+    QCOMPARE(picker.findChild<QLabel*>(QStringLiteral("LbTitre"))->text(), QStringLiteral("DESTINATION"));
+}
+
+void FolderPickerTest::validatedFolderEndsWithSeparator() {
+    QTemporaryDir dir;
+    QVERIFY(QDir(dir.path()).mkpath(QStringLiteral("Sauvegardes")));
+    const QString wanted = dir.filePath(QStringLiteral("Sauvegardes"));
+    TFormRepertoireSource picker;
+    QLineEdit field;
+    // The field's folder is selected when the picker opens.
+    field.setText(wanted + QLatin1Char('/'));
+    Pick(picker, field, [&] {
+        QTest::mouseClick(picker.findChild<QWidget*>(QStringLiteral("ImageValider")), Qt::LeftButton, {}, QPoint(5, 5));
+    });
+    QCOMPARE(field.text(), wanted + QLatin1Char('/'));
+    QCOMPARE(picker.chosen(), std::optional<QString>(wanted + QLatin1Char('/')));
+}
+
+void FolderPickerTest::cancelLeavesTheFieldAlone() {
+    TFormRepertoireSource picker;
+    QLineEdit field;
+    field.setText(QStringLiteral("/ancien/"));
+    bool closedByEscape = false;
+    Pick(picker, field, [&] {
+        auto* tree = picker.findChild<QTreeView*>();
+        tree->setFocus();
+        tree->setCurrentIndex(tree->model()->index(0, 0, tree->rootIndex()));
+        QTest::keyRelease(tree, Qt::Key_Escape);
+        closedByEscape = !picker.isVisible();
+    });
+    QVERIFY(closedByEscape);
+    QCOMPARE(field.text(), QStringLiteral("/ancien/"));
+    QVERIFY(!picker.chosen());
+}
+
+} // namespace vantorel
+
+QTEST_MAIN(vantorel::FolderPickerTest)
+#include "test_folder_picker.moc"

@@ -1,0 +1,483 @@
+// The main window: start-up, every show, the frequency layout, the commands
+// and the job list's hint, drawing and drop-down width.
+#include "app/program.h"
+#include "ui/folder_picker.h"
+#include "ui/image_button.h"
+#include "ui/list_drawing.h"
+#include "ui/message_dialog.h"
+#include "ui/next_run_hint.h"
+#include "ui/skin.h"
+
+// moc cannot parse the C++20 standard headers the core pulls in.
+#ifndef Q_MOC_RUN
+#include "support/gui_support.h"
+#endif
+
+#include <QAction>
+#include <QApplication>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QMenu>
+#include <QMouseEvent>
+#include <QPainter>
+#include <QScrollBar>
+#include <QTest>
+#include <QTimer>
+
+#include <memory>
+
+namespace vantorel {
+
+using test::At;
+using test::JobSection;
+using test::ListeSaveText;
+using test::ReadTextFile;
+using test::WriteTextFile;
+
+class FormMainTest : public QObject {
+    Q_OBJECT
+
+private slots:
+    void init();
+    void cleanup();
+    void windowsAreCreatedHiddenInOrder();
+    void firstStartWithoutJobFile();
+    void showLoadsJobsAndShowsLastDestination();
+    void dueJobRunsBeforeTheMinimiseTimerStarts();
+    void showingAgainRefillsDaysAndReloadsJobs();
+    void frequencyLayout_data();
+    void frequencyLayout();
+    void contextMenuItemsInOrder();
+    void deleteKeyOnEmptyListOrNoSelectionDoesNothing();
+    void deleteKeyAsksThenRemovesTheSelectedJob();
+    void addingAJobPicksFoldersStoresAndRunsIt();
+    void dragHandleMovesTheWindowWithThePointer();
+    void menuRunsAllAndRestoresTheSelectedJob();
+    void failedPassShowsTheErrorWindowCentred();
+    void hintFollowsTheScrolledList();
+    void hintText_data();
+    void hintText();
+    void dropDownWidth();
+    void selectedRowIsGoldOnGrey();
+
+private:
+    void Start();
+    template <typename T = QWidget> T* Child(const char* name) const {
+        T* child = program_->mainWindow().findChild<T*>(QLatin1String(name));
+        if (child == nullptr) {
+            qFatal("no child %s", name);
+        }
+        return child;
+    }
+    void WriteJobs(const std::vector<JobSection>& jobs) const {
+        WriteTextFile(folder_->path() / "ListeSave.ini", ListeSaveText(jobs));
+    }
+    std::string Folder(const char* name) const {
+        std::filesystem::create_directories(folder_->path() / name);
+        return (folder_->path() / name).string() + "/";
+    }
+
+    std::unique_ptr<test::GuiTempDir> folder_;
+    std::unique_ptr<Program> program_;
+};
+
+void FormMainTest::init() {
+    folder_ = std::make_unique<test::GuiTempDir>();
+    (void)TakeAskedQuestionsForTesting();
+}
+
+void FormMainTest::cleanup() {
+    program_.reset();
+    folder_.reset();
+}
+
+void FormMainTest::Start() {
+    program_ = std::make_unique<Program>(folder_->path(), [] { return At(2026, 12, 8, 10, 0); });
+    program_->mainWindow().show();
+}
+
+void FormMainTest::windowsAreCreatedHiddenInOrder() {
+    program_ = std::make_unique<Program>(folder_->path(), [] { return At(2026, 12, 8, 10, 0); });
+    const std::vector<QWidget*> windows = program_->windows();
+    const char* classes[] = {
+        "vantorel::TFormMain",          "vantorel::TFormRepertoireSource", "vantorel::TFormGrisTransparent",
+        "vantorel::TFormMessageErreur", "vantorel::TFormOptions",          "vantorel::TFormAide"};
+    const QSize sizes[] = {{628, 491}, {506, 364}, {}, {610, 300}, {426, 188}, {596, 498}};
+    QCOMPARE(windows.size(), std::size(classes));
+    for (std::size_t i = 0; i < windows.size(); ++i) {
+        QCOMPARE(windows[i]->metaObject()->className(), classes[i]);
+        QVERIFY(!windows[i]->isVisible());
+        if (sizes[i].isValid()) {
+            QCOMPARE(windows[i]->size(), sizes[i]);
+        }
+    }
+    auto* due = program_->mainWindow().findChild<QTimer*>(QStringLiteral("TimerLanceSave"));
+    QVERIFY(due->isActive());
+    QCOMPARE(due->interval(), 60000);
+    QVERIFY(!program_->mainWindow().findChild<QTimer*>(QStringLiteral("TimerReduireProg"))->isActive());
+    QCOMPARE(QGuiApplication::applicationDisplayName(), QStringLiteral("Vantorel"));
+}
+
+void FormMainTest::firstStartWithoutJobFile() {
+    Start();
+    QCOMPARE(Child<QListWidget>("LbDesignationAjout")->count(), 0);
+    QVERIFY(Child<QLineEdit>("EdDestination")->text().isEmpty());
+    QCOMPARE(Child<QComboBox>("CbDelaiSave")->currentText(), QStringLiteral("Tous les jours"));
+    QCOMPARE(Child<QComboBox>("CbJoursSemaine")->currentText(), QStringLiteral("Lundi"));
+    QCOMPARE(Child<QComboBox>("CbHeures")->currentText(), QStringLiteral("01h00"));
+    QVERIFY(!std::filesystem::exists(folder_->path() / "ListeSave.ini"));
+    QVERIFY(Child<QTimer>("TimerReduireProg")->isActive());
+    QVERIFY(!Child<QLabel>("LbTraitement")->isVisible());
+}
+
+void FormMainTest::showLoadsJobsAndShowsLastDestination() {
+    WriteJobs({{"/data/a/", "/backup/A/"}, {"/data/b/", "/backup/B/"}, {"/data/c/", "/backup/C/"}});
+    Start();
+    auto* list = Child<QListWidget>("LbDesignationAjout");
+    QCOMPARE(list->count(), 3);
+    QCOMPARE(list->item(2)->text(), QStringLiteral("Sauvegarder (/data/c/) sur (/backup/C/) tous les jours à 01h00"));
+    QCOMPARE(Child<QLineEdit>("EdDestination")->text(), QStringLiteral("/backup/C/"));
+    QVERIFY(Child<QLineEdit>("EdSource")->text().isEmpty());
+}
+
+void FormMainTest::dueJobRunsBeforeTheMinimiseTimerStarts() {
+    const std::string source = Folder("src");
+    WriteTextFile(folder_->path() / "src" / "lettre.txt", "Bonjour");
+    const std::string destination = Folder("dst");
+    WriteJobs({{source, destination, "07/12/2026 10:00:00"}});
+
+    program_ = std::make_unique<Program>(folder_->path(), [] { return At(2026, 12, 8, 10, 0); });
+    auto* processing = Child<QLabel>("LbTraitement");
+    auto* minimise = Child<QTimer>("TimerReduireProg");
+    struct Watcher : QObject {
+        QTimer* minimise = nullptr;
+        int runs = 0;
+        bool timerActiveDuringRun = false;
+        bool eventFilter(QObject*, QEvent* event) override {
+            if (event->type() == QEvent::Show) {
+                ++runs;
+                timerActiveDuringRun = timerActiveDuringRun || minimise->isActive();
+            }
+            return false;
+        }
+    } watcher;
+    watcher.minimise = minimise;
+    processing->installEventFilter(&watcher);
+
+    program_->mainWindow().show();
+    QCOMPARE(watcher.runs, 1);
+    QVERIFY(!watcher.timerActiveDuringRun);
+    QVERIFY(minimise->isActive());
+    QVERIFY(std::filesystem::exists(folder_->path() / "dst" / "Vantorel" / "save_1_1.zip"));
+    QCOMPARE(program_->mainWindow().store().at(0).lastRun, std::string("08/12/2026 10:00:00"));
+    QVERIFY(!processing->isVisible());
+    processing->removeEventFilter(&watcher);
+}
+
+void FormMainTest::showingAgainRefillsDaysAndReloadsJobs() {
+    WriteJobs({{"/data/a/", "/backup/A/"}});
+    Start();
+    auto* days = Child<QComboBox>("CbDateMois");
+    QCOMPARE(days->count(), 31);
+    QCOMPARE(days->itemText(0), QStringLiteral("01"));
+    QCOMPARE(days->itemText(8), QStringLiteral("09"));
+    QCOMPARE(days->itemText(30), QStringLiteral("31"));
+    days->setCurrentIndex(14);
+
+    // The file changes while the window is hidden (as in the notification area).
+    program_->mainWindow().hide();
+    WriteJobs({{"/data/a/", "/backup/A/"}, {"/data/z/", "/backup/Z/"}});
+    program_->mainWindow().show();
+    QCOMPARE(days->count(), 31);
+    QCOMPARE(days->currentText(), QStringLiteral("01"));
+    QCOMPARE(Child<QListWidget>("LbDesignationAjout")->count(), 2);
+    QCOMPARE(Child<QLineEdit>("EdDestination")->text(), QStringLiteral("/backup/Z/"));
+}
+
+void FormMainTest::frequencyLayout_data() {
+    // Visible: le, weekday list, day list, à, hour list; then the lefts of à and the hour list.
+    QTest::addColumn<int>("code");
+    QTest::addColumn<QString>("visible");
+    QTest::addColumn<int>("hourLabelLeft");
+    QTest::addColumn<int>("hourListLeft");
+    QTest::newRow("hourly keeps the last place") << 0 << "-----" << 330 << 352;
+    QTest::newRow("every 12 hours") << 3 << "-----" << 330 << 352;
+    QTest::newRow("daily") << 4 << "---AH" << 210 << 234;
+    QTest::newRow("weekly") << 5 << "LW-AH" << 330 << 352;
+    QTest::newRow("monthly") << 6 << "L-DAH" << 330 << 352;
+}
+
+void FormMainTest::frequencyLayout() {
+    QFETCH(int, code);
+    QFETCH(QString, visible);
+    QFETCH(int, hourLabelLeft);
+    QFETCH(int, hourListLeft);
+    Start();
+    auto* frequency = Child<QComboBox>("CbDelaiSave");
+    // Coming from monthly, so that the hourly rows show the positions are left alone.
+    frequency->setCurrentIndex(6);
+    Child<QComboBox>("CbJoursSemaine")->setCurrentIndex(3);
+    frequency->setCurrentIndex(code);
+    const char* names[] = {"LbLe", "CbJoursSemaine", "CbDateMois", "LbA", "CbHeures"};
+    for (int i = 0; i < 5; ++i) {
+        QCOMPARE(Child(names[i])->isVisible(), visible[i] != QLatin1Char('-'));
+    }
+    QCOMPARE(Child("LbLe")->x(), 210);
+    QCOMPARE(Child("CbJoursSemaine")->x(), 234);
+    QCOMPARE(Child("CbDateMois")->x(), 234);
+    QCOMPARE(Child("LbA")->x(), hourLabelLeft);
+    QCOMPARE(Child("CbHeures")->x(), hourListLeft);
+    // Hiding a list keeps its selection.
+    QCOMPARE(Child<QComboBox>("CbJoursSemaine")->currentIndex(), 3);
+}
+
+void FormMainTest::contextMenuItemsInOrder() {
+    Start();
+    QStringList captions;
+    for (const QAction* action : Child<QMenu>("PopupMenuSave")->actions()) {
+        captions.append(action->isSeparator() ? QStringLiteral("-") : action->text());
+    }
+    QCOMPARE(captions, QStringList({QStringLiteral("Modifier la sauvegarde sélectionnée"),
+                                    QStringLiteral("Supprimer la sauvegarde sélectionnée"), QStringLiteral("-"),
+                                    QStringLiteral("Lancer la sauvegarde sélectionnée"),
+                                    QStringLiteral("Lancer toutes les sauvegardes"), QStringLiteral("-"),
+                                    QStringLiteral("Restaurer la sauvegarde sélectionnée")}));
+}
+
+void FormMainTest::deleteKeyOnEmptyListOrNoSelectionDoesNothing() {
+    Start();
+    auto* list = Child<QListWidget>("LbDesignationAjout");
+    QTest::keyClick(list, Qt::Key_Delete);
+    QVERIFY(TakeAskedQuestionsForTesting().isEmpty());
+
+    program_.reset();
+    WriteJobs({{"/data/a/", "/backup/A/"}});
+    const std::string before = ReadTextFile(folder_->path() / "ListeSave.ini");
+    Start();
+    list = Child<QListWidget>("LbDesignationAjout");
+    QCOMPARE(list->count(), 1);
+    QTest::keyClick(list, Qt::Key_Delete);
+    QVERIFY(TakeAskedQuestionsForTesting().isEmpty());
+    QCOMPARE(list->count(), 1);
+    QCOMPARE(ReadTextFile(folder_->path() / "ListeSave.ini"), before);
+}
+
+void FormMainTest::deleteKeyAsksThenRemovesTheSelectedJob() {
+    WriteJobs({{"/data/a/", "/backup/A/"}, {"/data/b/", "/backup/B/"}});
+    Start();
+    auto* list = Child<QListWidget>("LbDesignationAjout");
+    list->setCurrentRow(0);
+    QueueAnswerForTesting(false);
+    QTest::keyClick(list, Qt::Key_Delete);
+    QCOMPARE(list->count(), 2);
+
+    QueueAnswerForTesting(true);
+    QTest::keyClick(list, Qt::Key_Delete);
+    const QStringList asked = TakeAskedQuestionsForTesting();
+    QCOMPARE(asked.size(), 2);
+    QCOMPARE(asked.front(), QStringLiteral("Etes-vous sûr de vouloir supprimer cette sauvegarde ?\r\n"
+                                           "!! Cela supprimera les sauvegardes effectuées !! "));
+    QCOMPARE(list->count(), 1);
+    QVERIFY(list->selectedItems().isEmpty());
+    QCOMPARE(program_->mainWindow().store().at(0).source, std::string("/data/b/"));
+}
+
+void FormMainTest::addingAJobPicksFoldersStoresAndRunsIt() {
+    Start();
+    const std::string source = Folder("docs");
+    WriteTextFile(folder_->path() / "docs" / "note.txt", "à garder");
+    const std::string destination = Folder("disque");
+    // The picker answers without a trailing separator; the field gets one.
+    QueuePickedFolderForTesting(QString::fromStdString(source).chopped(1));
+    QTest::mouseClick(Child("ImageSource"), Qt::LeftButton, {}, QPoint(10, 10));
+    QueuePickedFolderForTesting(QString::fromStdString(destination));
+    QTest::mouseClick(Child("ImageDestination"), Qt::LeftButton, {}, QPoint(10, 10));
+    QCOMPARE(Child<QLineEdit>("EdSource")->text(), QString::fromStdString(source));
+    // A cancelled choice leaves the field as it was.
+    QueuePickedFolderForTesting(std::nullopt);
+    QTest::mouseClick(Child("ImageDestination"), Qt::LeftButton, {}, QPoint(10, 10));
+    QCOMPARE(Child<QLineEdit>("EdDestination")->text(), QString::fromStdString(destination));
+
+    QTest::mouseClick(Child("ImageAjouter"), Qt::LeftButton, {}, QPoint(10, 10));
+    auto* list = Child<QListWidget>("LbDesignationAjout");
+    QCOMPARE(list->count(), 1);
+    QCOMPARE(list->currentRow(), 0);
+    QVERIFY(std::filesystem::exists(folder_->path() / "disque" / "Vantorel" / "save_1_1.zip"));
+    QVERIFY(ReadTextFile(folder_->path() / "ListeSave.ini").find("EdSource=" + source) != std::string::npos);
+    QVERIFY(TakeAskedQuestionsForTesting().isEmpty());
+
+    // The same panel again: the repeated source is asked about; no adds nothing.
+    QueueAnswerForTesting(false);
+    QTest::mouseClick(Child("ImageAjouter"), Qt::LeftButton, {}, QPoint(10, 10));
+    QCOMPARE(TakeAskedQuestionsForTesting().size(), 1);
+    QCOMPARE(list->count(), 1);
+}
+
+void FormMainTest::dragHandleMovesTheWindowWithThePointer() {
+    Start();
+    QWidget& window = program_->mainWindow();
+    window.move(100, 100);
+    QWidget* handle = Child("ImageDeplaceFenetre");
+    QCOMPARE(handle->geometry(), QRect(10, 12, 24, 24));
+    // Any button starts the drag; the grabbed point stays under the pointer.
+    QMouseEvent press(QEvent::MouseButtonPress, QPointF(5, 5), QPointF(handle->mapToGlobal(QPoint(5, 5))),
+                      Qt::RightButton, Qt::RightButton, Qt::NoModifier);
+    QApplication::sendEvent(handle, &press);
+    test::SendMouseMove(handle, QPoint(25, 15), Qt::RightButton);
+    QCOMPARE(window.pos(), QPoint(120, 110));
+    test::SendMouseMove(handle, QPoint(5, 5), Qt::RightButton);
+    QCOMPARE(window.pos(), QPoint(120, 110));
+    QMouseEvent release(QEvent::MouseButtonRelease, QPointF(5, 5), QPointF(handle->mapToGlobal(QPoint(5, 5))),
+                        Qt::RightButton, Qt::NoButton, Qt::NoModifier);
+    QApplication::sendEvent(handle, &release);
+    test::SendMouseMove(handle, QPoint(50, 50), Qt::LeftButton);
+    QCOMPARE(window.pos(), QPoint(120, 110));
+}
+
+void FormMainTest::menuRunsAllAndRestoresTheSelectedJob() {
+    const std::string source = Folder("src");
+    WriteTextFile(folder_->path() / "src" / "a.txt", "version 1");
+    WriteJobs({{source, Folder("dst")}});
+    Start();
+    const auto trigger = [this](const char* name) {
+        Child<QMenu>("PopupMenuSave")->findChild<QAction*>(QLatin1String(name))->trigger();
+    };
+    trigger("LancerToutesSauvegardes");
+    QVERIFY(std::filesystem::exists(folder_->path() / "dst" / "Vantorel" / "save_1_1.zip"));
+    QCOMPARE(program_->mainWindow().store().at(0).lastRun, std::string("08/12/2026 10:00:00"));
+
+    WriteTextFile(folder_->path() / "src" / "a.txt", "version 2");
+    // No selection: nothing is asked.
+    trigger("RestaurerSauvegardeSelectionne");
+    QVERIFY(TakeAskedQuestionsForTesting().isEmpty());
+    Child<QListWidget>("LbDesignationAjout")->setCurrentRow(0);
+    QueueAnswerForTesting(false);
+    trigger("RestaurerSauvegardeSelectionne");
+    QCOMPARE(ReadTextFile(folder_->path() / "src" / "a.txt"), std::string("version 2"));
+    QueueAnswerForTesting(true);
+    trigger("RestaurerSauvegardeSelectionne");
+    QCOMPARE(ReadTextFile(folder_->path() / "src" / "a.txt"), std::string("version 1"));
+    QCOMPARE(TakeAskedQuestionsForTesting().back(),
+             QStringLiteral("Etes-vous sûr de vouloir restaurer cette sauvegarde ?\r\n"
+                            "Cela effacera votre répertoire d'origine si il est encore existant"));
+    QVERIFY(!Child<QLabel>("LbTraitement")->isVisible());
+}
+
+void FormMainTest::failedPassShowsTheErrorWindowCentred() {
+    WriteJobs({{"/nowhere/a/", Folder("dst"), "07/12/2026 10:00:00"}, {"/nowhere/b/", Folder("dst")}});
+    Start();
+    auto* errors = qobject_cast<QWidget*>(program_->windows()[3]);
+    QVERIFY(errors->isVisible());
+    auto* lines = errors->findChild<QListWidget*>(QStringLiteral("LbDesignationAjout"));
+    QCOMPARE(lines->count(), 1);
+    QCOMPARE(lines->item(0)->text(), Child<QListWidget>("LbDesignationAjout")->item(0)->text());
+    const QRect main = program_->mainWindow().geometry();
+    QCOMPARE(errors->x(), main.width() / 2 + main.left() - errors->width() / 2);
+    // The next minute's pass finds the job no longer due and empties the open window.
+    program_->mainWindow().TimerLanceSaveTimer();
+    QCOMPARE(lines->count(), 0);
+    QVERIFY(errors->isVisible());
+}
+
+void FormMainTest::hintFollowsTheScrolledList() {
+    std::vector<JobSection> jobs;
+    for (int i = 0; i < 30; ++i) {
+        jobs.emplace_back("/data/" + std::to_string(i) + "/", "/backup/",
+                          "2" + std::to_string(i % 8) + "/12/2026 07:30:00", "0");
+    }
+    WriteJobs(jobs);
+    Start();
+    auto* list = Child<QListWidget>("LbDesignationAjout");
+    list->verticalScrollBar()->setValue(5);
+    QCOMPARE(list->indexAt(QPoint(1, 1)).row(), 5);
+
+    test::SendMouseMove(list->viewport(), QPoint(20, kListRowHeight + 3));
+    QCOMPARE(list->toolTip(), list->item(6)->text() + QStringLiteral("\nProchaine sauvegarde prévue pour le "
+                                                                     "26/12/2026 à 07h30"));
+    // Below the last visible row of a short list the hint is cleared.
+    program_.reset();
+    WriteJobs({jobs[0], jobs[1]});
+    Start();
+    list = Child<QListWidget>("LbDesignationAjout");
+    test::SendMouseMove(list->viewport(), QPoint(20, 3));
+    QVERIFY(list->toolTip().startsWith(QStringLiteral("Sauvegarder (/data/0/)")));
+    test::SendMouseMove(list->viewport(), QPoint(20, 2 * kListRowHeight + 1));
+    QVERIFY(list->toolTip().isEmpty());
+}
+
+void FormMainTest::hintText_data() {
+    QTest::addColumn<QString>("next");
+    QTest::addColumn<QString>("secondLine");
+    QTest::newRow("evening") << "08/12/2026 21:00:00"
+                             << "Prochaine sauvegarde prévue pour le 08/12/2026 à 21h00";
+    QTest::newRow("morning") << "09/01/2027 07:30:15"
+                             << "Prochaine sauvegarde prévue pour le 09/01/2027 à 07h30";
+    QTest::newRow("midnight, date alone") << "10/12/2026"
+                                          << "Prochaine sauvegarde prévue pour le 10/12/2026 à 00h00";
+}
+
+void FormMainTest::hintText() {
+    QFETCH(QString, next);
+    QFETCH(QString, secondLine);
+    QCOMPARE(NextRunHintText(QStringLiteral("Ligne"), next.toStdString()), QStringLiteral("Ligne\r\n") + secondLine);
+    QCOMPARE(HintRow(-1, 0, 3), std::nullopt);
+    QCOMPARE(HintRow(38, 0, 3), std::optional<int>(2));
+    QCOMPARE(HintRow(39, 0, 3), std::nullopt);
+    QCOMPARE(HintRow(14, 5, 30), std::optional<int>(6));
+}
+
+void FormMainTest::dropDownWidth() {
+    QWidget window;
+    SkinComboBox combo(&window, QStringLiteral("CbDelaiSave"),
+                       {QStringLiteral("Tous les jours"), QStringLiteral("Toutes les 12 heures")});
+    combo.setGeometry(0, 0, 40, 21);
+    window.show();
+    const QFontMetrics metrics(combo.font());
+    const int w = metrics.horizontalAdvance(QStringLiteral("Toutes les 12 heures"));
+    QCOMPARE(DropDownWidth({QStringLiteral("Tous les jours"), QStringLiteral("Toutes les 12 heures")}, metrics),
+             w + w / 9);
+    combo.showPopup();
+    QCOMPARE(combo.view()->minimumWidth(), w + w / 9);
+    QVERIFY(combo.view()->width() >= w + w / 9);
+    combo.hidePopup();
+
+    // An empty list opens at the combo box's own width.
+    SkinComboBox empty(&window, QStringLiteral("CbVide"), {});
+    empty.setGeometry(0, 30, 90, 21);
+    QCOMPARE(DropDownWidth({}, metrics), 0);
+    FitDropDownWidth(&empty);
+    QCOMPARE(empty.view()->minimumWidth(), 90);
+}
+
+void FormMainTest::selectedRowIsGoldOnGrey() {
+    QListWidget list;
+    SkinList(&list);
+    list.addItems({QStringLiteral("WWWW"), QStringLiteral("WWWW")});
+    list.resize(200, 60);
+    list.setCurrentRow(1);
+    list.show();
+    const QImage shot = list.viewport()->grab().toImage();
+    QCOMPARE(list.visualItemRect(list.item(0)).height(), kListRowHeight);
+    const auto colours = [&shot](int top) {
+        QSet<QRgb> seen;
+        for (int y = top; y < top + kListRowHeight; ++y) {
+            for (int x = 0; x < 60; ++x) {
+                seen.insert(shot.pixel(x, y));
+            }
+        }
+        return seen;
+    };
+    const QSet<QRgb> plain = colours(0);
+    const QSet<QRgb> selected = colours(kListRowHeight);
+    QVERIFY(plain.contains(kSkinField.rgb()));
+    QVERIFY(plain.contains(QColor(Qt::black).rgb()));
+    QVERIFY(selected.contains(kSkinDarkGrey.rgb()));
+    QVERIFY(selected.contains(kSkinGold.rgb()));
+    QVERIFY(!selected.contains(kSkinField.rgb()));
+}
+
+} // namespace vantorel
+
+QTEST_MAIN(vantorel::FormMainTest)
+#include "test_form_main.moc"

@@ -1,0 +1,161 @@
+#include "ui/edit_window.h"
+
+#include "jobs/job_operations.h"
+#include "schedule/frequency.h"
+#include "ui/folder_picker.h"
+#include "ui/frequency_layout.h"
+#include "ui/image_button.h"
+#include "ui/list_drawing.h"
+#include "ui/skin.h"
+
+#include <QKeyEvent>
+#include <QLabel>
+#include <QLineEdit>
+
+namespace vantorel {
+
+namespace {
+
+template <std::size_t N> QStringList Labels(const std::array<std::string_view, N>& labels) {
+    QStringList list;
+    for (std::string_view label : labels) {
+        list.append(QString::fromUtf8(label.data(), static_cast<qsizetype>(label.size())));
+    }
+    return list;
+}
+
+QLineEdit* MakeFolderField(QWidget* parent, const QString& name, int x, int y) {
+    auto* field = new QLineEdit(parent);
+    field->setObjectName(name);
+    field->setReadOnly(true);
+    field->setGeometry(x, y, 462, 21);
+    QPalette palette = field->palette();
+    palette.setColor(QPalette::Base, kSkinField);
+    field->setPalette(palette);
+    return field;
+}
+
+} // namespace
+
+TFormModifierSauvegarde::TFormModifierSauvegarde(TFormRepertoireSource& picker, TFormGrisTransparent& overlays,
+                                                 QWidget* parent)
+    : SkinnedWindow(QStringLiteral("FormModifierSauvegarde"), 610, 300, parent), picker_(picker), overlays_(overlays) {
+    QLabel* title = MakeTitle(this, QStringLiteral("LbTitre"), QStringLiteral("MODIFIER LA SAUVEGARDE"), 0, 9);
+    title->move((width() - title->width()) / 2, 9);
+    auto* close = ImageButton::Small(this, QStringLiteral("Fermer"), QStringLiteral("close"), 582, 8);
+    BuildControls(MakePanel(this, QStringLiteral("PanelModifier"), 8, 52, 594, 202));
+    auto* cancel = ImageButton::Large(this, QStringLiteral("Annuler"), QStringLiteral("annuler"), 20, 264);
+    auto* validate = ImageButton::Large(this, QStringLiteral("Valider"), QStringLiteral("valider"), 483, 264);
+    connect(close, &ImageButton::clicked, this, &TFormModifierSauvegarde::ImageAnnulerClick);
+    connect(cancel, &ImageButton::clicked, this, &TFormModifierSauvegarde::ImageAnnulerClick);
+    connect(validate, &ImageButton::clicked, this, &TFormModifierSauvegarde::ImageValiderClick);
+}
+
+TFormModifierSauvegarde::~TFormModifierSauvegarde() = default;
+
+void TFormModifierSauvegarde::BuildControls(QWidget* panel) {
+    const QFont normal = SkinFont(11);
+    MakeLabel(panel, QStringLiteral("LbExpliqueSource"),
+              QStringLiteral("Sélectionnez le répertoire que vous désirez sauvegarder en cliquant sur 'SOURCE'"), 8, 8,
+              normal);
+    auto* source = ImageButton::Large(panel, QStringLiteral("Source"), QStringLiteral("source"), 8, 24);
+    edSource_ = MakeFolderField(panel, QStringLiteral("EdSource"), 122, 26);
+    MakeLabel(panel, QStringLiteral("LbExpliqueDestination"),
+              QStringLiteral("Sélectionnez le répertoire ou sera stockée la sauvegarde 'DESTINATION'."), 8, 56, normal);
+    auto* destination = ImageButton::Large(panel, QStringLiteral("Destination"), QStringLiteral("destination"), 8, 72);
+    edDestination_ = MakeFolderField(panel, QStringLiteral("EdDestination"), 122, 74);
+    MakeLabel(panel, QStringLiteral("LbConseil"),
+              QStringLiteral("Effectuez votre sauvegarde sur un autre Disque Dur ou sur un autre PC par le Réseau."), 8,
+              104, normal, kSkinMaroon);
+    MakeLabel(panel, QStringLiteral("LbLancer"), QStringLiteral("Lancer la sauvegarde :"), 8, 134, normal);
+
+    cbDelaiSave_ = new SkinComboBox(panel, QStringLiteral("CbDelaiSave"), Labels(kFrequencyLabels));
+    cbDelaiSave_->setGeometry(8, 151, 196, 21);
+    lbLe_ = MakeLabel(panel, QStringLiteral("LbLe"), QStringLiteral("le :"), 210, 154, normal);
+    cbJoursSemaine_ = new SkinComboBox(panel, QStringLiteral("CbJoursSemaine"), Labels(kWeekdayLabels));
+    cbJoursSemaine_->setGeometry(234, 151, 90, 21);
+    cbDateMois_ = new SkinComboBox(panel, QStringLiteral("CbDateMois"), {});
+    cbDateMois_->setGeometry(234, 151, 90, 21);
+    lbA_ = MakeLabel(panel, QStringLiteral("LbA"), QStringLiteral("à :"), 330, 154, normal);
+    cbHeures_ = new SkinComboBox(panel, QStringLiteral("CbHeures"), Labels(kHourLabels));
+    cbHeures_->setGeometry(352, 151, 70, 21);
+
+    // The weekday list gets the same keys as the others, so no list of the
+    // window behaves differently.
+    for (QWidget* field : std::initializer_list<QWidget*>{edSource_, edDestination_, cbDelaiSave_, cbJoursSemaine_,
+                                                          cbDateMois_, cbHeures_}) {
+        field->installEventFilter(this);
+    }
+    connect(cbDelaiSave_, &QComboBox::currentIndexChanged, this, &TFormModifierSauvegarde::CbDelaiSaveChange);
+    connect(source, &ImageButton::clicked, this,
+            [this] { OpenFolderPicker(picker_, overlays_, this, PickerMode::Source, edSource_); });
+    connect(destination, &ImageButton::clicked, this,
+            [this] { OpenFolderPicker(picker_, overlays_, this, PickerMode::Destination, edDestination_); });
+}
+
+void TFormModifierSauvegarde::Preload(const JobSettings& settings, const QStringList& dayLabels) {
+    cbDateMois_->clear();
+    cbDateMois_->addItems(dayLabels);
+    edSource_->setText(QString::fromStdString(settings.source));
+    edDestination_->setText(QString::fromStdString(settings.destination));
+    // A stored position outside its list selects nothing, as the list would.
+    cbDelaiSave_->setCurrentIndex(settings.frequency < cbDelaiSave_->count() ? settings.frequency : -1);
+    cbJoursSemaine_->setCurrentIndex(settings.weekday < cbJoursSemaine_->count() ? settings.weekday : -1);
+    cbDateMois_->setCurrentIndex(settings.day < cbDateMois_->count() ? settings.day : -1);
+    cbHeures_->setCurrentIndex(settings.hour < cbHeures_->count() ? settings.hour : -1);
+    CbDelaiSaveChange();
+}
+
+JobSettings TFormModifierSauvegarde::settings() const {
+    JobSettings settings;
+    settings.source = edSource_->text().toStdString();
+    settings.destination = edDestination_->text().toStdString();
+    settings.frequency = cbDelaiSave_->currentIndex();
+    settings.weekday = cbJoursSemaine_->currentIndex();
+    settings.day = cbDateMois_->currentIndex();
+    settings.hour = cbHeures_->currentIndex();
+    return settings;
+}
+
+void TFormModifierSauvegarde::CbDelaiSaveChange() {
+    vantorel::CbDelaiSaveChange(cbDelaiSave_->currentIndex(),
+                                FrequencyControls{lbLe_, cbJoursSemaine_, cbDateMois_, lbA_, cbHeures_});
+}
+
+void TFormModifierSauvegarde::ImageValiderClick() {
+    if (validator_ && validator_(settings())) {
+        accept();
+    }
+}
+
+void TFormModifierSauvegarde::ImageAnnulerClick() {
+    reject();
+}
+
+void TFormModifierSauvegarde::keyReleaseEvent(QKeyEvent* event) {
+    // FormKeyUp: the bare window knows Escape only.
+    if (event->key() == Qt::Key_Escape && !event->isAutoRepeat()) {
+        ImageAnnulerClick();
+        return;
+    }
+    SkinnedWindow::keyReleaseEvent(event);
+}
+
+bool TFormModifierSauvegarde::eventFilter(QObject* watched, QEvent* event) {
+    // CbDelaiSaveKeyUp, on the fields and the lists: the fields keep their key
+    // releases to themselves, so the window would never hear of them.
+    if (event->type() == QEvent::KeyRelease) {
+        const auto* key = static_cast<QKeyEvent*>(event);
+        if (!key->isAutoRepeat() && key->key() == Qt::Key_Escape) {
+            ImageAnnulerClick();
+            return true;
+        }
+        if (!key->isAutoRepeat() && (key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter)) {
+            ImageValiderClick();
+            return true;
+        }
+    }
+    return SkinnedWindow::eventFilter(watched, event);
+}
+
+} // namespace vantorel

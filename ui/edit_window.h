@@ -1,0 +1,61 @@
+#pragma once
+
+#include "ui/skinned_window.h"
+
+#include <QStringList>
+
+#include <functional>
+
+class QLineEdit;
+
+namespace vantorel {
+
+class SkinComboBox;
+class TFormGrisTransparent;
+class TFormRepertoireSource;
+struct JobSettings;
+
+// The edit window: the folders and the schedule of one job, created afresh
+// for every edit. It keeps no job of its own: validating hands its values to
+// the validator, which saves them or says why not.
+class TFormModifierSauvegarde : public SkinnedWindow {
+    Q_OBJECT
+
+public:
+    // Saves the values; true when they were saved and the window may close.
+    using Validator = std::function<bool(const JobSettings&)>;
+
+    TFormModifierSauvegarde(TFormRepertoireSource& picker, TFormGrisTransparent& overlays, QWidget* parent = nullptr);
+    ~TFormModifierSauvegarde() override;
+
+    // Fills the day list with these labels, then shows the job's values.
+    void Preload(const JobSettings& settings, const QStringList& dayLabels);
+    void SetValidator(Validator validator) { validator_ = std::move(validator); }
+    // The values the controls show.
+    JobSettings settings() const;
+
+    void ImageValiderClick();
+    void ImageAnnulerClick();
+
+protected:
+    void keyReleaseEvent(QKeyEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+    void BuildControls(QWidget* panel);
+    void CbDelaiSaveChange();
+
+    TFormRepertoireSource& picker_;
+    TFormGrisTransparent& overlays_;
+    Validator validator_;
+    QLineEdit* edSource_ = nullptr;
+    QLineEdit* edDestination_ = nullptr;
+    SkinComboBox* cbDelaiSave_ = nullptr;
+    SkinComboBox* cbJoursSemaine_ = nullptr;
+    SkinComboBox* cbDateMois_ = nullptr;
+    SkinComboBox* cbHeures_ = nullptr;
+    QWidget* lbLe_ = nullptr;
+    QWidget* lbA_ = nullptr;
+};
+
+} // namespace vantorel

@@ -1,0 +1,160 @@
+#include "ui/folder_picker.h"
+
+#include "ui/centre_over.h"
+#include "ui/image_button.h"
+#include "ui/overlay.h"
+#include "ui/skin.h"
+
+#include <QDir>
+#include <QFileSystemModel>
+#include <QHeaderView>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPointer>
+#include <QTreeView>
+
+#include <deque>
+
+namespace vantorel {
+
+namespace {
+
+std::deque<std::optional<QString>>& QueuedFolders() {
+    static std::deque<std::optional<QString>> folders;
+    return folders;
+}
+
+QString WithFinalSeparator(QString folder) {
+    if (!folder.endsWith(QLatin1Char('/'))) {
+        folder += QLatin1Char('/');
+    }
+    return folder;
+}
+
+} // namespace
+
+TFormRepertoireSource::TFormRepertoireSource() : SkinnedWindow(QStringLiteral("FormRepertoireSource"), 506, 364) {
+    title_ = MakeTitle(this, QStringLiteral("LbTitre"), QStringLiteral("SOURCE"), 0, 9);
+    auto* close = ImageButton::Small(this, QStringLiteral("Fermer"), QStringLiteral("close"), 478, 8);
+
+    model_ = new QFileSystemModel(this);
+    model_->setFilter(QDir::AllDirs | QDir::NoDotAndDotDot | QDir::Drives);
+    model_->setRootPath(QStringLiteral("/"));
+
+    tree_ = new QTreeView(this);
+    tree_->setObjectName(QStringLiteral("TreeRepertoires"));
+    tree_->setGeometry(8, 53, 490, 266);
+    tree_->setModel(model_);
+    for (int column = 1; column < model_->columnCount(); ++column) {
+        tree_->hideColumn(column);
+    }
+    tree_->header()->hide();
+    QPalette palette = tree_->palette();
+    palette.setColor(QPalette::Base, kSkinField);
+    palette.setColor(QPalette::Highlight, kSkinDarkGrey);
+    palette.setColor(QPalette::HighlightedText, kSkinGold);
+    tree_->setPalette(palette);
+
+    auto* validate = ImageButton::Large(this, QStringLiteral("Valider"), QStringLiteral("valider"), 139, 330);
+    auto* cancel = ImageButton::Large(this, QStringLiteral("Annuler"), QStringLiteral("annuler"), 260, 330);
+    connect(validate, &ImageButton::clicked, this, &TFormRepertoireSource::ImageValiderClick);
+    connect(cancel, &ImageButton::clicked, this, &QDialog::close);
+    connect(close, &ImageButton::clicked, this, &QDialog::close);
+    // The folders load a moment later on the model's own thread: keep the
+    // chosen folder in view as they arrive.
+    connect(model_, &QFileSystemModel::directoryLoaded, this, [this] {
+        if (tree_->currentIndex().isValid()) {
+            tree_->scrollTo(tree_->currentIndex());
+        }
+    });
+    // The tree keeps its key releases; Escape and F5 must reach the window.
+    tree_->installEventFilter(this);
+    connect(tree_, &QTreeView::doubleClicked, this, &TFormRepertoireSource::ImageValiderClick);
+}
+
+void TFormRepertoireSource::Prepare(PickerMode mode, const QString& current) {
+    title_->setText(mode == PickerMode::Source ? QStringLiteral("SOURCE") : QStringLiteral("DESTINATION"));
+    title_->adjustSize();
+    title_->move((width() - title_->width()) / 2, 9);
+    chosen_.reset();
+    // The field's folder when it still exists, the user's home otherwise.
+    const QString start = !current.isEmpty() && QDir(current).exists() ? QDir::cleanPath(current) : QDir::homePath();
+    tree_->expand(model_->index(QStringLiteral("/")));
+    const QModelIndex index = model_->index(start);
+    if (index.isValid()) {
+        tree_->setCurrentIndex(index);
+        tree_->scrollTo(index);
+    }
+}
+
+void TFormRepertoireSource::showEvent(QShowEvent* event) {
+    SkinnedWindow::showEvent(event);
+    tree_->setFocus();
+}
+
+void TFormRepertoireSource::keyReleaseEvent(QKeyEvent* event) {
+    if (event->isAutoRepeat()) {
+        return;
+    }
+    if (event->key() == Qt::Key_Escape) {
+        close();
+        return;
+    }
+    if (event->key() == Qt::Key_F5) {
+        model_->setRootPath(QString());
+        model_->setRootPath(QStringLiteral("/"));
+        return;
+    }
+    SkinnedWindow::keyReleaseEvent(event);
+}
+
+bool TFormRepertoireSource::eventFilter(QObject* watched, QEvent* event) {
+    if (watched == tree_ && event->type() == QEvent::KeyRelease) {
+        auto* key = static_cast<QKeyEvent*>(event);
+        if (key->key() == Qt::Key_Escape || key->key() == Qt::Key_F5) {
+            keyReleaseEvent(key);
+            return true;
+        }
+    }
+    return SkinnedWindow::eventFilter(watched, event);
+}
+
+void TFormRepertoireSource::ImageValiderClick() {
+    const QModelIndex index = tree_->currentIndex();
+    if (!index.isValid()) {
+        // Nothing chosen yet: VALIDER waits for a folder.
+        return;
+    }
+    chosen_ = WithFinalSeparator(model_->filePath(index));
+    accept();
+}
+
+void OpenFolderPicker(TFormRepertoireSource& picker, TFormGrisTransparent& overlays, QWidget* covered, PickerMode mode,
+                      QLineEdit* field) {
+    QPointer<QLineEdit> target(field);
+    std::optional<QString> chosen;
+    overlays.ShowOverlay(covered, OverlaySlot::FolderPicker);
+    if (!QueuedFolders().empty()) {
+        chosen = QueuedFolders().front();
+        QueuedFolders().pop_front();
+        if (chosen) {
+            chosen = WithFinalSeparator(*chosen);
+        }
+    } else {
+        picker.Prepare(mode, field->text());
+        CentreOver(covered, &picker);
+        picker.exec();
+        chosen = picker.chosen();
+    }
+    overlays.HideOverlay(OverlaySlot::FolderPicker);
+    if (chosen && target) {
+        target->setText(*chosen);
+    }
+}
+
+void QueuePickedFolderForTesting(std::optional<QString> folder) {
+    QueuedFolders().push_back(std::move(folder));
+}
+
+} // namespace vantorel

@@ -1,0 +1,59 @@
+#pragma once
+
+#include "ui/skinned_window.h"
+
+#include <QString>
+
+#include <optional>
+
+class QFileSystemModel;
+class QLabel;
+class QLineEdit;
+class QTreeView;
+
+namespace vantorel {
+
+class TFormGrisTransparent;
+
+enum class PickerMode { Source, Destination };
+
+// The folder picker: a folder tree with VALIDER and ANNULER. Created once at
+// start-up and reused for every choice.
+class TFormRepertoireSource : public SkinnedWindow {
+    Q_OBJECT
+
+public:
+    TFormRepertoireSource();
+
+    // Sets the title ("SOURCE" or "DESTINATION") and selects `current` in the
+    // tree when it names a folder.
+    void Prepare(PickerMode mode, const QString& current);
+    // The folder chosen by the latest VALIDER, ending in "/"; nullopt when the
+    // window was closed another way.
+    const std::optional<QString>& chosen() const { return chosen_; }
+
+protected:
+    void showEvent(QShowEvent* event) override;
+    void keyReleaseEvent(QKeyEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+    void ImageValiderClick();
+
+    QLabel* title_;
+    QFileSystemModel* model_;
+    QTreeView* tree_;
+    std::optional<QString> chosen_;
+};
+
+// Lets the user choose a folder for `field` with `covered` dimmed (slot 2);
+// writes the folder, ending in "/", into the field, or leaves the field as it
+// was when the choice is cancelled.
+void OpenFolderPicker(TFormRepertoireSource& picker, TFormGrisTransparent& overlays, QWidget* covered, PickerMode mode,
+                      QLineEdit* field);
+
+// Tests only: the next choice is answered with this folder (nullopt: cancel)
+// without showing the window.
+void QueuePickedFolderForTesting(std::optional<QString> folder);
+
+} // namespace vantorel

@@ -1,0 +1,48 @@
+#include "ui/frequency_layout.h"
+
+#include <QWidget>
+
+namespace vantorel {
+
+namespace {
+
+constexpr int kDaily = 4;
+constexpr int kWeekly = 5;
+constexpr int kMonthly = 6;
+
+// Left positions inside the panel.
+constexpr int kLeLeft = 210;
+constexpr int kDayListLeft = 234;
+constexpr int kHourLabelAlone = 210; // daily: the hour takes the place of "le :"
+constexpr int kHourListAlone = 234;
+constexpr int kHourLabelAfterDay = 330;
+constexpr int kHourListAfterDay = 352;
+
+void MoveLeft(QWidget* widget, int left) {
+    widget->move(left, widget->y());
+}
+
+} // namespace
+
+void CbDelaiSaveChange(int code, const FrequencyControls& c) {
+    MoveLeft(c.lbLe, kLeLeft);
+    MoveLeft(c.cbJoursSemaine, kDayListLeft);
+    MoveLeft(c.cbDateMois, kDayListLeft);
+
+    const bool needsDay = code == kWeekly || code == kMonthly;
+    const bool needsHour = code == kDaily || needsDay;
+    c.lbLe->setVisible(needsDay);
+    c.cbJoursSemaine->setVisible(code == kWeekly);
+    c.cbDateMois->setVisible(code == kMonthly);
+    c.lbA->setVisible(needsHour);
+    c.cbHeures->setVisible(needsHour);
+    if (code == kDaily) {
+        MoveLeft(c.lbA, kHourLabelAlone);
+        MoveLeft(c.cbHeures, kHourListAlone);
+    } else if (needsDay) {
+        MoveLeft(c.lbA, kHourLabelAfterDay);
+        MoveLeft(c.cbHeures, kHourListAfterDay);
+    }
+}
+
+} // namespace vantorel

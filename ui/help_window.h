@@ -1,0 +1,31 @@
+#pragma once
+
+#include "ui/skinned_window.h"
+
+class QScrollArea;
+
+namespace vantorel {
+
+// The help window: a fixed French text in a scroll box, created at start-up
+// and kept; every showing starts at the top of the text.
+class TFormAide : public SkinnedWindow {
+    Q_OBJECT
+
+public:
+    TFormAide();
+
+    // The scroll step of one wheel notch, in pixels.
+    static constexpr int kWheelStep = 20;
+
+protected:
+    void showEvent(QShowEvent* event) override;
+    void keyReleaseEvent(QKeyEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+    void BuildText(QWidget* panel);
+
+    QScrollArea* scrollBox_;
+};
+
+} // namespace vantorel

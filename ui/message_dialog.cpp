@@ -1,0 +1,205 @@
+#include "ui/message_dialog.h"
+
+#include "ui/image_button.h"
+#include "ui/overlay.h"
+#include "ui/skin.h"
+#include "ui/skin_image.h"
+
+#include <QCursor>
+#include <QFontMetrics>
+#include <QGuiApplication>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QPointer>
+#include <QScreen>
+#include <QTimer>
+
+#include <algorithm>
+#include <deque>
+
+namespace vantorel {
+
+namespace {
+
+constexpr int kDesignWidth = 392;
+constexpr int kHeight = 82;
+constexpr int kMinimumWidth = 400;
+constexpr int kMaximumTextWidth = 750;
+constexpr int kButtonTop = 49;
+constexpr int kBottomLineTop = 78;
+constexpr int kLineBreakGrowth = 24;
+constexpr int kButtonMargin = 20;
+constexpr int kPictureGap = 10;
+constexpr int kCursorDelayMs = 10;
+
+std::deque<bool>& QueuedAnswers() {
+    static std::deque<bool> answers;
+    return answers;
+}
+
+QStringList& AskedQuestions() {
+    static QStringList asked;
+    return asked;
+}
+
+} // namespace
+
+TFormMessageDialogInterne::TFormMessageDialogInterne(QWidget* parent)
+    : SkinnedWindow(QStringLiteral("FormMessageDialogInterne"), kDesignWidth, kHeight, parent) {
+    setFocusPolicy(Qt::StrongFocus);
+
+    imageAlert_ = new QLabel(this);
+    imageAlert_->setObjectName(QStringLiteral("ImageAlert"));
+    imageAlert_->setPixmap(SkinPixmap(QStringLiteral("alert.jpg"), QSize(28, 29), kSkinMaroon));
+    imageAlert_->setGeometry(0, 9, 28, 29);
+
+    lbAlert_ = new QLabel(this);
+    lbAlert_->setObjectName(QStringLiteral("LbAlert"));
+    lbAlert_->setFont(SkinFont(13, true));
+    lbAlert_->move(0, 21);
+
+    imageNon_ = ImageButton::Large(this, QStringLiteral("Non"), QStringLiteral("non"), kButtonMargin, kButtonTop);
+    imageOui_ = ImageButton::Large(this, QStringLiteral("Oui"), QStringLiteral("oui"), 0, kButtonTop);
+    connect(imageOui_, &ImageButton::clicked, this, [this] { Answer(true); });
+    connect(imageNon_, &ImageButton::clicked, this, [this] { Answer(false); });
+
+    timerCurseur_ = new QTimer(this);
+    timerCurseur_->setObjectName(QStringLiteral("TimerCurseur"));
+    timerCurseur_->setSingleShot(true);
+    timerCurseur_->setInterval(kCursorDelayMs);
+    connect(timerCurseur_, &QTimer::timeout, this, &TFormMessageDialogInterne::TimerCurseurTimer);
+}
+
+void TFormMessageDialogInterne::SetMessage(const QString& text) {
+    message_ = text;
+    lbAlert_->setText(DisplayText(text));
+}
+
+void TFormMessageDialogInterne::showEvent(QShowEvent* event) {
+    SkinnedWindow::showEvent(event);
+    if (!event->spontaneous()) {
+        FormShow();
+    }
+}
+
+void TFormMessageDialogInterne::FormShow() {
+    // The label is as wide as its widest line, cut at 750 pixels.
+    const QFontMetrics metrics(lbAlert_->font());
+    const QStringList lines = lbAlert_->text().split(QLatin1Char('\n'));
+    int textWidth = 0;
+    for (const QString& line : lines) {
+        textWidth = std::max(textWidth, metrics.horizontalAdvance(line));
+    }
+    textWidth = std::min(textWidth, kMaximumTextWidth);
+    lbAlert_->resize(textWidth, metrics.lineSpacing() * static_cast<int>(lines.size()));
+
+    int height = kHeight;
+    int buttonTop = kButtonTop;
+    int bottomLineTop = kBottomLineTop;
+    const int width = std::max(imageAlert_->width() + textWidth + 70, kMinimumWidth);
+
+    const int pictureLeft = width / 2 - (textWidth + imageAlert_->width() + kPictureGap) / 2;
+    imageAlert_->move(pictureLeft, imageAlert_->y());
+    lbAlert_->move(pictureLeft + imageAlert_->width() + kPictureGap, lbAlert_->y());
+
+    // The window grows once for a line break, however many there are.
+    if (message_.contains(QStringLiteral("\r\n"), Qt::CaseInsensitive)) {
+        buttonTop += kLineBreakGrowth;
+        bottomLineTop += kLineBreakGrowth;
+        height += kLineBreakGrowth;
+    }
+    imageNon_->Place(kButtonMargin, buttonTop);
+    imageOui_->Place(width - imageOui_->width() - imageNon_->x(), buttonTop);
+
+    SetFixedWindowSize(width, height);
+    if (auto* bottom = findChild<QLabel*>(QStringLiteral("ImageTraitBas"))) {
+        bottom->move(0, bottomLineTop);
+    }
+
+    const QScreen* screen = QGuiApplication::primaryScreen();
+    if (screen != nullptr) {
+        const QSize screenSize = screen->geometry().size();
+        move(screenSize.width() / 2 - width / 2, screenSize.height() / 2 - height / 2);
+    }
+    timerCurseur_->start();
+}
+
+void TFormMessageDialogInterne::TimerCurseurTimer() {
+    timerCurseur_->stop();
+    QCursor::setPos(x() + imageOui_->x() + imageOui_->width() / 2, y() + imageOui_->y() + imageOui_->height() / 2);
+}
+
+void TFormMessageDialogInterne::keyPressEvent(QKeyEvent* event) {
+    // The keys act on release; their press must not close the window early.
+    switch (event->key()) {
+    case Qt::Key_Escape:
+    case Qt::Key_Return:
+    case Qt::Key_Enter:
+    case Qt::Key_Space:
+        event->accept();
+        return;
+    default:
+        SkinnedWindow::keyPressEvent(event);
+    }
+}
+
+void TFormMessageDialogInterne::keyReleaseEvent(QKeyEvent* event) {
+    if (event->isAutoRepeat()) {
+        event->accept();
+        return;
+    }
+    switch (event->key()) {
+    case Qt::Key_Escape:
+        Answer(false);
+        return;
+    case Qt::Key_Return:
+    case Qt::Key_Enter:
+    case Qt::Key_Space:
+        Answer(true);
+        return;
+    default:
+        SkinnedWindow::keyReleaseEvent(event);
+    }
+}
+
+void TFormMessageDialogInterne::Answer(bool yes) {
+    answer_ = yes;
+    if (yes) {
+        accept();
+    } else {
+        reject();
+    }
+}
+
+bool AskYesNo(TFormGrisTransparent& overlays, QWidget* parent, const QString& text) {
+    overlays.ShowOverlay(parent, OverlaySlot::MessageDialog);
+    bool yes = false;
+    if (!QueuedAnswers().empty()) {
+        yes = QueuedAnswers().front();
+        QueuedAnswers().pop_front();
+        AskedQuestions().append(text);
+    } else {
+        QPointer<TFormMessageDialogInterne> dialog = new TFormMessageDialogInterne(parent);
+        dialog->SetMessage(text);
+        dialog->exec();
+        // The window may have gone with its parent while its loop ran.
+        if (dialog) {
+            yes = dialog->answer();
+            delete dialog.data();
+        }
+    }
+    overlays.HideOverlay(OverlaySlot::MessageDialog);
+    return yes;
+}
+
+void QueueAnswerForTesting(bool yes) {
+    QueuedAnswers().push_back(yes);
+}
+
+QStringList TakeAskedQuestionsForTesting() {
+    QStringList asked;
+    asked.swap(AskedQuestions());
+    return asked;
+}
+
+} // namespace vantorel

@@ -1,0 +1,58 @@
+#pragma once
+
+#include "ui/skinned_window.h"
+
+#include <QString>
+
+class QLabel;
+class QTimer;
+
+namespace vantorel {
+
+class ImageButton;
+class TFormGrisTransparent;
+
+// The program's own yes/no window: a warning picture, the message, OUI and
+// NON. One window serves one question; the layout is computed when it shows.
+class TFormMessageDialogInterne : public SkinnedWindow {
+    Q_OBJECT
+
+public:
+    explicit TFormMessageDialogInterne(QWidget* parent = nullptr);
+
+    // The message, with "\r\n" between its lines.
+    void SetMessage(const QString& text);
+    // True only when OUI was chosen (by click, Enter or Space).
+    bool answer() const { return answer_; }
+
+protected:
+    void showEvent(QShowEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
+    void keyReleaseEvent(QKeyEvent* event) override;
+
+private:
+    void FormShow();
+    void Answer(bool yes);
+    void TimerCurseurTimer();
+
+    QString message_;
+    QLabel* lbAlert_;
+    QLabel* imageAlert_;
+    ImageButton* imageOui_;
+    ImageButton* imageNon_;
+    QTimer* timerCurseur_;
+    bool answer_ = false;
+};
+
+// Asks `text` modally, with `parent` dimmed by the grey layer of slot 1.
+// True for yes; every way of closing but OUI, Enter and Space is a no.
+bool AskYesNo(TFormGrisTransparent& overlays, QWidget* parent, const QString& text);
+
+// Tests only: the next questions are answered with these, in order, without
+// showing the window or running its event loop.
+void QueueAnswerForTesting(bool yes);
+// Tests only: the texts of the questions answered from the queue so far;
+// cleared by the call.
+QStringList TakeAskedQuestionsForTesting();
+
+} // namespace vantorel

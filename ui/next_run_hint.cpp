@@ -1,0 +1,49 @@
+#include "ui/next_run_hint.h"
+
+#include "ui/list_drawing.h"
+#include "ui/skin.h"
+
+#include <QCursor>
+#include <QListWidget>
+#include <QToolTip>
+
+namespace vantorel {
+
+std::optional<int> HintRow(int y, int firstVisibleRow, int rowCount) {
+    // Integer division rounds towards zero, so a pointer a few pixels above the
+    // first row must be caught before it reads as row 0.
+    if (y < 0) {
+        return std::nullopt;
+    }
+    const int row = y / kListRowHeight + firstVisibleRow;
+    if (row < 0 || row >= rowCount) {
+        return std::nullopt;
+    }
+    return row;
+}
+
+QString NextRunHintText(const QString& rowText, const std::string& nextRun) {
+    const QString next = QString::fromStdString(nextRun);
+    const QString date = next.left(10);
+    // A run at midnight is stored as the date alone; its time is then 00:00.
+    QString time = next.size() >= 16 ? next.mid(11, 5) : QStringLiteral("00:00");
+    time.replace(QLatin1Char(':'), QLatin1Char('h'));
+    return rowText + QStringLiteral("\r\nProchaine sauvegarde prévue pour le ") + date + QStringLiteral(" à ") + time;
+}
+
+void NextRunHint(QListWidget* list, int y, const NextRunOfRow& nextRunOf) {
+    QToolTip::hideText();
+    const QModelIndex first = list->indexAt(QPoint(0, 0));
+    const int firstVisible = first.isValid() ? first.row() : 0;
+    const std::optional<int> row = HintRow(y, firstVisible, list->count());
+    const std::optional<std::string> next = row ? nextRunOf(*row) : std::nullopt;
+    if (!row || !next) {
+        list->setToolTip(QString());
+        return;
+    }
+    const QString text = DisplayText(NextRunHintText(list->item(*row)->text(), *next));
+    list->setToolTip(text);
+    QToolTip::showText(QCursor::pos(), text, list);
+}
+
+} // namespace vantorel

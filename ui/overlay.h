@@ -1,0 +1,47 @@
+#pragma once
+
+#include <QPointer>
+#include <QWidget>
+
+#include <array>
+
+namespace vantorel {
+
+// The slots of the grey layer. Each modal window that dims the window behind
+// it has its own, so two can be on screen at once.
+enum class OverlaySlot {
+    Unused0 = 0,
+    MessageDialog = 1,
+    FolderPicker = 2,
+    EditJob = 3,
+    Unused4 = 4,
+};
+inline constexpr int kOverlaySlotCount = 5;
+// The layer's opacity, out of 255.
+inline constexpr int kOverlayOpacity = 130;
+
+// The grey overlay manager: created once at start-up, never shown itself. It
+// lays a translucent grey window exactly over a window while a modal window is
+// open above it.
+class TFormGrisTransparent : public QWidget {
+    Q_OBJECT
+
+public:
+    TFormGrisTransparent();
+    ~TFormGrisTransparent() override;
+
+    // Covers `covered` with a new grey window named "FormGris<slot>", replacing
+    // whatever the slot held. Lets pending events run before and after, so the
+    // layer is painted before the caller opens its modal window.
+    void ShowOverlay(const QWidget* covered, OverlaySlot slot);
+    // Lets pending events run once, then closes the slot's layer, if any.
+    void HideOverlay(OverlaySlot slot);
+
+    // The layer in a slot, or null.
+    QWidget* overlay(OverlaySlot slot) const;
+
+private:
+    std::array<QPointer<QWidget>, kOverlaySlotCount> slots_;
+};
+
+} // namespace vantorel

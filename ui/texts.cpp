@@ -1,0 +1,69 @@
+#include "ui/texts.h"
+
+#include <QMessageBox>
+
+namespace vantorel {
+
+namespace {
+
+struct FailureCollector {
+    bool collecting = false;
+    QStringList texts;
+};
+
+FailureCollector& Collector() {
+    static FailureCollector collector;
+    return collector;
+}
+
+} // namespace
+
+QString QuestionText(Question question) {
+    switch (question) {
+    case Question::RepeatedSource:
+        return QStringLiteral("Vous avez déjà effectué une sauvegarde avec ce chemin source,\r\n"
+                              "Voulez-vous continuer et dupliquer la sauvegarde ?");
+    case Question::DeleteJob:
+        return QStringLiteral("Etes-vous sûr de vouloir supprimer cette sauvegarde ?\r\n"
+                              "!! Cela supprimera les sauvegardes effectuées !! ");
+    case Question::RestoreJob:
+        return QStringLiteral("Etes-vous sûr de vouloir restaurer cette sauvegarde ?\r\n"
+                              "Cela effacera votre répertoire d'origine si il est encore existant");
+    }
+    return {};
+}
+
+QString FailureText(const Error& error) {
+    const QString subject = QString::fromStdString(error.subject());
+    switch (error.kind()) {
+    case Failure::WriteRefused:
+        return QStringLiteral("Impossible d'écrire dans %1").arg(subject);
+    case Failure::NotAnInteger:
+        return QStringLiteral("'%1' n'est pas une valeur entière correcte").arg(subject);
+    case Failure::NotADateTime:
+        return QStringLiteral("'%1' ne correspond pas à une date et une heure correctes").arg(subject);
+    }
+    return QString::fromStdString(error.what());
+}
+
+void ShowFailure(QWidget* parent, const Error& error) {
+    if (Collector().collecting) {
+        Collector().texts.append(FailureText(error));
+        return;
+    }
+    QMessageBox box(QMessageBox::Critical, QStringLiteral("Vantorel"), FailureText(error), QMessageBox::Ok, parent);
+    box.setObjectName(QStringLiteral("FailureMessage"));
+    box.exec();
+}
+
+void CollectFailuresForTesting() {
+    Collector().collecting = true;
+}
+
+QStringList TakeShownFailuresForTesting() {
+    QStringList texts;
+    texts.swap(Collector().texts);
+    return texts;
+}
+
+} // namespace vantorel

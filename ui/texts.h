@@ -1,0 +1,27 @@
+#pragma once
+
+#include "jobs/questions.h"
+#include "platform/errors.h"
+
+#include <QString>
+#include <QStringList>
+
+class QWidget;
+
+namespace vantorel {
+
+// The words of a yes/no question, with "\r\n" between its two lines.
+QString QuestionText(Question question);
+
+// The message the application shows for a failure the core raised.
+QString FailureText(const Error& error);
+
+// Shows a failure in the application's top-level error display, a message box.
+void ShowFailure(QWidget* parent, const Error& error);
+
+// Tests only: failures are collected instead of shown; TakeShownFailures
+// returns their texts and clears them.
+void CollectFailuresForTesting();
+QStringList TakeShownFailuresForTesting();
+
+} // namespace vantorel

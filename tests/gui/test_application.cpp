@@ -1,0 +1,56 @@
+#include "app/application.h"
+#include "platform/errors.h"
+#include "ui/texts.h"
+
+#include <QEvent>
+#include <QtTest>
+
+#include <cerrno>
+#include <stdexcept>
+
+using namespace vantorel;
+
+namespace {
+
+// An object whose handler fails the way the job store does when a write is refused.
+class FailingHandler : public QObject {
+public:
+    bool event(QEvent* event) override {
+        if (event->type() == QEvent::User) {
+            throw Error(Failure::WriteRefused, "/opt/vantorel/ListeSave.ini", EACCES);
+        }
+        if (event->type() == QEvent::Type(QEvent::User + 1)) {
+            throw std::out_of_range("vector::at");
+        }
+        return QObject::event(event);
+    }
+};
+
+} // namespace
+
+class TestApplication : public QObject {
+    Q_OBJECT
+
+private slots:
+    void failureInAHandlerIsShownAndTheProgramGoesOn() {
+        FailingHandler handler;
+        QEvent event(QEvent::User);
+        QCOMPARE(QCoreApplication::sendEvent(&handler, &event), false);
+        QCOMPARE(TakeShownFailuresForTesting(),
+                 QStringList{QStringLiteral("Impossible d'écrire dans /opt/vantorel/ListeSave.ini")});
+
+        // The event loop still runs afterwards.
+        bool ran = false;
+        QTimer::singleShot(0, [&ran] { ran = true; });
+        QTRY_VERIFY(ran);
+    }
+};
+
+int main(int argc, char** argv) {
+    Application application(argc, argv);
+    CollectFailuresForTesting();
+    TestApplication test;
+    return QTest::qExec(&test, argc, argv);
+}
+
+#include "test_application.moc"

@@ -7,6 +7,7 @@
 #include "ui/list_drawing.h"
 #include "ui/skin.h"
 #include "ui/skin_image.h"
+#include "ui/texts.h"
 
 #include <QAction>
 #include <QFrame>
@@ -18,26 +19,6 @@
 namespace vantorel {
 
 namespace {
-
-template <std::size_t N> QStringList Labels(const std::array<std::string_view, N>& labels) {
-    QStringList list;
-    for (std::string_view label : labels) {
-        list.append(QString::fromUtf8(label.data(), static_cast<qsizetype>(label.size())));
-    }
-    return list;
-}
-
-QLineEdit* MakeFolderField(QWidget* parent, const QString& name, int x, int y) {
-    auto* field = new QLineEdit(parent);
-    field->setObjectName(name);
-    field->setReadOnly(true);
-    field->setFocusPolicy(Qt::NoFocus);
-    field->setGeometry(x, y, 474, 21);
-    QPalette palette = field->palette();
-    palette.setColor(QPalette::Base, kSkinField);
-    field->setPalette(palette);
-    return field;
-}
 
 QLabel* MakePicture(QWidget* parent, const QString& name, const QString& picture, const QRect& bounds) {
     auto* label = new QLabel(parent);
@@ -80,11 +61,13 @@ void TFormMain::BuildNewJobPanel(QWidget* outer) {
               QStringLiteral("Sélectionnez le répertoire que vous désirez sauvegarder en cliquant sur 'SOURCE'"), 8, 24,
               normal);
     ImageButton::Large(panel, QStringLiteral("Source"), QStringLiteral("source"), 8, 40);
-    edSource_ = MakeFolderField(panel, QStringLiteral("EdSource"), 122, 42);
+    edSource_ = MakeFolderField(panel, QStringLiteral("EdSource"), 122, 42, 474);
+    edSource_->setFocusPolicy(Qt::NoFocus);
     MakeLabel(panel, QStringLiteral("LbExpliqueDestination"),
               QStringLiteral("Sélectionnez le répertoire de destination en cliquant sur 'DESTINATION'"), 8, 70, normal);
     ImageButton::Large(panel, QStringLiteral("Destination"), QStringLiteral("destination"), 8, 86);
-    edDestination_ = MakeFolderField(panel, QStringLiteral("EdDestination"), 122, 88);
+    edDestination_ = MakeFolderField(panel, QStringLiteral("EdDestination"), 122, 88, 474);
+    edDestination_->setFocusPolicy(Qt::NoFocus);
     MakeLabel(panel, QStringLiteral("LbConseil"),
               QStringLiteral("Effectuez votre sauvegarde sur un autre Disque Dur ou sur un autre PC par le Réseau."), 8,
               116, normal, kSkinMaroon);

@@ -7,35 +7,13 @@
 #include "ui/image_button.h"
 #include "ui/list_drawing.h"
 #include "ui/skin.h"
+#include "ui/texts.h"
 
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 
 namespace vantorel {
-
-namespace {
-
-template <std::size_t N> QStringList Labels(const std::array<std::string_view, N>& labels) {
-    QStringList list;
-    for (std::string_view label : labels) {
-        list.append(QString::fromUtf8(label.data(), static_cast<qsizetype>(label.size())));
-    }
-    return list;
-}
-
-QLineEdit* MakeFolderField(QWidget* parent, const QString& name, int x, int y) {
-    auto* field = new QLineEdit(parent);
-    field->setObjectName(name);
-    field->setReadOnly(true);
-    field->setGeometry(x, y, 462, 21);
-    QPalette palette = field->palette();
-    palette.setColor(QPalette::Base, kSkinField);
-    field->setPalette(palette);
-    return field;
-}
-
-} // namespace
 
 TFormModifierSauvegarde::TFormModifierSauvegarde(TFormRepertoireSource& picker, TFormGrisTransparent& overlays,
                                                  QWidget* parent)
@@ -59,11 +37,11 @@ void TFormModifierSauvegarde::BuildControls(QWidget* panel) {
               QStringLiteral("Sélectionnez le répertoire que vous désirez sauvegarder en cliquant sur 'SOURCE'"), 8, 8,
               normal);
     auto* source = ImageButton::Large(panel, QStringLiteral("Source"), QStringLiteral("source"), 8, 24);
-    edSource_ = MakeFolderField(panel, QStringLiteral("EdSource"), 122, 26);
+    edSource_ = MakeFolderField(panel, QStringLiteral("EdSource"), 122, 26, 462);
     MakeLabel(panel, QStringLiteral("LbExpliqueDestination"),
               QStringLiteral("Sélectionnez le répertoire ou sera stockée la sauvegarde 'DESTINATION'."), 8, 56, normal);
     auto* destination = ImageButton::Large(panel, QStringLiteral("Destination"), QStringLiteral("destination"), 8, 72);
-    edDestination_ = MakeFolderField(panel, QStringLiteral("EdDestination"), 122, 74);
+    edDestination_ = MakeFolderField(panel, QStringLiteral("EdDestination"), 122, 74, 462);
     MakeLabel(panel, QStringLiteral("LbConseil"),
               QStringLiteral("Effectuez votre sauvegarde sur un autre Disque Dur ou sur un autre PC par le Réseau."), 8,
               104, normal, kSkinMaroon);

@@ -4,6 +4,7 @@
 
 #include <QFrame>
 #include <QLabel>
+#include <QLineEdit>
 #include <QPalette>
 
 namespace vantorel {
@@ -98,6 +99,17 @@ QString DisplayText(const QString& text) {
     QString shown = text;
     shown.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
     return shown;
+}
+
+QLineEdit* MakeFolderField(QWidget* parent, const QString& name, int x, int y, int width) {
+    auto* field = new QLineEdit(parent);
+    field->setObjectName(name);
+    field->setReadOnly(true);
+    field->setGeometry(x, y, width, 21);
+    QPalette palette = field->palette();
+    palette.setColor(QPalette::Base, kSkinField);
+    field->setPalette(palette);
+    return field;
 }
 
 } // namespace vantorel

@@ -6,6 +6,7 @@
 
 class QFrame;
 class QLabel;
+class QLineEdit;
 class QWidget;
 
 namespace vantorel {
@@ -38,6 +39,10 @@ QLabel* MakeTitle(QWidget* parent, const QString& name, const QString& text, int
 // An inner panel with the lowered inner bevel.
 QFrame* MakePanel(QWidget* parent, const QString& name, int x, int y, int width, int height,
                   const QColor& colour = kSkinPanel);
+
+// A read-only folder field (EdSource, EdDestination): only the folder
+// picker fills it.
+QLineEdit* MakeFolderField(QWidget* parent, const QString& name, int x, int y, int width);
 
 // The four 4-pixel frame pictures ImageTraitHaut, ImageTraitBas,
 // ImageTraitGauche and ImageTraitDroite along the edges of `window`.

@@ -6,9 +6,22 @@
 #include <QString>
 #include <QStringList>
 
+#include <array>
+#include <cstddef>
+#include <string_view>
+
 class QWidget;
 
 namespace vantorel {
+
+// A list entry per label of one of the core's label tables.
+template <std::size_t N> QStringList Labels(const std::array<std::string_view, N>& labels) {
+    QStringList list;
+    for (std::string_view label : labels) {
+        list.append(QString::fromUtf8(label.data(), static_cast<qsizetype>(label.size())));
+    }
+    return list;
+}
 
 // The words of a yes/no question, with "\r\n" between its two lines.
 QString QuestionText(Question question);

@@ -10,17 +10,17 @@ namespace vantorel {
 
 // Why one entry was not extracted.
 enum class SkipReason {
-    FolderEntry,      // a name ending with "/": no file to write
-    UnsafeName,       // absolute, a drive, a ".." component, or through a link leading out
-    NewerVersion,     // version needed above what the program reads
-    Encrypted,        // no password is available
-    UnknownMethod,    // neither stored nor deflate
-    BadLocalHeader,   // the local header is missing or damaged (or an extra field of the entry)
-    BadData,          // the compressed data are damaged or cut short
-    OverlappingData,  // the data overlap another entry's or lie outside the archive
-    CannotCreate,     // the file or one of its folders cannot be created (a read-only file stays)
-    WriteFailed,      // writing the file failed
-    LinkEntry,        // a symbolic link stored by another tool: links are never created
+    FolderEntry,     // a name ending with "/": no file to write
+    UnsafeName,      // absolute, a drive, a ".." component, or through a link leading out
+    NewerVersion,    // version needed above what the program reads
+    Encrypted,       // no password is available
+    UnknownMethod,   // neither stored nor deflate
+    BadLocalHeader,  // the local header is missing or damaged (or an extra field of the entry)
+    BadData,         // the compressed data are damaged or cut short
+    OverlappingData, // the data overlap another entry's or lie outside the archive
+    CannotCreate,    // the file or one of its folders cannot be created (a read-only file stays)
+    WriteFailed,     // writing the file failed
+    LinkEntry,       // a symbolic link stored by another tool: links are never created
 };
 
 struct SkippedEntry {

@@ -113,8 +113,11 @@ void ZipFolder(const std::filesystem::path& archivePath, const std::filesystem::
         throw ArchiveError(ArchiveFailure::PathNotAbsolute, archivePath);
     }
     struct stat source {};
-    if (stat(sourceFolder.c_str(), &source) != 0 || !S_ISDIR(source.st_mode)) {
+    if (stat(sourceFolder.c_str(), &source) != 0) {
         throw ArchiveError(ArchiveFailure::NoSuchFolder, sourceFolder, errno);
+    }
+    if (!S_ISDIR(source.st_mode)) {
+        throw ArchiveError(ArchiveFailure::NoSuchFolder, sourceFolder, ENOTDIR);
     }
     TemporaryArchive temporary(archivePath);
 

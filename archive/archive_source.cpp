@@ -27,7 +27,9 @@ bool MemorySource::readAt(std::uint64_t offset, std::span<std::uint8_t> out) con
 }
 
 FileSource::FileSource(const std::filesystem::path& path) {
-    fd_ = open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    // Without O_NONBLOCK a FIFO under the archive's name would block the call
+    // until some writer came; for a regular file the flag changes nothing.
+    fd_ = open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
     if (fd_ < 0) {
         throw ArchiveError(ArchiveFailure::ReadFailed, path, errno);
     }

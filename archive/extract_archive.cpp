@@ -70,18 +70,24 @@ std::optional<LocalHeader> ReadLocalHeader(const ArchiveSource& source, std::uin
 }
 
 // Entries that are no file to write: folders (a DOS folder bit without the
-// trailing "/" included) and Unix links. This program's archives hold
-// neither; a link from another tool could point anywhere.
-bool IsFolderOrLink(const CentralEntry& entry) {
+// trailing "/" included) and Unix links, which this program's archives never
+// hold and which, from another tool, could point anywhere.
+std::optional<SkipReason> NotAFile(const CentralEntry& entry) {
     if ((entry.externalAttributes & kAttrDirectory) != 0) {
-        return true;
+        return SkipReason::FolderEntry;
     }
     const std::uint16_t host = entry.versionMadeBy >> 8;
     if (host != kHostUnix && host != kHostOsX) {
-        return false;
+        return std::nullopt;
     }
-    const auto type = static_cast<mode_t>(entry.externalAttributes >> 16) & S_IFMT;
-    return type == S_IFDIR || type == S_IFLNK;
+    switch (static_cast<mode_t>(entry.externalAttributes >> 16) & S_IFMT) {
+    case S_IFDIR:
+        return SkipReason::FolderEntry;
+    case S_IFLNK:
+        return SkipReason::LinkEntry;
+    default:
+        return std::nullopt;
+    }
 }
 
 // Version needed above 2.0 is refused (the low byte holds it, APPNOTE
@@ -129,8 +135,8 @@ public:
 private:
     // Checks the entry and writes its file; the reason when it is skipped.
     std::optional<SkipReason> write(std::size_t index, const CentralEntry& entry, const std::string& name) {
-        if (IsFolderOrLink(entry)) {
-            return SkipReason::FolderEntry;
+        if (std::optional<SkipReason> reason = NotAFile(entry)) {
+            return reason;
         }
         std::variant<RelativePath, SkipReason> path = SanitiseStoredName(name);
         if (const SkipReason* reason = std::get_if<SkipReason>(&path)) {

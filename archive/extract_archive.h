@@ -20,6 +20,7 @@ enum class SkipReason {
     OverlappingData,  // the data overlap another entry's or lie outside the archive
     CannotCreate,     // the file or one of its folders cannot be created (a read-only file stays)
     WriteFailed,      // writing the file failed
+    LinkEntry,        // a symbolic link stored by another tool: links are never created
 };
 
 struct SkippedEntry {

@@ -109,6 +109,7 @@ std::optional<SkipReason> PendingFile::open(int folderFd, std::string name) {
     discard();
     folderFd_ = folderFd;
     name_ = std::move(name);
+    replacing_ = false;
     struct stat existing {};
     if (fstatat(folderFd_, name_.c_str(), &existing, AT_SYMLINK_NOFOLLOW) == 0) {
         if (S_ISDIR(existing.st_mode) || (S_ISREG(existing.st_mode) && (existing.st_mode & S_IWUSR) == 0)) {
@@ -153,7 +154,6 @@ std::optional<SkipReason> PendingFile::commit(std::time_t mtime, bool readOnly) 
     const int fd = fd_;
     fd_ = -1;
     if (close(fd) != 0) {
-        fd_ = -1;
         static_cast<void>(unlinkat(folderFd_, temporaryName_.c_str(), 0)); // best effort: the entry fails anyway
         return SkipReason::WriteFailed;
     }

@@ -15,11 +15,11 @@ namespace vantorel {
 namespace {
 
 using test::TempDir;
-using test::ZipEntrySpec;
+using test::ZipEntryPlan;
 
 struct DamageCase {
     const char* what;
-    std::function<void(ZipEntrySpec&)> damage;
+    std::function<void(ZipEntryPlan&)> damage;
     std::optional<SkipReason> reason; // nullopt: the entry is extracted
     std::size_t crcMismatches = 0;
 };
@@ -31,56 +31,56 @@ std::ostream& operator<<(std::ostream& out, const DamageCase& row) {
 const std::string kVictimContent = std::string(3000, 'v') + "end of the victim";
 
 const DamageCase kDamageCases[] = {
-    {"intact", [](ZipEntrySpec&) {}, std::nullopt},
-    {"stored", [](ZipEntrySpec& e) { e.deflate = false; }, std::nullopt},
-    {"wrong CRC is kept as decoded", [](ZipEntrySpec& e) { e.crc32 = 0x12345678; }, std::nullopt, 1},
-    {"version needed with a host byte", [](ZipEntrySpec& e) { e.versionNeeded = 0x0314; }, std::nullopt},
+    {"intact", [](ZipEntryPlan&) {}, std::nullopt},
+    {"stored", [](ZipEntryPlan& e) { e.deflate = false; }, std::nullopt},
+    {"wrong CRC is kept as decoded", [](ZipEntryPlan& e) { e.crc32 = 0x12345678; }, std::nullopt, 1},
+    {"version needed with a host byte", [](ZipEntryPlan& e) { e.versionNeeded = 0x0314; }, std::nullopt},
     {"version 45 through ZIP64",
-     [](ZipEntrySpec& e) {
+     [](ZipEntryPlan& e) {
          e.versionNeeded = 45;
          e.zip64Extra = true;
      },
      std::nullopt},
-    {"version 45 without ZIP64", [](ZipEntrySpec& e) { e.versionNeeded = 45; }, SkipReason::NewerVersion},
-    {"version 63", [](ZipEntrySpec& e) { e.versionNeeded = 63; }, SkipReason::NewerVersion},
-    {"bad local signature", [](ZipEntrySpec& e) { e.localSignature = 0x04034B51; }, SkipReason::BadLocalHeader},
-    {"local header outside the archive", [](ZipEntrySpec& e) { e.localHeaderOffset = 0x7FFFFFF0; },
+    {"version 45 without ZIP64", [](ZipEntryPlan& e) { e.versionNeeded = 45; }, SkipReason::NewerVersion},
+    {"version 63", [](ZipEntryPlan& e) { e.versionNeeded = 63; }, SkipReason::NewerVersion},
+    {"bad local signature", [](ZipEntryPlan& e) { e.localSignature = 0x04034B51; }, SkipReason::BadLocalHeader},
+    {"local header outside the archive", [](ZipEntryPlan& e) { e.localHeaderOffset = 0x7FFFFFF0; },
      SkipReason::BadLocalHeader},
-    {"encrypted", [](ZipEntrySpec& e) { e.flags = 1; }, SkipReason::Encrypted},
-    {"strong encryption", [](ZipEntrySpec& e) { e.flags = 0x41; }, SkipReason::Encrypted},
-    {"unknown method", [](ZipEntrySpec& e) { e.method = 12; }, SkipReason::UnknownMethod},
-    {"corrupt deflate data", [](ZipEntrySpec& e) { e.data = std::string(40, '\xff'); }, SkipReason::BadData},
+    {"encrypted", [](ZipEntryPlan& e) { e.flags = 1; }, SkipReason::Encrypted},
+    {"strong encryption", [](ZipEntryPlan& e) { e.flags = 0x41; }, SkipReason::Encrypted},
+    {"unknown method", [](ZipEntryPlan& e) { e.method = 12; }, SkipReason::UnknownMethod},
+    {"corrupt deflate data", [](ZipEntryPlan& e) { e.data = std::string(40, '\xff'); }, SkipReason::BadData},
     {"deflate stream cut short",
-     [](ZipEntrySpec& e) {
+     [](ZipEntryPlan& e) {
          const std::string full = test::Deflate(e.content);
          e.data = full.substr(0, full.size() / 2);
      },
      SkipReason::BadData},
-    {"declared size larger than the data", [](ZipEntrySpec& e) { e.uncompressedSize = 0xFFFFFFF0; },
+    {"declared size larger than the data", [](ZipEntryPlan& e) { e.uncompressedSize = 0xFFFFFFF0; },
      SkipReason::BadData},
-    {"declared size smaller than the data", [](ZipEntrySpec& e) { e.uncompressedSize = 100; }, SkipReason::BadData},
+    {"declared size smaller than the data", [](ZipEntryPlan& e) { e.uncompressedSize = 100; }, SkipReason::BadData},
     {"stored sizes that differ",
-     [](ZipEntrySpec& e) {
+     [](ZipEntryPlan& e) {
          e.deflate = false;
          e.uncompressedSize = 10;
      },
      SkipReason::BadData},
     {"data running past the archive",
-     [](ZipEntrySpec& e) {
+     [](ZipEntryPlan& e) {
          e.deflate = false;
          e.compressedSize = 0x7FFFFFFF;
      },
      SkipReason::OverlappingData},
-    {"data over the next entry", [](ZipEntrySpec& e) { e.compressedSize = 20000; }, SkipReason::OverlappingData},
-    {"folder entry", [](ZipEntrySpec& e) { e.name += "/"; }, SkipReason::FolderEntry},
-    {"DOS folder bit", [](ZipEntrySpec& e) { e.externalAttributes = 0x10; }, SkipReason::FolderEntry},
+    {"data over the next entry", [](ZipEntryPlan& e) { e.compressedSize = 20000; }, SkipReason::OverlappingData},
+    {"folder entry", [](ZipEntryPlan& e) { e.name += "/"; }, SkipReason::FolderEntry},
+    {"DOS folder bit", [](ZipEntryPlan& e) { e.externalAttributes = 0x10; }, SkipReason::FolderEntry},
     {"Unix link",
-     [](ZipEntrySpec& e) {
+     [](ZipEntryPlan& e) {
          e.versionMadeBy = 0x0314;
          e.externalAttributes = 0xA1FF0000;
          e.content = "../../outside";
      },
-     SkipReason::FolderEntry},
+     SkipReason::LinkEntry},
 };
 
 class DamagedEntry : public ::testing::TestWithParam<DamageCase> {};
@@ -88,12 +88,12 @@ class DamagedEntry : public ::testing::TestWithParam<DamageCase> {};
 TEST_P(DamagedEntry, SkipsOnlyThatEntry) {
     const DamageCase& row = GetParam();
     TempDir dir;
-    test::ZipSpec spec;
-    spec.entries = {{.name = "first.txt", .content = "first"},
+    test::ZipPlan plan;
+    plan.entries = {{.name = "first.txt", .content = "first"},
                     {.name = "sub/victim.txt", .content = kVictimContent},
                     {.name = "last.txt", .content = std::string(500, 'l')}};
-    row.damage(spec.entries[1]);
-    test::WriteBytes(dir / "a.zip", test::BuildZip(spec));
+    row.damage(plan.entries[1]);
+    test::WriteBytes(dir / "a.zip", test::BuildZip(plan));
     const auto target = dir / "target";
     test::WriteFile(target / "sub" / "victim.txt", "the good old file");
 
@@ -113,7 +113,7 @@ TEST_P(DamagedEntry, SkipsOnlyThatEntry) {
         EXPECT_EQ(report.extracted, 2u);
     } else {
         EXPECT_TRUE(report.skipped.empty());
-        EXPECT_EQ(test::ReadFile(target / "sub" / "victim.txt"), spec.entries[1].content);
+        EXPECT_EQ(test::ReadFile(target / "sub" / "victim.txt"), plan.entries[1].content);
         EXPECT_EQ(report.extracted, 3u);
     }
 }
@@ -124,9 +124,9 @@ INSTANTIATE_TEST_SUITE_P(Entries, DamagedEntry, ::testing::ValuesIn(kDamageCases
 // never takes the end record of a zip stored inside it for its own.
 TEST(DamagedArchive, CutShortAtEveryLength) {
     TempDir dir;
-    test::ZipSpec inner;
+    test::ZipPlan inner;
     inner.entries = {{.name = "inner.txt", .content = "from the inner archive"}};
-    test::ZipSpec outer;
+    test::ZipPlan outer;
     outer.entries = {{.name = "a.txt", .content = "alpha alpha alpha"},
                      {.name = "inner.zip", .content = test::BuildZip(inner), .deflate = false},
                      {.name = "b/c.txt", .content = ""}};
@@ -147,9 +147,9 @@ TEST(DamagedArchive, RefusedArchivesWriteNothing) {
     TempDir dir;
     const auto target = dir / "target";
     std::filesystem::create_directory(target);
-    test::ZipSpec spec;
-    spec.entries = {{.name = "a.txt", .content = "a"}};
-    const std::string good = test::BuildZip(spec);
+    test::ZipPlan plan;
+    plan.entries = {{.name = "a.txt", .content = "a"}};
+    const std::string good = test::BuildZip(plan);
     const std::size_t end = good.size() - 22;
 
     std::string badCentral = good;
@@ -184,9 +184,9 @@ TEST(DamagedArchive, MissingArchiveOrTargetCreatesNothing) {
     EXPECT_FALSE(std::filesystem::exists(dir / "save_1_1.zip"));
     EXPECT_TRUE(std::filesystem::is_empty(dir / "target"));
 
-    test::ZipSpec spec;
-    spec.entries = {{.name = "a.txt", .content = "a"}};
-    test::WriteBytes(dir / "a.zip", test::BuildZip(spec));
+    test::ZipPlan plan;
+    plan.entries = {{.name = "a.txt", .content = "a"}};
+    test::WriteBytes(dir / "a.zip", test::BuildZip(plan));
     report = ExtractArchive(dir / "missing", dir / "a.zip");
     EXPECT_TRUE(report.archiveRejected);
     EXPECT_FALSE(std::filesystem::exists(dir / "missing"));

@@ -128,13 +128,13 @@ const PeerCase kPeerCases[] = {
      false,
      {{"file.txt", ""}},
      {{"dir/", SkipReason::FolderEntry},
-      {"dlink", SkipReason::FolderEntry},
-      {"flink", SkipReason::FolderEntry},
-      {"insecure.link", SkipReason::FolderEntry}}},
+      {"dlink", SkipReason::LinkEntry},
+      {"flink", SkipReason::LinkEntry},
+      {"insecure.link", SkipReason::LinkEntry}}},
     {"bsdunzip-test_symlink_dotdot.zip",
      false,
      {{"safe.txt", "ok\n"}},
-     {{"dotdot", SkipReason::FolderEntry}, {"traildot", SkipReason::FolderEntry}}},
+     {{"dotdot", SkipReason::LinkEntry}, {"traildot", SkipReason::LinkEntry}}},
 
     // Overlapping entries (zip bombs): only entries that own their bytes.
     {"cpython-overlap-full.zip", false, {Binary("a", 1033, 0xbb381ee2)}, {{"b", SkipReason::OverlappingData}}},

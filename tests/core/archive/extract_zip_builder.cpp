@@ -20,7 +20,7 @@ struct Encoded {
     std::uint32_t crc = 0;
 };
 
-Encoded Encode(const ZipEntrySpec& entry) {
+Encoded Encode(const ZipEntryPlan& entry) {
     Encoded encoded;
     encoded.crc = static_cast<std::uint32_t>(
         crc32(0, reinterpret_cast<const Bytef*>(entry.content.data()), static_cast<uInt>(entry.content.size())));
@@ -71,12 +71,12 @@ std::string Deflate(const std::string& content) {
     return out;
 }
 
-std::string BuildZip(const ZipSpec& spec) {
-    std::string out = spec.prefix;
+std::string BuildZip(const ZipPlan& plan) {
+    std::string out = plan.prefix;
     std::string central;
-    for (const ZipEntrySpec& entry : spec.entries) {
+    for (const ZipEntryPlan& entry : plan.entries) {
         const Encoded encoded = Encode(entry);
-        const std::uint64_t offset = entry.localHeaderOffset.value_or(out.size() - spec.prefix.size());
+        const std::uint64_t offset = entry.localHeaderOffset.value_or(out.size() - plan.prefix.size());
         const std::uint64_t compressed = entry.compressedSize.value_or(encoded.data.size());
         const std::uint64_t uncompressed = entry.uncompressedSize.value_or(entry.content.size());
         const std::uint16_t needed = entry.versionNeeded.value_or(encoded.method == 8 ? 20 : 10);
@@ -95,7 +95,7 @@ std::string BuildZip(const ZipSpec& spec) {
         Put(out, entry.zip64Extra ? max32 : uncompressed, 4);
         Put(out, entry.name.size(), 2);
         Put(out, localExtra.size(), 2);
-        out += entry.name + localExtra + encoded.data + spec.between;
+        out += entry.name + localExtra + encoded.data + plan.between;
 
         Put(central, 0x02014B50, 4);
         Put(central, entry.versionMadeBy, 2);
@@ -116,11 +116,11 @@ std::string BuildZip(const ZipSpec& spec) {
         Put(central, entry.zip64Extra ? max32 : offset, 4);
         central += entry.name + centralExtra;
     }
-    const std::uint64_t centralOffset = out.size() - spec.prefix.size();
+    const std::uint64_t centralOffset = out.size() - plan.prefix.size();
     out += central;
-    const std::uint64_t count = spec.entries.size();
-    if (spec.zip64End) {
-        const std::uint64_t recordOffset = out.size() - spec.prefix.size();
+    const std::uint64_t count = plan.entries.size();
+    if (plan.zip64End) {
+        const std::uint64_t recordOffset = out.size() - plan.prefix.size();
         Put(out, 0x06064B50, 4);
         Put(out, 44, 8);
         Put(out, 45, 2);
@@ -139,12 +139,12 @@ std::string BuildZip(const ZipSpec& spec) {
     Put(out, 0x06054B50, 4);
     Put(out, 0, 2);
     Put(out, 0, 2);
-    Put(out, spec.zip64End ? 0xFFFF : count, 2);
-    Put(out, spec.zip64End ? 0xFFFF : count, 2);
-    Put(out, spec.zip64End ? 0xFFFFFFFF : central.size(), 4);
-    Put(out, spec.zip64End ? 0xFFFFFFFF : centralOffset, 4);
-    Put(out, spec.comment.size(), 2);
-    out += spec.comment + spec.trailing;
+    Put(out, plan.zip64End ? 0xFFFF : count, 2);
+    Put(out, plan.zip64End ? 0xFFFF : count, 2);
+    Put(out, plan.zip64End ? 0xFFFFFFFF : central.size(), 4);
+    Put(out, plan.zip64End ? 0xFFFFFFFF : centralOffset, 4);
+    Put(out, plan.comment.size(), 2);
+    out += plan.comment + plan.trailing;
     return out;
 }
 

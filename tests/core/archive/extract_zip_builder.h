@@ -11,7 +11,7 @@
 
 namespace vantorel::test {
 
-struct ZipEntrySpec {
+struct ZipEntryPlan {
     std::string name{}; // stored bytes
     std::string content{};
     bool deflate = true;
@@ -32,8 +32,8 @@ struct ZipEntrySpec {
     bool zip64Extra = false; // ZIP64 extra fields with sizes and offset, 0xFFFFFFFF in the headers
 };
 
-struct ZipSpec {
-    std::vector<ZipEntrySpec> entries;
+struct ZipPlan {
+    std::vector<ZipEntryPlan> entries;
     std::string prefix;  // bytes in front of the archive
     std::string between; // bytes after each entry's data
     std::string comment;
@@ -42,7 +42,7 @@ struct ZipSpec {
 };
 
 // The archive's bytes.
-std::string BuildZip(const ZipSpec& spec);
+std::string BuildZip(const ZipPlan& plan);
 
 // Raw deflate of `content` through zlib.
 std::string Deflate(const std::string& content);

@@ -126,6 +126,7 @@ void ZipFolder(const std::filesystem::path& archivePath, const std::filesystem::
     CompressSettings settings;
     settings.spillFolder = archivePath.parent_path();
     settings.spillMemory = kSpillMemory;
+    settings.deflateThreads = threads;
     FileSink sink(temporary.fd(), temporary.path());
     // Each central header is laid out as soon as its entry is written, so
     // beyond the paths the memory a run needs does not grow with the tree.

@@ -1,6 +1,7 @@
 #include "archive/writer_compress.h"
 
 #include "archive/archive_error.h"
+#include "archive/writer_chunked_deflate.h"
 #include "archive/zip_format.h"
 #include "platform/file_attributes.h"
 
@@ -15,6 +16,9 @@ constexpr std::size_t kReadBlock = 1 << 18;
 // A file this small is kept as read while it is deflated, so storing it
 // needs no second read.
 constexpr std::size_t kKeepRawLimit = 1 << 20;
+// Files this large (at open) are deflated in chunks on several threads; the
+// choice depends on the size alone, so the bytes never depend on the threads.
+constexpr std::uint64_t kChunkedThreshold = 4 * ChunkedDeflater::kChunkSize;
 
 // Reads a file to its end, block by block, watching the 32-bit limit of an
 // entry that was not opened as a large file.
@@ -66,6 +70,34 @@ void StoreByRereading(FileSource& source, ZipEntry& entry, Spill& data, const Co
     entry.uncompressedSize = reader.total();
 }
 
+// The bytes of a small file as read, so that storing it needs no second read.
+struct RawCopy {
+    std::vector<std::uint8_t> bytes;
+    bool kept = true;
+
+    void Add(const std::uint8_t* data, std::size_t size) {
+        if (kept && bytes.size() + size <= kKeepRawLimit) {
+            bytes.insert(bytes.end(), data, data + size);
+        } else if (kept) {
+            kept = false;
+            bytes = {};
+        }
+    }
+};
+
+// Reads the whole file through the CRC into the deflater.
+template <class Deflater> void Pump(LimitedReader& reader, Crc32& crc, Deflater& deflater, RawCopy& raw) {
+    for (;;) {
+        const auto [bytes, size] = reader.Next();
+        if (size == 0) {
+            return;
+        }
+        crc.Update(bytes, size);
+        deflater.Write(bytes, size);
+        raw.Add(bytes, size);
+    }
+}
+
 } // namespace
 
 CompressedEntry CompressFile(const std::filesystem::path& file, std::string storedName, std::uint16_t flags,
@@ -82,24 +114,14 @@ CompressedEntry CompressFile(const std::filesystem::path& file, std::string stor
 
     LimitedReader reader(source, entry.largeFile, settings);
     Crc32 crc;
-    std::vector<std::uint8_t> raw;
-    bool rawKept = true;
-    {
+    RawCopy raw;
+    if (static_cast<std::uint64_t>(info.st_size) >= kChunkedThreshold) {
+        ChunkedDeflater deflater(result.data, file, settings.deflateThreads);
+        Pump(reader, crc, deflater, raw);
+        deflater.Finish();
+    } else {
         DeflateSink deflater(result.data, file);
-        for (;;) {
-            const auto [bytes, size] = reader.Next();
-            if (size == 0) {
-                break;
-            }
-            crc.Update(bytes, size);
-            deflater.Write(bytes, size);
-            if (rawKept && raw.size() + size <= kKeepRawLimit) {
-                raw.insert(raw.end(), bytes, bytes + size);
-            } else if (rawKept) {
-                rawKept = false;
-                raw = {};
-            }
-        }
+        Pump(reader, crc, deflater, raw);
         deflater.Finish();
     }
     entry.crc = crc.value();
@@ -108,9 +130,9 @@ CompressedEntry CompressFile(const std::filesystem::path& file, std::string stor
     if (result.data.size() > entry.uncompressedSize) {
         // Deflating made it larger (always so for a 0-byte file): store it.
         entry.method = zip::kMethodStored;
-        if (rawKept) {
+        if (raw.kept) {
             result.data.Clear();
-            result.data.Write(raw.data(), raw.size());
+            result.data.Write(raw.bytes.data(), raw.bytes.size());
         } else {
             StoreByRereading(source, entry, result.data, settings);
         }

@@ -26,6 +26,8 @@ struct CompressSettings {
     // When set and true, reading stops with ArchiveError(ReadFailed, ECANCELED):
     // the run has already failed elsewhere.
     const std::atomic<bool>* cancelled = nullptr;
+    // Threads that deflate the chunks of one large file.
+    std::size_t deflateThreads = 1;
 };
 
 // Reads the file at `file` and compresses it: raw deflate, or stored when

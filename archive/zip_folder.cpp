@@ -13,6 +13,7 @@
 #include "archive/archive_error.h"
 #include "archive/writer_compress.h"
 #include "archive/writer_names.h"
+#include "archive/writer_path_list.h"
 #include "archive/writer_pipeline.h"
 #include "archive/writer_records.h"
 #include "archive/writer_temp_file.h"
@@ -20,7 +21,6 @@
 
 #include <algorithm>
 #include <cerrno>
-#include <deque>
 #include <string_view>
 #include <sys/stat.h>
 #include <thread>
@@ -51,17 +51,16 @@ bool HasNonAscii(std::string_view bytes) {
 // one walk are unique and an ASCII or bit-11 name is stored as it is, so only
 // non-ASCII names stored with flags 0 (converted to code page 850, or bytes
 // that are not UTF-8) could ever meet again: only those are remembered, which
-// keeps the memory of a large tree to about one path per file.
-std::deque<std::string> ListFiles(const std::filesystem::path& sourceFolder,
-                                  const std::vector<FileIdentity>& excluded) {
-    std::deque<std::string> files; // a deque grows without copying what it holds
+// keeps the memory of a large tree to its paths.
+PathList ListFiles(const std::filesystem::path& sourceFolder, const std::vector<FileIdentity>& excluded) {
+    PathList files;
     std::unordered_set<std::string> remembered;
     try {
         WalkFolder(sourceFolder, excluded, [&](std::string_view relative) {
             StoredName name = FormStoredName(relative);
             const bool mayMeetAgain = name.flags == 0 && HasNonAscii(name.bytes);
             if (!mayMeetAgain || remembered.insert(std::move(name.bytes)).second) {
-                files.emplace_back(relative);
+                files.Add(relative);
             }
             return WalkStep::Continue;
         });
@@ -113,21 +112,24 @@ void ZipFolder(const std::filesystem::path& archivePath, const std::filesystem::
         throw ArchiveError(ArchiveFailure::PathNotAbsolute, archivePath);
     }
     struct stat source {};
-    if (stat(sourceFolder.c_str(), &source) != 0 || !S_ISDIR(source.st_mode)) {
+    if (stat(sourceFolder.c_str(), &source) != 0) {
         throw ArchiveError(ArchiveFailure::NoSuchFolder, sourceFolder, errno);
+    }
+    if (!S_ISDIR(source.st_mode)) {
+        throw ArchiveError(ArchiveFailure::NoSuchFolder, sourceFolder, ENOTDIR);
     }
     TemporaryArchive temporary(archivePath);
 
-    std::deque<std::string> files = ListFiles(sourceFolder, ArchiveIdentities(archivePath, temporary));
+    const PathList files = ListFiles(sourceFolder, ArchiveIdentities(archivePath, temporary));
 
     const std::size_t threads = WorkerCount(options);
     CompressSettings settings;
     settings.spillFolder = archivePath.parent_path();
     settings.spillMemory = kSpillMemory;
+    settings.deflateThreads = threads;
     FileSink sink(temporary.fd(), temporary.path());
-    // Each central header is laid out as soon as its entry is written, so the
-    // memory a run needs does not grow with the number of files beyond their
-    // paths.
+    // Each central header is laid out as soon as its entry is written, so
+    // beyond the paths the memory a run needs does not grow with the tree.
     Spill centralHeaders(archivePath.parent_path(), kCentralDirectoryMemory);
     std::uint64_t entries = 0;
     RunInOrder(
@@ -135,17 +137,16 @@ void ZipFolder(const std::filesystem::path& archivePath, const std::filesystem::
         [&](std::size_t index, const std::atomic<bool>& cancelled) {
             CompressSettings mine = settings;
             mine.cancelled = &cancelled;
-            const std::string& relative = files[index];
+            const std::string_view relative = files[index];
             StoredName name = FormStoredName(relative);
             return CompressFile(sourceFolder / relative, std::move(name.bytes), name.flags, mine);
         },
-        [&](std::size_t index, CompressedEntry& compressed) {
+        [&](std::size_t, CompressedEntry& compressed) {
             compressed.entry.localHeaderOffset = sink.offset();
             sink.Write(LocalHeaderRecord(compressed.entry));
             compressed.data.CopyTo(sink);
             centralHeaders.Write(CentralHeaderRecord(compressed.entry));
             ++entries;
-            std::string().swap(files[index]); // its path is no longer needed
         });
     WriteCentralDirectory(sink, centralHeaders, entries);
     sink.Flush();

@@ -4,7 +4,7 @@
 //
 // Usage: zip_bench FOLDER [WORK_FOLDER] [THREADS]
 // WORK_FOLDER (default: a new folder under /tmp) receives bench.zip and
-// restored/; it is left in place for inspection.
+// restored/; it is left in place to be looked at.
 
 #include "archive/extract_archive.h"
 #include "archive/zip_folder.h"

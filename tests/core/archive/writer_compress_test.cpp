@@ -14,7 +14,7 @@ TEST(WriterCompress, AFileThatGrowsPastTheLimitWhileReadFailsTheEntry) {
     // Files under /proc report 0 bytes at open and deliver content when read:
     // a real file that is larger when read than when opened.
     test::TempDir dir;
-    CompressSettings settings{dir.path(), 1 << 20, 64, nullptr};
+    CompressSettings settings{dir.path(), 1 << 20, 64, nullptr, 1};
     try {
         CompressFile("/proc/self/status", "status", 0, settings);
         FAIL() << "a size past the limit was accepted";
@@ -32,7 +32,7 @@ TEST(WriterCompress, AFileThatGrowsPastTheLimitWhileReadFailsTheEntry) {
 TEST(WriterCompress, TheLargeFileDecisionIsTakenAtOpen) {
     test::TempDir dir;
     test::WriteFile(dir / "f", std::string(2000, 'x'));
-    const CompressSettings settings{dir.path(), 1 << 20, 1000, nullptr};
+    const CompressSettings settings{dir.path(), 1 << 20, 1000, nullptr, 1};
     const CompressedEntry entry = CompressFile(dir / "f", "f", 0, settings);
     EXPECT_TRUE(entry.entry.largeFile);
     EXPECT_EQ(entry.entry.uncompressedSize, 2000u);

@@ -5,6 +5,7 @@
 #include "archive/zip_folder.h"
 #include "tests/support/file_tree.h"
 #include "tests/support/temp_dir.h"
+#include "tests/support/zip_layout.h"
 #include "tests/support/zip_tools.h"
 
 #include <cstdlib>
@@ -50,10 +51,11 @@ TEST(WriterThreads, EveryThreadCountGivesTheSameBytes) {
         files.push_back({folder + "noise" + std::to_string(i), RandomBytes(static_cast<std::size_t>(i * 101), i)});
     }
     // Larger than the memory part of a spill, so the data go through files,
-    // and larger than what is kept for a second read.
+    // than what is kept for a second read, and than the size from which a
+    // file is deflated in chunks on several threads.
     files.push_back({"big/noise.bin", RandomBytes(5 << 20, 9)});
     std::string text;
-    while (text.size() < (3 << 20)) {
+    while (text.size() < (6 << 20) + 12345) {
         text += RandomBytes(64, static_cast<std::uint32_t>(text.size() % 977)) + std::string(200, 'r');
     }
     files.push_back({"big/text.txt", text});
@@ -62,6 +64,12 @@ TEST(WriterThreads, EveryThreadCountGivesTheSameBytes) {
     ZipFolder(dir / "one.zip", source, {.threads = 1});
     const std::string one = ReadFile(dir / "one.zip");
     EXPECT_TRUE(ZipToolsAccept(dir / "one.zip"));
+    for (const CentralHeaderFields& h : ReadZipLayout(dir / "one.zip").headers) {
+        if (h.name == "big/text.txt") {
+            EXPECT_EQ(h.method, 8);
+            EXPECT_EQ(ReadEntryData(dir / "one.zip", h), text); // plain zlib reads the chunked stream
+        }
+    }
     for (std::size_t threads : {2, 7, 0}) {
         ZipFolder(dir / "many.zip", source, {.threads = threads});
         EXPECT_TRUE(ReadFile(dir / "many.zip") == one) << threads << " threads";

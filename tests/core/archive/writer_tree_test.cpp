@@ -123,7 +123,7 @@ TEST_F(WriterTree, OtherReadersAcceptTheArchiveAndItsNames) {
 struct ArchivableRow {
     const char* label;
     std::vector<std::string> files;    // created with some content
-    std::vector<std::string> specials; // "fifo:NAME", "link:NAME>TARGET"
+    std::vector<std::string> oddities; // "fifo:NAME", "link:NAME>TARGET"
     bool expected;
 };
 
@@ -141,12 +141,12 @@ TEST_P(WriterArchivable, TellsWhetherZipFolderWouldArchiveAFile) {
     for (const std::string& file : row.files) {
         WriteFile(source / file, "x");
     }
-    for (const std::string& special : row.specials) {
-        if (special.rfind("fifo:", 0) == 0) {
-            ASSERT_EQ(mkfifo((source / special.substr(5)).c_str(), 0644), 0);
+    for (const std::string& oddity : row.oddities) {
+        if (oddity.rfind("fifo:", 0) == 0) {
+            ASSERT_EQ(mkfifo((source / oddity.substr(5)).c_str(), 0644), 0);
         } else {
-            const std::size_t arrow = special.find('>');
-            fs::create_symlink(special.substr(arrow + 1), source / special.substr(5, arrow - 5));
+            const std::size_t arrow = oddity.find('>');
+            fs::create_symlink(oddity.substr(arrow + 1), source / oddity.substr(5, arrow - 5));
         }
     }
     EXPECT_EQ(HasArchivableFile(source), row.expected);
@@ -178,22 +178,27 @@ namespace {
 TEST(WriterDuplicates, OnlyByteIdenticalStoredNamesAreDuplicates) {
     // "é" is 0x82 in code page 850, and a name that is not UTF-8 keeps its
     // bytes: both are stored as "\x82.txt" with flags 0, and only the first
-    // listed stays. The case variants are two different stored names.
+    // listed stays. The case variants are two different stored names, and so
+    // are "Ã©" (0xC7 0xB8 in code page 850) and "Ǹ" (0xC7 0xB8 in UTF-8, bit 11).
     TempDir dir;
-    MakeTree(dir / "source",
-             {{"é.txt", "utf-8 name"}, {"\x82.txt", "raw name"}, {"case.txt", "lower"}, {"CASE.txt", "upper"}});
+    MakeTree(dir / "source", {{"é.txt", "utf-8 name"},
+                              {"\x82.txt", "raw name"},
+                              {"case.txt", "lower"},
+                              {"CASE.txt", "upper"},
+                              {"Ã©", "code page 850"},
+                              {"Ǹ", "utf-8"}});
     ZipFolder(dir / "out.zip", dir / "source");
     const ZipLayout zip = ReadZipLayout(dir / "out.zip");
-    ASSERT_EQ(zip.headers.size(), 3u);
+    ASSERT_EQ(zip.headers.size(), 5u);
     std::set<std::string> names;
     for (const CentralHeaderFields& h : zip.headers) {
-        names.insert(h.name);
+        names.insert(h.name + (h.flags == 0x0800 ? " (utf-8)" : ""));
         if (h.name == "\x82.txt") {
             const std::optional<std::string> data = ReadEntryData(dir / "out.zip", h);
             EXPECT_TRUE(data == "utf-8 name" || data == "raw name");
         }
     }
-    EXPECT_EQ(names, (std::set<std::string>{"\x82.txt", "case.txt", "CASE.txt"}));
+    EXPECT_EQ(names, (std::set<std::string>{"\x82.txt", "case.txt", "CASE.txt", "\xC7\xB8", "\xC7\xB8 (utf-8)"}));
 }
 
 } // namespace

@@ -1,6 +1,6 @@
 // Trees past the classic limits, end to end: more than 65,535 files, and a
 // file of more than 4 GiB. Both are slow by nature; their names start with
-// "Large" so that a quick run can leave them out (--gtest_filter=-*Large*).
+// "Large" so that a quick run can leave them out (--gtest_filter=-*.Large*).
 
 #include "archive/extract_archive.h"
 #include "archive/zip_folder.h"

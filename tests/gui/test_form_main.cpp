@@ -93,12 +93,12 @@ void FormMainTest::cleanup() {
 }
 
 void FormMainTest::Start() {
-    program_ = std::make_unique<Program>(folder_->path(), [] { return At(2026, 12, 8, 10, 0); });
+    program_ = std::make_unique<Program>(folder_->path(), folder_->path() / "config", [] { return At(2026, 12, 8, 10, 0); });
     program_->mainWindow().show();
 }
 
 void FormMainTest::windowsAreCreatedHiddenInOrder() {
-    program_ = std::make_unique<Program>(folder_->path(), [] { return At(2026, 12, 8, 10, 0); });
+    program_ = std::make_unique<Program>(folder_->path(), folder_->path() / "config", [] { return At(2026, 12, 8, 10, 0); });
     const std::vector<QWidget*> windows = program_->windows();
     const char* classes[] = {
         "vantorel::TFormMain",          "vantorel::TFormRepertoireSource", "vantorel::TFormGrisTransparent",
@@ -147,7 +147,7 @@ void FormMainTest::dueJobRunsBeforeTheMinimiseTimerStarts() {
     const std::string destination = Folder("dst");
     WriteJobs({{source, destination, "07/12/2026 10:00:00"}});
 
-    program_ = std::make_unique<Program>(folder_->path(), [] { return At(2026, 12, 8, 10, 0); });
+    program_ = std::make_unique<Program>(folder_->path(), folder_->path() / "config", [] { return At(2026, 12, 8, 10, 0); });
     auto* processing = Child<QLabel>("LbTraitement");
     auto* minimise = Child<QTimer>("TimerReduireProg");
     struct Watcher : QObject {

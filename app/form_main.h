@@ -75,6 +75,9 @@ public:
     void RestaurerSauvegardeSelectionneClick();
     void CbDelaiSaveChange();
     void TimerLanceSaveTimer();
+    // The first tick of TimerReduireProg: the stored window position, the
+    // first-start defaults, and the minimise at start when it is asked for.
+    void StartupMinimiseCheck();
 
     // The notification area: ImageReduire and the start-up check minimise to
     // it; a double click on the icon brings the window back as it was,
@@ -105,7 +108,6 @@ private:
     void ConnectCommands();
 
     void FormShow();
-    void StartupMinimiseCheck();
     void TrayRetryTimer();
     void RunDuePass();
     void RefillDayList();

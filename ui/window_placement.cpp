@@ -31,14 +31,17 @@ int Clamp(int value, int low, int high) {
 } // namespace
 
 QPoint VisiblePosition(QPoint stored, QSize window, const QRect& grip, const QList<QRect>& screens) {
-    const QPoint gripCentre = stored + grip.center();
+    const QRect placedGrip = grip.translated(stored);
+    const QPoint gripCentre = placedGrip.center();
     const QRect* nearest = nullptr;
     long long best = std::numeric_limits<long long>::max();
     for (const QRect& screen : screens) {
-        const long long distance = DistanceSquared(gripCentre, screen);
-        if (distance == 0) {
+        // The point the user dropped the window by lies in the grip, and on a
+        // screen: such a place is kept as it was.
+        if (screen.intersects(placedGrip)) {
             return stored;
         }
+        const long long distance = DistanceSquared(gripCentre, screen);
         if (distance < best) {
             best = distance;
             nearest = &screen;

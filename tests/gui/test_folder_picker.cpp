@@ -4,6 +4,7 @@
 #include "ui/overlay.h"
 
 #include <QDir>
+#include <QFileSystemModel>
 #include <QLabel>
 #include <QLineEdit>
 #include <QTemporaryDir>
@@ -12,6 +13,7 @@
 #include <QTreeView>
 
 #include <functional>
+#include <utility>
 
 namespace vantorel {
 
@@ -21,6 +23,9 @@ class FolderPickerTest : public QObject {
 private slots:
     void validatedFolderEndsWithSeparator();
     void cancelLeavesTheFieldAlone();
+    void rootStaysAsItIs();
+    void titlePerMode();
+    void treeFollowsTheFieldOnlyWhenItNamesAFolder();
 
 private:
     // Opens the picker for `field` and runs `act` on it once it shows.
@@ -82,6 +87,46 @@ void FolderPickerTest::cancelLeavesTheFieldAlone() {
     QVERIFY(closedByEscape);
     QCOMPARE(field.text(), QStringLiteral("/ancien/"));
     QVERIFY(!picker.chosen());
+}
+
+void FolderPickerTest::rootStaysAsItIs() {
+    TFormRepertoireSource picker;
+    QLineEdit field;
+    field.setText(QStringLiteral("/"));
+    Pick(picker, field, [&] {
+        QTest::mouseClick(picker.findChild<QWidget*>(QStringLiteral("ImageValider")), Qt::LeftButton, {}, QPoint(5, 5));
+    });
+    QCOMPARE(field.text(), QStringLiteral("/"));
+}
+
+void FolderPickerTest::titlePerMode() {
+    const std::pair<PickerMode, const char*> rows[] = {{PickerMode::Source, "SOURCE"},
+                                                       {PickerMode::ModifSource, "SOURCE"},
+                                                       {PickerMode::Destination, "DESTINATION"},
+                                                       {PickerMode::ModifDestination, "DESTINATION"}};
+    TFormRepertoireSource picker;
+    auto* title = picker.findChild<QLabel*>(QStringLiteral("LbTitre"));
+    for (const auto& [mode, text] : rows) {
+        picker.Prepare(mode, QString());
+        QCOMPARE(title->text(), QLatin1String(text));
+    }
+}
+
+void FolderPickerTest::treeFollowsTheFieldOnlyWhenItNamesAFolder() {
+    QTemporaryDir dir;
+    QVERIFY(QDir(dir.path()).mkpath(QStringLiteral("a/b")));
+    TFormRepertoireSource picker;
+    auto* tree = picker.findChild<QTreeView*>();
+    auto* model = static_cast<QFileSystemModel*>(tree->model());
+    const QString deep = dir.filePath(QStringLiteral("a/b"));
+    picker.Prepare(PickerMode::Source, deep + QLatin1Char('/'));
+    QCOMPARE(model->filePath(tree->currentIndex()), deep);
+    QVERIFY(tree->isExpanded(model->index(dir.filePath(QStringLiteral("a")))));
+    // A folder gone since, or no folder at all: the tree stays where it was.
+    picker.Prepare(PickerMode::Source, dir.filePath(QStringLiteral("parti/")));
+    QCOMPARE(model->filePath(tree->currentIndex()), deep);
+    picker.Prepare(PickerMode::Destination, QString());
+    QCOMPARE(model->filePath(tree->currentIndex()), deep);
 }
 
 } // namespace vantorel

@@ -1,7 +1,6 @@
 // The main window: start-up, every show, the frequency layout, the commands
 // and the job list's hint, drawing and drop-down width.
 #include "app/program.h"
-#include "platform/autostart.h"
 #include "ui/folder_picker.h"
 #include "ui/image_button.h"
 #include "ui/list_drawing.h"
@@ -9,8 +8,6 @@
 #include "ui/next_run_hint.h"
 #include "ui/skin.h"
 #include "ui/texts.h"
-#include "ui/tray_icon.h"
-#include "ui/window_placement.h"
 
 // moc cannot parse the C++20 standard headers the core pulls in.
 #ifndef Q_MOC_RUN
@@ -25,9 +22,7 @@
 #include <QMenu>
 #include <QMouseEvent>
 #include <QPainter>
-#include <QScreen>
 #include <QScrollBar>
-#include <QSystemTrayIcon>
 #include <QTest>
 #include <QTimer>
 
@@ -59,10 +54,6 @@ private slots:
     void deleteKeyAsksThenRemovesTheSelectedJob();
     void addingAJobPicksFoldersStoresAndRunsIt();
     void dragHandleMovesTheWindowWithThePointer();
-    void startupCheck_data();
-    void startupCheck();
-    void storedPositionOffEveryScreenIsPulledBack();
-    void visiblePosition();
     void menuRunsAllAndRestoresTheSelectedJob();
     void failedPassShowsTheErrorWindowCentred();
     void hintFollowsTheScrolledList();
@@ -97,7 +88,6 @@ void FormMainTest::init() {
     (void)TakeAskedQuestionsForTesting();
     CollectFailuresForTesting();
     (void)TakeShownFailuresForTesting();
-    TrayIcon::SetAvailableForTesting(false);
 }
 
 void FormMainTest::cleanup() {
@@ -354,114 +344,6 @@ void FormMainTest::dragHandleMovesTheWindowWithThePointer() {
     QCOMPARE(ReadTextFile(folder_->path() / "Vantorel.ini"), stored);
     window.move(300, 300);
     QCOMPARE(ReadTextFile(folder_->path() / "Vantorel.ini"), stored);
-}
-
-void FormMainTest::startupCheck_data() {
-    QTest::addColumn<QString>("ini");
-    QTest::addColumn<bool>("trayAvailable");
-    QTest::addColumn<QPoint>("position");
-    QTest::addColumn<QString>("iniAfter"); // empty: as before
-    QTest::addColumn<bool>("entryWritten");
-    QTest::addColumn<QString>("state");
-    QTest::addColumn<QString>("failure");
-
-    const QString place = QStringLiteral("[PositionFenetre]\nNormalTop=40\nNormalLeft=-20\n");
-    const QString defaults = QStringLiteral("[Prog]\nReduireProg=FALSE\nLanceProg=TRUE\n");
-    QTest::newRow("first start") << QString() << false << QPoint(0, 0) << defaults << true << "shown" << QString();
-    QTest::newRow("lower-case true is no choice")
-        << "[Prog]\nReduireProg=true\n" + place << false << QPoint(-20, 40)
-        << "[Prog]\nReduireProg=FALSE\nLanceProg=TRUE\n" + place << true << "shown" << QString();
-    QTest::newRow("FALSE") << "[Prog]\nReduireProg=FALSE\n" + place << false << QPoint(-20, 40) << QString() << false
-                           << "shown" << QString();
-    QTest::newRow("TRUE, notification area")
-        << "[Prog]\nReduireProg=TRUE\n" + place << true << QPoint(-20, 40) << QString() << false << "tray" << QString();
-    // Hiding the window with nowhere to show the icon would lose the program.
-    QTest::newRow("TRUE, no notification area") << "[Prog]\nReduireProg=TRUE\n" + place << false << QPoint(-20, 40)
-                                                << QString() << false << "task bar" << QString();
-    QTest::newRow("bad top stops the check")
-        << QStringLiteral("[Prog]\nReduireProg=TRUE\n[PositionFenetre]\nNormalTop=haut\n") << true << QPoint(200, 100)
-        << QString() << false << "shown" << QStringLiteral("'haut' n'est pas une valeur entière correcte");
-}
-
-void FormMainTest::startupCheck() {
-    QFETCH(QString, ini);
-    QFETCH(bool, trayAvailable);
-    QFETCH(QPoint, position);
-    QFETCH(QString, iniAfter);
-    QFETCH(bool, entryWritten);
-    QFETCH(QString, state);
-    QFETCH(QString, failure);
-    const std::filesystem::path file = folder_->path() / "Vantorel.ini";
-    if (!ini.isNull()) {
-        WriteTextFile(file, ini.toStdString());
-    }
-    TrayIcon::SetAvailableForTesting(trayAvailable);
-    Start();
-    TFormMain& window = program_->mainWindow();
-    window.move(200, 100);
-    auto* timer = Child<QTimer>("TimerReduireProg");
-    QVERIFY(timer->isActive());
-    window.StartupMinimiseCheck();
-
-    QVERIFY(!timer->isActive());
-    QCOMPARE(window.pos(), position);
-    QCOMPARE(QString::fromStdString(ReadTextFile(file)), iniAfter.isEmpty() ? ini : iniAfter);
-    const std::filesystem::path entry = LogonEntryPath(folder_->path() / "config");
-    QCOMPARE(std::filesystem::exists(entry), entryWritten);
-    if (entryWritten) {
-        const std::string exec = "\nExec=" + LogonExecValue(QCoreApplication::applicationFilePath().toStdString());
-        QVERIFY(ReadTextFile(entry).find(exec) != std::string::npos);
-    }
-    const QString seen = !window.isVisible()    ? QStringLiteral("tray")
-                         : window.isMinimized() ? QStringLiteral("task bar")
-                                                : QStringLiteral("shown");
-    QCOMPARE(seen, state);
-    QCOMPARE(window.trayIcon().shown(), state == QStringLiteral("tray"));
-    if (window.trayIcon().shown()) {
-        QCOMPARE(window.trayIcon().icon()->toolTip(), QStringLiteral("Vantorel : sauvegarde auto."));
-    }
-    QCOMPARE(Child<QTimer>("TimerCherchePanneau")->isActive(), state == QStringLiteral("task bar"));
-    QCOMPARE(TakeShownFailuresForTesting(), failure.isEmpty() ? QStringList() : QStringList{failure});
-}
-
-void FormMainTest::storedPositionOffEveryScreenIsPulledBack() {
-    // The window was last dropped on a screen that is gone.
-    const std::string ini = "[Prog]\nReduireProg=FALSE\n[PositionFenetre]\nNormalTop=5000\nNormalLeft=-4000\n";
-    WriteTextFile(folder_->path() / "Vantorel.ini", ini);
-    Start();
-    TFormMain& window = program_->mainWindow();
-    window.StartupMinimiseCheck();
-    const QRect screen = QGuiApplication::primaryScreen()->geometry();
-    QCOMPARE(window.pos(), QPoint(screen.left(), std::max(screen.top(), screen.bottom() + 1 - window.height())));
-    // The stored place is kept for when that screen comes back.
-    QCOMPARE(ReadTextFile(folder_->path() / "Vantorel.ini"), ini);
-}
-
-void FormMainTest::visiblePosition() {
-    const QSize window(628, 491);
-    const QRect grip(10, 12, 24, 24);
-    const QList<QRect> twoScreens = {QRect(0, 0, 1920, 1080), QRect(1920, 0, 1280, 1024)};
-    const struct {
-        QPoint stored;
-        QList<QRect> screens;
-        QPoint placed;
-    } rows[] = {
-        {{100, 50}, twoScreens, {100, 50}},
-        // Partly off a screen, some of the grip still on it: kept as the user left it.
-        {{-33, -30}, twoScreens, {-33, -30}},
-        {{-34, 0}, twoScreens, {0, 0}},
-        {{2500, 600}, twoScreens, {2500, 600}},
-        // Off every screen: into the nearest one, wholly.
-        {{5000, 300}, twoScreens, {3200 - 628, 300}},
-        {{-3000, 2000}, twoScreens, {0, 1080 - 491}},
-        {{1000, -900}, twoScreens, {1000, 0}},
-        // A screen smaller than the window: its top-left part, with the grip.
-        {{900, 900}, {QRect(0, 0, 600, 400)}, {0, 0}},
-        {{7000, 7000}, {}, {7000, 7000}},
-    };
-    for (const auto& row : rows) {
-        QCOMPARE(VisiblePosition(row.stored, window, grip, row.screens), row.placed);
-    }
 }
 
 void FormMainTest::menuRunsAllAndRestoresTheSelectedJob() {

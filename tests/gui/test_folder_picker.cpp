@@ -13,7 +13,6 @@
 #include <QTreeView>
 
 #include <functional>
-#include <utility>
 
 namespace vantorel {
 
@@ -23,8 +22,6 @@ class FolderPickerTest : public QObject {
 private slots:
     void validatedFolderEndsWithSeparator();
     void cancelLeavesTheFieldAlone();
-    void rootStaysAsItIs();
-    void titlePerMode();
     void treeFollowsTheFieldOnlyWhenItNamesAFolder();
 
 private:
@@ -87,29 +84,6 @@ void FolderPickerTest::cancelLeavesTheFieldAlone() {
     QVERIFY(closedByEscape);
     QCOMPARE(field.text(), QStringLiteral("/ancien/"));
     QVERIFY(!picker.chosen());
-}
-
-void FolderPickerTest::rootStaysAsItIs() {
-    TFormRepertoireSource picker;
-    QLineEdit field;
-    field.setText(QStringLiteral("/"));
-    Pick(picker, field, [&] {
-        QTest::mouseClick(picker.findChild<QWidget*>(QStringLiteral("ImageValider")), Qt::LeftButton, {}, QPoint(5, 5));
-    });
-    QCOMPARE(field.text(), QStringLiteral("/"));
-}
-
-void FolderPickerTest::titlePerMode() {
-    const std::pair<PickerMode, const char*> rows[] = {{PickerMode::Source, "SOURCE"},
-                                                       {PickerMode::ModifSource, "SOURCE"},
-                                                       {PickerMode::Destination, "DESTINATION"},
-                                                       {PickerMode::ModifDestination, "DESTINATION"}};
-    TFormRepertoireSource picker;
-    auto* title = picker.findChild<QLabel*>(QStringLiteral("LbTitre"));
-    for (const auto& [mode, text] : rows) {
-        picker.Prepare(mode, QString());
-        QCOMPARE(title->text(), QLatin1String(text));
-    }
 }
 
 void FolderPickerTest::treeFollowsTheFieldOnlyWhenItNamesAFolder() {

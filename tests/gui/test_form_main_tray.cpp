@@ -274,15 +274,6 @@ void FormMainTrayTest::noNotificationAreaMinimisesToTheTaskBarAndLooksAgain() {
     QVERIFY(!retry->isActive());
     QVERIFY(window().isVisible());
     QVERIFY(!window().trayIcon().shown());
-
-    // Never a panel: the looking stops, the window stays in the task bar.
-    TrayIcon::SetAvailableForTesting(false);
-    window().MinimiseToTray();
-    for (int tick = 0; tick < 10 && retry->isActive(); ++tick) {
-        RetryTick();
-    }
-    QVERIFY(!retry->isActive());
-    QVERIFY(window().isMinimized());
 }
 
 } // namespace vantorel

@@ -37,7 +37,6 @@ TEST(ProgramOptions, PositionThatIsNoIntegerNamesTheFirstBadValue) {
         const char* culprit;
     } rows[] = {
         {"NormalTop=12px\nNormalLeft=3\n", "12px"},
-        {"NormalTop=12\nNormalLeft=\n", ""},
         {"NormalTop= \nNormalLeft=abc\n", ""},
         {"NormalTop=1\nNormalLeft=99999999999\n", "99999999999"},
     };

@@ -26,7 +26,6 @@ TEST(LogonExecValue, QuotesAndEscapesOnlyWhatTheFormatReserves) {
         {"/opt/a\"b/v", "\"/opt/a\\\\\"b/v\""},
         {"/opt/a\\b/v", "\"/opt/a\\\\\\\\b/v\""},
         {"/opt/100%/v", "/opt/100%%/v"},
-        {"/opt/l'été/v", "\"/opt/l'été/v\""},
         {"/opt/a\tb/v", "\"/opt/a\\tb/v\""},
     };
     for (const auto& row : rows) {
@@ -54,7 +53,6 @@ TEST(RunAtLogon, WritesReplacesAndRemovesTheEntry) {
     EXPECT_FALSE(std::filesystem::exists(entry));
     // Nothing to remove is no failure.
     ClearRunAtLogon(config.path());
-    ClearRunAtLogon({});
 }
 
 TEST(RunAtLogon, WithoutAUsableFolderNothingIsWrittenOrSaid) {

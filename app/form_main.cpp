@@ -8,6 +8,7 @@
 #include "ui/message_dialog.h"
 #include "ui/skin.h"
 #include "ui/texts.h"
+#include "ui/tray_icon.h"
 
 #include <QCloseEvent>
 #include <QCoreApplication>
@@ -25,12 +26,14 @@ namespace {
 constexpr int kDueTimerIntervalMs = 60000;
 constexpr int kMinimiseCheckDelayMs = 100;
 constexpr int kDaysInList = 31;
+constexpr int kTrayRetryIntervalMs = 2000;
 
 } // namespace
 
-TFormMain::TFormMain(std::filesystem::path programFolder, Clock clock)
-    : QWidget(nullptr, Qt::Window | Qt::FramelessWindowHint), store_(std::move(programFolder)), runner_(store_, *this),
-      clock_(std::move(clock)) {
+TFormMain::TFormMain(std::filesystem::path programFolder, std::filesystem::path configHome, Clock clock)
+    : QWidget(nullptr, Qt::Window | Qt::FramelessWindowHint), store_(programFolder), runner_(store_, *this),
+      clock_(std::move(clock)), settings_(std::move(programFolder)), configHome_(std::move(configHome)),
+      tray_(std::make_unique<TrayIcon>()) {
     // FormCreate: the application's title.
     setObjectName(QStringLiteral("FormMain"));
     QGuiApplication::setApplicationDisplayName(QStringLiteral("Vantorel"));
@@ -55,14 +58,22 @@ TFormMain::TFormMain(std::filesystem::path programFolder, Clock clock)
     timerReduireProg_->setSingleShot(true);
     connect(timerLanceSave_, &QTimer::timeout, this, &TFormMain::TimerLanceSaveTimer);
     connect(timerReduireProg_, &QTimer::timeout, this, &TFormMain::StartupMinimiseCheck);
+    trayRetry_ = new QTimer(this);
+    trayRetry_->setObjectName(QStringLiteral("TimerCherchePanneau"));
+    trayRetry_->setInterval(kTrayRetryIntervalMs);
+    connect(trayRetry_, &QTimer::timeout, this, &TFormMain::TrayRetryTimer);
+    connect(tray_.get(), &TrayIcon::DoubleClicked, this, [this] { RestoreFromTray(false); });
+    connect(tray_.get(), &TrayIcon::RestaurerItemClick, this, [this] { RestoreFromTray(true); });
+    connect(tray_.get(), &TrayIcon::QuitterItemClick, this, &QWidget::close);
     ConnectCommands();
     // The due timer counts from the window's creation.
     timerLanceSave_->start();
 }
 
-// FormDestroy. The notification-area icon, once there is one, goes with the
-// window that owns it.
-TFormMain::~TFormMain() = default;
+// FormDestroy: the icon leaves the notification area with the program.
+TFormMain::~TFormMain() {
+    tray_->Remove();
+}
 
 void TFormMain::AttachWindows(TFormRepertoireSource* picker, TFormGrisTransparent* overlays, TFormMessageErreur* errors,
                               TFormOptions* options, TFormAide* help) {
@@ -85,8 +96,9 @@ void TFormMain::AttachWindows(TFormRepertoireSource* picker, TFormGrisTransparen
 void TFormMain::showEvent(QShowEvent* event) {
     QWidget::showEvent(event);
     // A show that the window system reports (coming back from a minimise) is
-    // not the window being made visible again.
-    if (!event->spontaneous()) {
+    // not the window being made visible again, and a double click on the
+    // icon brings the window back as it was.
+    if (!event->spontaneous() && !quietShow_) {
         FormShow();
     }
 }
@@ -123,11 +135,6 @@ void TFormMain::RefillDayList() {
         cbDateMois_->addItem(QStringLiteral("%1").arg(day, 2, 10, QLatin1Char('0')));
     }
     cbDateMois_->setCurrentIndex(0);
-}
-
-void TFormMain::StartupMinimiseCheck() {
-    // Restoring the stored window position and minimising at start belong to
-    // the options; until they exist the window stays where it opened.
 }
 
 void TFormMain::closeEvent(QCloseEvent* event) {

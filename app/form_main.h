@@ -1,11 +1,13 @@
 #pragma once
 
 #include <QPoint>
+#include <QRect>
 #include <QWidget>
 
 // moc cannot parse the C++20 standard headers the core pulls in; it needs
 // none of the core's types to do its work.
 #ifndef Q_MOC_RUN
+#include "jobs/program_options.h"
 #include "schedule/backup_runner.h"
 #include "schedule/run_host.h"
 #endif
@@ -13,6 +15,7 @@
 #include <cstddef>
 #include <filesystem>
 #include <functional>
+#include <memory>
 #include <optional>
 
 class QLabel;
@@ -31,6 +34,7 @@ class TFormGrisTransparent;
 class TFormMessageErreur;
 class TFormOptions;
 class TFormRepertoireSource;
+class TrayIcon;
 
 // The main window: the new-job panel, the job list with its context menu and
 // the two timers. It owns the job list and is the host of the backup runs.
@@ -40,8 +44,10 @@ class TFormMain : public QWidget, public RunHost {
 public:
     using Clock = std::function<DateTime()>;
 
-    // programFolder holds ListeSave.ini; clock gives the current local time.
-    TFormMain(std::filesystem::path programFolder, Clock clock);
+    // programFolder holds ListeSave.ini and Vantorel.ini; configHome is the
+    // user's configuration folder, where the start-with-session entry goes
+    // (empty: there is none); clock gives the current local time.
+    TFormMain(std::filesystem::path programFolder, std::filesystem::path configHome, Clock clock);
     ~TFormMain() override;
 
     // The windows created after this one at start-up, which the commands open.
@@ -69,6 +75,20 @@ public:
     void RestaurerSauvegardeSelectionneClick();
     void CbDelaiSaveChange();
     void TimerLanceSaveTimer();
+    // The first tick of TimerReduireProg: the stored window position, the
+    // first-start defaults, and the minimise at start when it is asked for.
+    void StartupMinimiseCheck();
+
+    // The notification area: ImageReduire and the start-up check minimise to
+    // it; a double click on the icon brings the window back as it was,
+    // "Restaurer" shows it again (its show steps run), "Quitter" closes it.
+    void MinimiseToTray();
+    void RestoreFromTray(bool byMenu);
+    TrayIcon& trayIcon() const { return *tray_; }
+    // Where the move handle lies in the window: the part that must stay on a screen.
+    QRect MoveHandleBounds() const;
+    // The end of a drag on the move handle: the window's place goes to Vantorel.ini.
+    void SaveWindowPosition();
 
 signals:
     // The window was closed by the user: the program ends.
@@ -88,7 +108,7 @@ private:
     void ConnectCommands();
 
     void FormShow();
-    void StartupMinimiseCheck();
+    void TrayRetryTimer();
     void RunDuePass();
     void RefillDayList();
     void RefreshJobList();
@@ -101,6 +121,9 @@ private:
     JobStore store_;
     BackupRunner runner_;
     Clock clock_;
+    ProgramOptions settings_;
+    std::filesystem::path configHome_;
+    std::unique_ptr<TrayIcon> tray_;
 
     TFormRepertoireSource* picker_ = nullptr;
     TFormGrisTransparent* overlays_ = nullptr;
@@ -123,6 +146,13 @@ private:
     QMenu* popupMenuSave_ = nullptr;
     QTimer* timerLanceSave_ = nullptr;
     QTimer* timerReduireProg_ = nullptr;
+    // Looks again, for a while, for a notification area that was missing.
+    QTimer* trayRetry_ = nullptr;
+    int trayRetriesLeft_ = 0;
+    // The start-up check has run in this program run.
+    bool startupCheckDone_ = false;
+    // The window is being shown again without its show steps (double click on the icon).
+    bool quietShow_ = false;
 
     // The drag handle: the point where a button went down, within the picture.
     bool dragging_ = false;

@@ -47,9 +47,7 @@ void TFormMain::ConnectCommands() {
             [this] { OpenPicker(PickerMode::Destination, edDestination_); });
     connect(button("ImageOptions"), &ImageButton::clicked, this, &TFormMain::ShowOptions);
     connect(button("ImageAide"), &ImageButton::clicked, this, &TFormMain::ShowHelp);
-    // Minimising to the notification area comes with the tray icon; until
-    // then the window minimises to the task bar.
-    connect(button("ImageReduire"), &ImageButton::clicked, this, &QWidget::showMinimized);
+    connect(button("ImageReduire"), &ImageButton::clicked, this, &TFormMain::MinimiseToTray);
     connect(button("ImageFermer"), &ImageButton::clicked, this, &QWidget::close);
     connect(cbDelaiSave_, &QComboBox::currentIndexChanged, this, &TFormMain::CbDelaiSaveChange);
     connect(lbDesignationAjout_, &QListWidget::itemDoubleClicked, this, &TFormMain::ImageModifierClick);
@@ -247,8 +245,9 @@ bool TFormMain::HandleDragEvent(QEvent* event) {
         }
         return true;
     case QEvent::MouseButtonRelease:
-        // The new position is stored with the options, once they exist.
-        dragging_ = false;
+        if (dragging_) {
+            SaveWindowPosition();
+        }
         return true;
     default:
         return false;

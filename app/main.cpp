@@ -4,6 +4,6 @@
 
 int main(int argc, char** argv) {
     vantorel::Application application(argc, argv);
-    vantorel::Program program(vantorel::ProgramFolder(), vantorel::LocalNow);
+    vantorel::Program program(vantorel::ProgramFolder(), vantorel::UserConfigFolder(), vantorel::LocalNow);
     return program.Run();
 }

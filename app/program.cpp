@@ -8,15 +8,22 @@
 
 #include <QApplication>
 #include <QDateTime>
+#include <QDir>
 
 namespace vantorel {
 
-Program::Program(std::filesystem::path programFolder, TFormMain::Clock clock) {
-    main_ = std::make_unique<TFormMain>(std::move(programFolder), std::move(clock));
+Program::Program(std::filesystem::path programFolder, std::filesystem::path configHome, TFormMain::Clock clock) {
+    // The program ends when its main window is closed, and only then: the
+    // window hidden in the notification area, closing the error list or the
+    // options must not end it (and its backups).
+    QApplication::setQuitOnLastWindowClosed(false);
+    main_ = std::make_unique<TFormMain>(programFolder, configHome, std::move(clock));
     picker_ = std::make_unique<TFormRepertoireSource>();
     overlays_ = std::make_unique<TFormGrisTransparent>();
     errors_ = std::make_unique<TFormMessageErreur>();
-    options_ = std::make_unique<TFormOptions>();
+    options_ = std::make_unique<TFormOptions>(std::move(programFolder), std::move(configHome),
+                                              QCoreApplication::applicationFilePath().toStdString());
+    options_->SetMainWindow(main_.get(), main_->MoveHandleBounds());
     help_ = std::make_unique<TFormAide>();
     main_->AttachWindows(picker_.get(), overlays_.get(), errors_.get(), options_.get(), help_.get());
     // Closing the main window ends the program, even with the error list open.
@@ -48,6 +55,18 @@ DateTime LocalNow() {
                             static_cast<unsigned>(time.second()), static_cast<unsigned>(time.msec()));
     // The system clock always gives an existing day.
     return value.value_or(DateTime());
+}
+
+std::filesystem::path UserConfigFolder() {
+    const QString xdg = qEnvironmentVariable("XDG_CONFIG_HOME");
+    if (!xdg.isEmpty() && QDir::isAbsolutePath(xdg)) {
+        return xdg.toStdString();
+    }
+    const QString home = qEnvironmentVariable("HOME");
+    if (home.isEmpty()) {
+        return {};
+    }
+    return std::filesystem::path(home.toStdString()) / ".config";
 }
 
 } // namespace vantorel

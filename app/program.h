@@ -19,7 +19,9 @@ class TFormRepertoireSource;
 // picker, the grey overlay manager, the error list, the options and the help.
 class Program {
 public:
-    Program(std::filesystem::path programFolder, TFormMain::Clock clock);
+    // programFolder holds the settings files; configHome is the user's
+    // configuration folder (UserConfigFolder), empty when there is none.
+    Program(std::filesystem::path programFolder, std::filesystem::path configHome, TFormMain::Clock clock);
     ~Program();
     Program(const Program&) = delete;
     Program& operator=(const Program&) = delete;
@@ -42,5 +44,9 @@ private:
 
 // The current local wall-clock time, as the system clock gives it.
 DateTime LocalNow();
+
+// The user's configuration folder: $XDG_CONFIG_HOME when it is an absolute
+// path, else $HOME/.config; empty when neither is known.
+std::filesystem::path UserConfigFolder();
 
 } // namespace vantorel

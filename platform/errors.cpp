@@ -18,6 +18,9 @@ std::string Describe(Failure kind, const std::string& subject, int sysErrno) {
     case Failure::NotADateTime:
         text = "not a date-time: '" + subject + "'";
         break;
+    case Failure::LogonEntryRefused:
+        text = "cannot write the start-at-logon entry '" + subject + "'";
+        break;
     }
     if (sysErrno != 0) {
         text += std::string(" (") + std::strerror(sysErrno) + ")";

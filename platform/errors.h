@@ -8,9 +8,10 @@ namespace vantorel {
 // What went wrong, for the windows to word. The core never words a message
 // for the user: ui/ maps each kind to its French text.
 enum class Failure {
-    WriteRefused, // a settings file could not be written; subject = its path
-    NotAnInteger, // a stored value is not a decimal integer; subject = the text
-    NotADateTime, // a stored value is not a date-time; subject = the text
+    WriteRefused,      // a settings file could not be written; subject = its path
+    NotAnInteger,      // a stored value is not a decimal integer; subject = the text
+    NotADateTime,      // a stored value is not a date-time; subject = the text
+    LogonEntryRefused, // the start-at-logon entry could not be written; subject = its name
 };
 
 // The error the job store, the schedule rules and the job operations raise.

@@ -66,9 +66,9 @@ void TFormModifierSauvegarde::BuildControls(QWidget* panel) {
     }
     connect(cbDelaiSave_, &QComboBox::currentIndexChanged, this, &TFormModifierSauvegarde::CbDelaiSaveChange);
     connect(source, &ImageButton::clicked, this,
-            [this] { OpenFolderPicker(picker_, overlays_, this, PickerMode::Source, edSource_); });
+            [this] { OpenFolderPicker(picker_, overlays_, this, PickerMode::ModifSource, edSource_); });
     connect(destination, &ImageButton::clicked, this,
-            [this] { OpenFolderPicker(picker_, overlays_, this, PickerMode::Destination, edDestination_); });
+            [this] { OpenFolderPicker(picker_, overlays_, this, PickerMode::ModifDestination, edDestination_); });
 }
 
 void TFormModifierSauvegarde::Preload(const JobSettings& settings, const QStringList& dayLabels) {

@@ -32,7 +32,21 @@ QString WithFinalSeparator(QString folder) {
     return folder;
 }
 
+constexpr int kTreeIndent = 19;
+
 } // namespace
+
+QString PickerTitle(PickerMode mode) {
+    switch (mode) {
+    case PickerMode::Source:
+    case PickerMode::ModifSource:
+        return QStringLiteral("SOURCE");
+    case PickerMode::Destination:
+    case PickerMode::ModifDestination:
+        return QStringLiteral("DESTINATION");
+    }
+    return {};
+}
 
 TFormRepertoireSource::TFormRepertoireSource() : SkinnedWindow(QStringLiteral("FormRepertoireSource"), 506, 364) {
     title_ = MakeTitle(this, QStringLiteral("LbTitre"), QStringLiteral("SOURCE"), 0, 9);
@@ -44,8 +58,17 @@ TFormRepertoireSource::TFormRepertoireSource() : SkinnedWindow(QStringLiteral("F
 
     tree_ = new QTreeView(this);
     tree_->setObjectName(QStringLiteral("TreeRepertoires"));
-    tree_->setGeometry(8, 53, 490, 266);
+    tree_->setGeometry(12, 48, 481, 273);
     tree_->setModel(model_);
+    tree_->setIndentation(kTreeIndent);
+    // A right click selects the folder under the pointer.
+    tree_->setContextMenuPolicy(Qt::CustomContextMenu);
+    connect(tree_, &QWidget::customContextMenuRequested, this, [this](const QPoint& at) {
+        const QModelIndex index = tree_->indexAt(at);
+        if (index.isValid()) {
+            tree_->setCurrentIndex(index);
+        }
+    });
     for (int column = 1; column < model_->columnCount(); ++column) {
         tree_->hideColumn(column);
     }
@@ -56,8 +79,8 @@ TFormRepertoireSource::TFormRepertoireSource() : SkinnedWindow(QStringLiteral("F
     palette.setColor(QPalette::HighlightedText, kSkinGold);
     tree_->setPalette(palette);
 
-    auto* validate = ImageButton::Large(this, QStringLiteral("Valider"), QStringLiteral("valider"), 139, 330);
-    auto* cancel = ImageButton::Large(this, QStringLiteral("Annuler"), QStringLiteral("annuler"), 260, 330);
+    auto* validate = ImageButton::Large(this, QStringLiteral("Valider"), QStringLiteral("valider"), 374, 331);
+    auto* cancel = ImageButton::Large(this, QStringLiteral("Annuler"), QStringLiteral("annuler"), 20, 331);
     connect(validate, &ImageButton::clicked, this, &TFormRepertoireSource::ImageValiderClick);
     connect(cancel, &ImageButton::clicked, this, &QDialog::close);
     connect(close, &ImageButton::clicked, this, &QDialog::close);
@@ -74,12 +97,20 @@ TFormRepertoireSource::TFormRepertoireSource() : SkinnedWindow(QStringLiteral("F
 }
 
 void TFormRepertoireSource::Prepare(PickerMode mode, const QString& current) {
-    title_->setText(mode == PickerMode::Source ? QStringLiteral("SOURCE") : QStringLiteral("DESTINATION"));
+    title_->setText(PickerTitle(mode));
     title_->adjustSize();
     title_->move((width() - title_->width()) / 2, 9);
     chosen_.reset();
-    // The field's folder when it still exists, the user's home otherwise.
-    const QString start = !current.isEmpty() && QDir(current).exists() ? QDir::cleanPath(current) : QDir::homePath();
+    QString start;
+    if (!current.isEmpty() && QDir(current).exists()) {
+        start = QDir::cleanPath(current);
+    } else if (!tree_->currentIndex().isValid()) {
+        // Nothing chosen in this run yet: start where the user's files are.
+        start = QDir::homePath();
+    } else {
+        // A field that is empty or names a folder gone since: the tree stays as it was.
+        return;
+    }
     tree_->expand(model_->index(QStringLiteral("/")));
     const QModelIndex index = model_->index(start);
     if (index.isValid()) {
@@ -134,6 +165,10 @@ void OpenFolderPicker(TFormRepertoireSource& picker, TFormGrisTransparent& overl
                       QLineEdit* field) {
     QPointer<QLineEdit> target(field);
     std::optional<QString> chosen;
+    if (QueuedFolders().empty()) {
+        picker.Prepare(mode, field->text());
+        CentreOver(covered, &picker);
+    }
     overlays.ShowOverlay(covered, OverlaySlot::FolderPicker);
     if (!QueuedFolders().empty()) {
         chosen = QueuedFolders().front();
@@ -142,14 +177,15 @@ void OpenFolderPicker(TFormRepertoireSource& picker, TFormGrisTransparent& overl
             chosen = WithFinalSeparator(*chosen);
         }
     } else {
-        picker.Prepare(mode, field->text());
-        CentreOver(covered, &picker);
         picker.exec();
         chosen = picker.chosen();
     }
     overlays.HideOverlay(OverlaySlot::FolderPicker);
-    if (chosen && target) {
-        target->setText(*chosen);
+    if (target) {
+        if (chosen) {
+            target->setText(*chosen);
+        }
+        target->setFocus();
     }
 }
 

@@ -15,7 +15,12 @@ namespace vantorel {
 
 class TFormGrisTransparent;
 
-enum class PickerMode { Source, Destination };
+// Which field the picker fills: the new job's (main window) or the edited
+// job's (edit window) source or destination.
+enum class PickerMode { Source, Destination, ModifSource, ModifDestination };
+
+// The title the picker shows in `mode`: "SOURCE" or "DESTINATION".
+QString PickerTitle(PickerMode mode);
 
 // The folder picker: a folder tree with VALIDER and ANNULER. Created once at
 // start-up and reused for every choice.
@@ -25,8 +30,9 @@ class TFormRepertoireSource : public SkinnedWindow {
 public:
     TFormRepertoireSource();
 
-    // Sets the title ("SOURCE" or "DESTINATION") and selects `current` in the
-    // tree when it names a folder.
+    // Sets the title of `mode` and points the tree at `current` (selected,
+    // its parents open) when it names a folder; otherwise the tree stays as
+    // the last choice left it (the home folder at the first one).
     void Prepare(PickerMode mode, const QString& current);
     // The folder chosen by the latest VALIDER, ending in "/"; nullopt when the
     // window was closed another way.
@@ -48,7 +54,7 @@ private:
 
 // Lets the user choose a folder for `field` with `covered` dimmed (slot 2);
 // writes the folder, ending in "/", into the field, or leaves the field as it
-// was when the choice is cancelled.
+// was when the choice is cancelled. The field has the focus afterwards.
 void OpenFolderPicker(TFormRepertoireSource& picker, TFormGrisTransparent& overlays, QWidget* covered, PickerMode mode,
                       QLineEdit* field);
 

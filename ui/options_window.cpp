@@ -1,29 +1,117 @@
 #include "ui/options_window.h"
 
+#include "platform/autostart.h"
+#include "platform/errors.h"
 #include "ui/image_button.h"
 #include "ui/skin.h"
+#include "ui/texts.h"
+#include "ui/window_placement.h"
 
-#include <QKeyEvent>
+#include <QCheckBox>
 #include <QLabel>
+#include <QShowEvent>
 
 namespace vantorel {
 
-TFormOptions::TFormOptions() : SkinnedWindow(QStringLiteral("FormOptions"), 426, 188) {
+namespace {
+
+QCheckBox* MakeCheckBox(QWidget* parent, const QString& name, const QString& text, int x, int y) {
+    auto* box = new QCheckBox(text, parent);
+    box->setObjectName(name);
+    box->setFont(SkinFont(13, true));
+    box->setCursor(Qt::PointingHandCursor);
+    box->adjustSize();
+    box->move(x, y);
+    return box;
+}
+
+} // namespace
+
+TFormOptions::TFormOptions(std::filesystem::path programFolder, std::filesystem::path configHome,
+                           std::filesystem::path executable)
+    : SkinnedWindow(QStringLiteral("FormOptions"), 426, 188), options_(std::move(programFolder)),
+      configHome_(std::move(configHome)), executable_(std::move(executable)) {
     auto* title = MakeTitle(this, QStringLiteral("LbTitre"), QStringLiteral("OPTIONS"), 0, 9);
     title->move((width() - title->width()) / 2, 9);
     auto* close = ImageButton::Small(this, QStringLiteral("Fermer"), QStringLiteral("close"), 398, 8);
+
+    QFrame* panel = MakePanel(this, QStringLiteral("PanelOptions"), 12, 56, 402, 88);
+    cbLance_ = MakeCheckBox(panel, QStringLiteral("CbLance"), QStringLiteral("Lancer Vantorel au démarrage de Windows"),
+                            16, 16);
+    cbReduire_ = MakeCheckBox(panel, QStringLiteral("CbReduire"),
+                              QStringLiteral("Réduire Vantorel au démarrage de Windows"), 16, 50);
+
     // The bottom button carries the word FERMER.
-    auto* bottom = ImageButton::Large(this, QStringLiteral("Annuler"), QStringLiteral("fermer"), 159, 153);
+    auto* bottom = ImageButton::Large(this, QStringLiteral("Annuler"), QStringLiteral("fermer"), 159, 154);
     connect(close, &ImageButton::clicked, this, &QDialog::close);
     connect(bottom, &ImageButton::clicked, this, &QDialog::close);
+    // Only the user's clicks: the showing steps call the handlers themselves.
+    connect(cbLance_, &QCheckBox::clicked, this, &TFormOptions::CbLanceClick);
+    connect(cbReduire_, &QCheckBox::clicked, this, &TFormOptions::CbReduireClick);
 }
 
-void TFormOptions::keyReleaseEvent(QKeyEvent* event) {
-    if (event->key() == Qt::Key_Escape && !event->isAutoRepeat()) {
-        close();
+void TFormOptions::SetMainWindow(QWidget* mainWindow, const QRect& grip) {
+    mainWindow_ = mainWindow;
+    mainGrip_ = grip;
+}
+
+void TFormOptions::CbLanceClick() {
+    const bool on = cbLance_->isChecked();
+    try {
+        if (on) {
+            SetRunAtLogon(configHome_, executable_);
+        } else {
+            ClearRunAtLogon(configHome_);
+        }
+        options_.WriteLanceProg(on);
+    } catch (const Error& error) {
+        // The box goes back to what is in effect, so it never shows a choice
+        // that was not stored.
+        cbLance_->setChecked(!on);
+        ShowFailure(this, error);
+    }
+}
+
+void TFormOptions::CbReduireClick() {
+    const bool on = cbReduire_->isChecked();
+    try {
+        options_.WriteReduireProg(on);
+    } catch (const Error& error) {
+        cbReduire_->setChecked(!on);
+        ShowFailure(this, error);
+    }
+}
+
+void TFormOptions::showEvent(QShowEvent* event) {
+    SkinnedWindow::showEvent(event);
+    if (!event->spontaneous()) {
+        FormShow();
+    }
+}
+
+void TFormOptions::FormShow() {
+    try {
+        const WindowPosition position = options_.ReadWindowPosition();
+        if (mainWindow_ != nullptr) {
+            PlaceOnScreen(mainWindow_, QPoint(position.left, position.top), mainGrip_);
+        }
+    } catch (const Error& error) {
+        // The boxes keep the state they had.
+        ShowFailure(this, error);
         return;
     }
-    SkinnedWindow::keyReleaseEvent(event);
+    const bool reduire = options_.ReadReduireProg() == kOptionTrue;
+    const bool lance = options_.ReadLanceProg() == kOptionTrue;
+    SyncBox(cbReduire_, reduire, &TFormOptions::CbReduireClick);
+    SyncBox(cbLance_, lance, &TFormOptions::CbLanceClick);
+}
+
+void TFormOptions::SyncBox(QCheckBox* box, bool checked, void (TFormOptions::*click)()) {
+    if (box->isChecked() == checked) {
+        return;
+    }
+    box->setChecked(checked);
+    (this->*click)();
 }
 
 } // namespace vantorel

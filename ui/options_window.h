@@ -2,19 +2,56 @@
 
 #include "ui/skinned_window.h"
 
+// moc cannot parse the C++20 standard headers the core pulls in.
+#ifndef Q_MOC_RUN
+#include "jobs/program_options.h"
+#endif
+
+#include <QPointer>
+#include <QRect>
+
+#include <filesystem>
+
+class QCheckBox;
+
 namespace vantorel {
 
-// The options window. Its two choices (start with the session, minimise at
-// start) come with the notification-area work; for now it shows its frame,
-// its title and its two ways to close.
+// The options window: start the program with the user's session (CbLance)
+// and minimise it to the notification area at start (CbReduire). A click
+// takes effect at once; FERMER and the close button only hide the window.
 class TFormOptions : public SkinnedWindow {
     Q_OBJECT
 
 public:
-    TFormOptions();
+    // programFolder holds Vantorel.ini; configHome is the user's configuration
+    // folder, where the start-with-session entry goes; executable is what
+    // that entry starts.
+    TFormOptions(std::filesystem::path programFolder, std::filesystem::path configHome,
+                 std::filesystem::path executable);
+
+    // The main window, which each showing puts back at its stored position;
+    // `grip` is the part of it that must stay on a screen (its move handle).
+    void SetMainWindow(QWidget* mainWindow, const QRect& grip);
+
+    // What a click on each check box does, for the box's state as it is now.
+    void CbLanceClick();
+    void CbReduireClick();
 
 protected:
-    void keyReleaseEvent(QKeyEvent* event) override;
+    void showEvent(QShowEvent* event) override;
+
+private:
+    void FormShow();
+    // Sets `box` to `checked`; a change runs `click` as a user's click would.
+    void SyncBox(QCheckBox* box, bool checked, void (TFormOptions::*click)());
+
+    ProgramOptions options_;
+    std::filesystem::path configHome_;
+    std::filesystem::path executable_;
+    QPointer<QWidget> mainWindow_;
+    QRect mainGrip_;
+    QCheckBox* cbLance_ = nullptr;
+    QCheckBox* cbReduire_ = nullptr;
 };
 
 } // namespace vantorel

@@ -42,6 +42,8 @@ QString FailureText(const Error& error) {
         return QStringLiteral("'%1' n'est pas une valeur entière correcte").arg(subject);
     case Failure::NotADateTime:
         return QStringLiteral("'%1' ne correspond pas à une date et une heure correctes").arg(subject);
+    case Failure::LogonEntryRefused:
+        return QStringLiteral("Echec à la définition des données pour '%1'").arg(subject);
     }
     return QString::fromStdString(error.what());
 }

@@ -153,7 +153,7 @@ void EditWindowTest::validatingRecomputesFromTheLastRun() {
     std::string text = ListeSaveText({{"/data/a/", "/backup/A/"}, {"/data/b/", "/backup/B/"}});
     text.replace(text.find("01/12/2026 08:00:00"), 19, "01/12/2026 10:00:00");
     WriteTextFile(folder / "ListeSave.ini", text);
-    Program program(folder.path(), [] { return At(2026, 12, 7, 12, 0); });
+    Program program(folder.path(), folder.path() / "config", [] { return At(2026, 12, 7, 12, 0); });
     program.mainWindow().show();
     (void)TakeAskedQuestionsForTesting();
 
@@ -174,7 +174,7 @@ void EditWindowTest::validatingRecomputesFromTheLastRun() {
 void EditWindowTest::anotherJobsSourceIsAskedAboutOnce() {
     test::GuiTempDir folder;
     WriteTextFile(folder / "ListeSave.ini", ListeSaveText({{"/data/a/", "/backup/A/"}, {"/data/b/", "/backup/B/"}}));
-    Program program(folder.path(), [] { return At(2026, 12, 7, 12, 0); });
+    Program program(folder.path(), folder.path() / "config", [] { return At(2026, 12, 7, 12, 0); });
     program.mainWindow().show();
     (void)TakeAskedQuestionsForTesting();
     const std::string before = ReadTextFile(folder / "ListeSave.ini");
@@ -204,7 +204,7 @@ void EditWindowTest::unreadableLastRunShowsTheDateError() {
     std::string text = ListeSaveText({{"/data/a/", "/backup/A/"}});
     text.replace(text.find("CbDerniereDateMaj=01/12/2026 08:00:00"), 37, "CbDerniereDateMaj=");
     WriteTextFile(folder / "ListeSave.ini", text);
-    Program program(folder.path(), [] { return At(2026, 12, 7, 12, 0); });
+    Program program(folder.path(), folder.path() / "config", [] { return At(2026, 12, 7, 12, 0); });
     program.mainWindow().show();
     (void)TakeShownFailuresForTesting();
 

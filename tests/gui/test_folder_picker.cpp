@@ -4,6 +4,7 @@
 #include "ui/overlay.h"
 
 #include <QDir>
+#include <QFileSystemModel>
 #include <QLabel>
 #include <QLineEdit>
 #include <QTemporaryDir>
@@ -21,6 +22,7 @@ class FolderPickerTest : public QObject {
 private slots:
     void validatedFolderEndsWithSeparator();
     void cancelLeavesTheFieldAlone();
+    void treeFollowsTheFieldOnlyWhenItNamesAFolder();
 
 private:
     // Opens the picker for `field` and runs `act` on it once it shows.
@@ -82,6 +84,23 @@ void FolderPickerTest::cancelLeavesTheFieldAlone() {
     QVERIFY(closedByEscape);
     QCOMPARE(field.text(), QStringLiteral("/ancien/"));
     QVERIFY(!picker.chosen());
+}
+
+void FolderPickerTest::treeFollowsTheFieldOnlyWhenItNamesAFolder() {
+    QTemporaryDir dir;
+    QVERIFY(QDir(dir.path()).mkpath(QStringLiteral("a/b")));
+    TFormRepertoireSource picker;
+    auto* tree = picker.findChild<QTreeView*>();
+    auto* model = static_cast<QFileSystemModel*>(tree->model());
+    const QString deep = dir.filePath(QStringLiteral("a/b"));
+    picker.Prepare(PickerMode::Source, deep + QLatin1Char('/'));
+    QCOMPARE(model->filePath(tree->currentIndex()), deep);
+    QVERIFY(tree->isExpanded(model->index(dir.filePath(QStringLiteral("a")))));
+    // A folder gone since, or no folder at all: the tree stays where it was.
+    picker.Prepare(PickerMode::Source, dir.filePath(QStringLiteral("parti/")));
+    QCOMPARE(model->filePath(tree->currentIndex()), deep);
+    picker.Prepare(PickerMode::Destination, QString());
+    QCOMPARE(model->filePath(tree->currentIndex()), deep);
 }
 
 } // namespace vantorel

@@ -7,6 +7,7 @@
 #include "ui/message_dialog.h"
 #include "ui/next_run_hint.h"
 #include "ui/skin.h"
+#include "ui/texts.h"
 
 // moc cannot parse the C++20 standard headers the core pulls in.
 #ifndef Q_MOC_RUN
@@ -85,6 +86,8 @@ private:
 void FormMainTest::init() {
     folder_ = std::make_unique<test::GuiTempDir>();
     (void)TakeAskedQuestionsForTesting();
+    CollectFailuresForTesting();
+    (void)TakeShownFailuresForTesting();
 }
 
 void FormMainTest::cleanup() {
@@ -93,12 +96,14 @@ void FormMainTest::cleanup() {
 }
 
 void FormMainTest::Start() {
-    program_ = std::make_unique<Program>(folder_->path(), [] { return At(2026, 12, 8, 10, 0); });
+    program_ =
+        std::make_unique<Program>(folder_->path(), folder_->path() / "config", [] { return At(2026, 12, 8, 10, 0); });
     program_->mainWindow().show();
 }
 
 void FormMainTest::windowsAreCreatedHiddenInOrder() {
-    program_ = std::make_unique<Program>(folder_->path(), [] { return At(2026, 12, 8, 10, 0); });
+    program_ =
+        std::make_unique<Program>(folder_->path(), folder_->path() / "config", [] { return At(2026, 12, 8, 10, 0); });
     const std::vector<QWidget*> windows = program_->windows();
     const char* classes[] = {
         "vantorel::TFormMain",          "vantorel::TFormRepertoireSource", "vantorel::TFormGrisTransparent",
@@ -147,7 +152,8 @@ void FormMainTest::dueJobRunsBeforeTheMinimiseTimerStarts() {
     const std::string destination = Folder("dst");
     WriteJobs({{source, destination, "07/12/2026 10:00:00"}});
 
-    program_ = std::make_unique<Program>(folder_->path(), [] { return At(2026, 12, 8, 10, 0); });
+    program_ =
+        std::make_unique<Program>(folder_->path(), folder_->path() / "config", [] { return At(2026, 12, 8, 10, 0); });
     auto* processing = Child<QLabel>("LbTraitement");
     auto* minimise = Child<QTimer>("TimerReduireProg");
     struct Watcher : QObject {
@@ -333,6 +339,11 @@ void FormMainTest::dragHandleMovesTheWindowWithThePointer() {
     QApplication::sendEvent(handle, &release);
     test::SendMouseMove(handle, QPoint(50, 50), Qt::LeftButton);
     QCOMPARE(window.pos(), QPoint(120, 110));
+    // The drop stores the place; moving the window otherwise does not.
+    const std::string stored = "[PositionFenetre]\nNormalTop=110\nNormalLeft=120\n";
+    QCOMPARE(ReadTextFile(folder_->path() / "Vantorel.ini"), stored);
+    window.move(300, 300);
+    QCOMPARE(ReadTextFile(folder_->path() / "Vantorel.ini"), stored);
 }
 
 void FormMainTest::menuRunsAllAndRestoresTheSelectedJob() {

@@ -1,0 +1,120 @@
+// The main window and the notification area: the start-up check, minimising
+// to the icon and back, and the stored window position.
+#include "app/form_main.h"
+
+#include "platform/autostart.h"
+#include "platform/errors.h"
+#include "ui/texts.h"
+#include "ui/tray_icon.h"
+#include "ui/window_placement.h"
+
+#include <QCoreApplication>
+#include <QLabel>
+#include <QTimer>
+
+#include <string>
+
+namespace vantorel {
+
+namespace {
+
+// How often a missing notification area is looked for again (2 s apart):
+// at logon the desktop's panel may come up a few seconds after us.
+constexpr int kTrayRetries = 10;
+
+std::filesystem::path ExecutablePath() {
+    return QCoreApplication::applicationFilePath().toStdString();
+}
+
+} // namespace
+
+QRect TFormMain::MoveHandleBounds() const {
+    return imageDeplaceFenetre_->geometry();
+}
+
+void TFormMain::StartupMinimiseCheck() {
+    timerReduireProg_->stop();
+    // The timer starts at every showing, but the check acts only after the
+    // first one of a run: it is about starting. Acting again after
+    // "Restaurer" would minimise the window the user has just asked back
+    // (with ReduireProg = "TRUE"), and moving it back to the stored place
+    // would undo nothing the user wants undone.
+    if (startupCheckDone_) {
+        return;
+    }
+    startupCheckDone_ = true;
+    try {
+        const WindowPosition position = settings_.ReadWindowPosition();
+        PlaceOnScreen(this, QPoint(position.left, position.top), MoveHandleBounds());
+        std::string reduire = settings_.ReadReduireProg();
+        if (reduire != kOptionTrue && reduire != kOptionFalse) {
+            // The first start: start with the session, stay visible.
+            SetRunAtLogon(configHome_, ExecutablePath());
+            settings_.WriteReduireProg(false);
+            settings_.WriteLanceProg(true);
+            reduire = kOptionFalse;
+        }
+        if (reduire == kOptionTrue) {
+            MinimiseToTray();
+        }
+    } catch (const Error& error) {
+        // A bad stored position stops the check here, minimise included.
+        ShowFailure(this, error);
+    }
+}
+
+void TFormMain::MinimiseToTray() {
+    trayRetry_->stop();
+    if (TrayIcon::Available()) {
+        // A hidden window has no task bar button: only the icon remains.
+        hide();
+        tray_->Add();
+        return;
+    }
+    // No notification area to put the icon in: hiding the window would leave
+    // a program nobody can see or reach. It goes to the task bar instead, and
+    // moves to the notification area should one appear soon after.
+    showMinimized();
+    trayRetriesLeft_ = kTrayRetries;
+    trayRetry_->start();
+}
+
+void TFormMain::TrayRetryTimer() {
+    // The user brought the window back from the task bar meanwhile.
+    if (!isVisible() || !isMinimized()) {
+        trayRetry_->stop();
+        return;
+    }
+    if (TrayIcon::Available()) {
+        trayRetry_->stop();
+        hide();
+        tray_->Add();
+        return;
+    }
+    --trayRetriesLeft_;
+    if (trayRetriesLeft_ <= 0) {
+        trayRetry_->stop();
+    }
+}
+
+void TFormMain::RestoreFromTray(bool byMenu) {
+    tray_->Remove();
+    // The menu shows the window again with its show steps; the double click
+    // only brings it back.
+    quietShow_ = !byMenu;
+    showNormal();
+    quietShow_ = false;
+    raise();
+    activateWindow();
+}
+
+void TFormMain::SaveWindowPosition() {
+    dragging_ = false;
+    try {
+        settings_.WriteWindowPosition(WindowPosition{y(), x()});
+    } catch (const Error& error) {
+        ShowFailure(this, error);
+    }
+}
+
+} // namespace vantorel

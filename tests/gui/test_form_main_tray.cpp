@@ -1,0 +1,282 @@
+// The main window's start-up check (stored place, first-start defaults,
+// minimise at start) and the notification area: the icon's menu, the two ways
+// back, and the task bar when there is no notification area.
+#include "app/program.h"
+#include "platform/autostart.h"
+#include "ui/texts.h"
+#include "ui/tray_icon.h"
+#include "ui/window_placement.h"
+
+// moc cannot parse the C++20 standard headers the core pulls in.
+#ifndef Q_MOC_RUN
+#include "support/gui_support.h"
+#endif
+
+#include <QAction>
+#include <QComboBox>
+#include <QGuiApplication>
+#include <QMenu>
+#include <QScreen>
+#include <QSignalSpy>
+#include <QSystemTrayIcon>
+#include <QTest>
+#include <QTimer>
+
+#include <memory>
+
+namespace vantorel {
+
+using test::ReadTextFile;
+using test::WriteTextFile;
+
+class FormMainTrayTest : public QObject {
+    Q_OBJECT
+
+private slots:
+    void init();
+    void cleanup();
+    void startupCheck_data();
+    void startupCheck();
+    void storedPositionOffEveryScreenIsPulledBack();
+    void visiblePosition();
+    void iconMenuAndTheTwoWaysBack();
+    void quitterClosesTheMainWindow();
+    void noNotificationAreaMinimisesToTheTaskBarAndLooksAgain();
+
+private:
+    void Start(const std::string& ini) {
+        WriteTextFile(folder_->path() / "Vantorel.ini", ini);
+        Start();
+    }
+    void Start() {
+        program_ = std::make_unique<Program>(folder_->path(), folder_->path() / "config",
+                                             [] { return test::At(2026, 12, 8, 10, 0); });
+        program_->mainWindow().show();
+    }
+    template <typename T = QWidget> T* Child(const char* name) const {
+        T* child = program_->mainWindow().findChild<T*>(QLatin1String(name));
+        if (child == nullptr) {
+            qFatal("no child %s", name);
+        }
+        return child;
+    }
+    TFormMain& window() const { return program_->mainWindow(); }
+    // One tick of the timer that looks for a notification area again.
+    void RetryTick() const { QVERIFY(QMetaObject::invokeMethod(Child<QTimer>("TimerCherchePanneau"), "timeout")); }
+
+    std::unique_ptr<test::GuiTempDir> folder_;
+    std::unique_ptr<Program> program_;
+};
+
+void FormMainTrayTest::init() {
+    folder_ = std::make_unique<test::GuiTempDir>();
+    CollectFailuresForTesting();
+    TrayIcon::SetAvailableForTesting(true);
+}
+
+void FormMainTrayTest::cleanup() {
+    program_.reset();
+    folder_.reset();
+    QCOMPARE(TakeShownFailuresForTesting(), QStringList());
+}
+
+void FormMainTrayTest::startupCheck_data() {
+    QTest::addColumn<QString>("ini");
+    QTest::addColumn<bool>("trayAvailable");
+    QTest::addColumn<QPoint>("position");
+    QTest::addColumn<QString>("iniAfter"); // empty: as before
+    QTest::addColumn<bool>("entryWritten");
+    QTest::addColumn<QString>("state");
+    QTest::addColumn<QString>("failure");
+
+    const QString place = QStringLiteral("[PositionFenetre]\nNormalTop=40\nNormalLeft=-20\n");
+    const QString defaults = QStringLiteral("[Prog]\nReduireProg=FALSE\nLanceProg=TRUE\n");
+    QTest::newRow("first start") << QString() << false << QPoint(0, 0) << defaults << true << "shown" << QString();
+    QTest::newRow("lower-case true is no choice")
+        << "[Prog]\nReduireProg=true\n" + place << false << QPoint(-20, 40)
+        << "[Prog]\nReduireProg=FALSE\nLanceProg=TRUE\n" + place << true << "shown" << QString();
+    QTest::newRow("FALSE") << "[Prog]\nReduireProg=FALSE\n" + place << false << QPoint(-20, 40) << QString() << false
+                           << "shown" << QString();
+    QTest::newRow("TRUE, notification area")
+        << "[Prog]\nReduireProg=TRUE\n" + place << true << QPoint(-20, 40) << QString() << false << "tray" << QString();
+    // Hiding the window with nowhere to show the icon would lose the program.
+    QTest::newRow("TRUE, no notification area") << "[Prog]\nReduireProg=TRUE\n" + place << false << QPoint(-20, 40)
+                                                << QString() << false << "task bar" << QString();
+    QTest::newRow("bad top stops the check")
+        << QStringLiteral("[Prog]\nReduireProg=TRUE\n[PositionFenetre]\nNormalTop=haut\n") << true << QPoint(200, 100)
+        << QString() << false << "shown" << QStringLiteral("'haut' n'est pas une valeur entière correcte");
+}
+
+void FormMainTrayTest::startupCheck() {
+    QFETCH(QString, ini);
+    QFETCH(bool, trayAvailable);
+    QFETCH(QPoint, position);
+    QFETCH(QString, iniAfter);
+    QFETCH(bool, entryWritten);
+    QFETCH(QString, state);
+    QFETCH(QString, failure);
+    const std::filesystem::path file = folder_->path() / "Vantorel.ini";
+    if (!ini.isNull()) {
+        WriteTextFile(file, ini.toStdString());
+    }
+    TrayIcon::SetAvailableForTesting(trayAvailable);
+    Start();
+    TFormMain& window = program_->mainWindow();
+    window.move(200, 100);
+    auto* timer = Child<QTimer>("TimerReduireProg");
+    QVERIFY(timer->isActive());
+    window.StartupMinimiseCheck();
+
+    QVERIFY(!timer->isActive());
+    QCOMPARE(window.pos(), position);
+    QCOMPARE(QString::fromStdString(ReadTextFile(file)), iniAfter.isEmpty() ? ini : iniAfter);
+    const std::filesystem::path entry = LogonEntryPath(folder_->path() / "config");
+    QCOMPARE(std::filesystem::exists(entry), entryWritten);
+    if (entryWritten) {
+        const std::string exec = "\nExec=" + LogonExecValue(QCoreApplication::applicationFilePath().toStdString());
+        QVERIFY(ReadTextFile(entry).find(exec) != std::string::npos);
+    }
+    const QString seen = !window.isVisible()    ? QStringLiteral("tray")
+                         : window.isMinimized() ? QStringLiteral("task bar")
+                                                : QStringLiteral("shown");
+    QCOMPARE(seen, state);
+    QCOMPARE(window.trayIcon().shown(), state == QStringLiteral("tray"));
+    if (window.trayIcon().shown()) {
+        QCOMPARE(window.trayIcon().icon()->toolTip(), QStringLiteral("Vantorel : sauvegarde auto."));
+    }
+    QCOMPARE(Child<QTimer>("TimerCherchePanneau")->isActive(), state == QStringLiteral("task bar"));
+    QCOMPARE(TakeShownFailuresForTesting(), failure.isEmpty() ? QStringList() : QStringList{failure});
+}
+
+void FormMainTrayTest::storedPositionOffEveryScreenIsPulledBack() {
+    // The window was last dropped on a screen that is gone.
+    const std::string ini = "[Prog]\nReduireProg=FALSE\n[PositionFenetre]\nNormalTop=5000\nNormalLeft=-4000\n";
+    WriteTextFile(folder_->path() / "Vantorel.ini", ini);
+    Start();
+    TFormMain& window = program_->mainWindow();
+    window.StartupMinimiseCheck();
+    const QRect screen = QGuiApplication::primaryScreen()->geometry();
+    QCOMPARE(window.pos(), QPoint(screen.left(), std::max(screen.top(), screen.bottom() + 1 - window.height())));
+    // The stored place is kept for when that screen comes back.
+    QCOMPARE(ReadTextFile(folder_->path() / "Vantorel.ini"), ini);
+}
+
+void FormMainTrayTest::visiblePosition() {
+    const QSize window(628, 491);
+    const QRect grip(10, 12, 24, 24);
+    const QList<QRect> twoScreens = {QRect(0, 0, 1920, 1080), QRect(1920, 0, 1280, 1024)};
+    const struct {
+        QPoint stored;
+        QList<QRect> screens;
+        QPoint placed;
+    } rows[] = {
+        {{100, 50}, twoScreens, {100, 50}},
+        // Partly off a screen, some of the grip still on it: kept as the user left it.
+        {{-33, -30}, twoScreens, {-33, -30}},
+        {{-34, 0}, twoScreens, {0, 0}},
+        {{2500, 600}, twoScreens, {2500, 600}},
+        // Off every screen: into the nearest one, wholly.
+        {{5000, 300}, twoScreens, {3200 - 628, 300}},
+        {{-3000, 2000}, twoScreens, {0, 1080 - 491}},
+        {{1000, -900}, twoScreens, {1000, 0}},
+        // A screen smaller than the window: its top-left part, with the grip.
+        {{900, 900}, {QRect(0, 0, 600, 400)}, {0, 0}},
+        {{7000, 7000}, {}, {7000, 7000}},
+    };
+    for (const auto& row : rows) {
+        QCOMPARE(VisiblePosition(row.stored, window, grip, row.screens), row.placed);
+    }
+}
+
+void FormMainTrayTest::iconMenuAndTheTwoWaysBack() {
+    Start("[Prog]\nReduireProg=TRUE\n");
+    window().StartupMinimiseCheck();
+    QVERIFY(!window().isVisible());
+    TrayIcon& tray = window().trayIcon();
+    QVERIFY(tray.shown());
+    QVERIFY(tray.icon()->isVisible());
+    QCOMPARE(tray.icon()->toolTip(), QStringLiteral("Vantorel : sauvegarde auto."));
+
+    QMenu* menu = tray.icon()->contextMenu();
+    QCOMPARE(menu->objectName(), QStringLiteral("PopUpDroit"));
+    const QList<QAction*> items = menu->actions();
+    QCOMPARE(items.size(), 2);
+    QCOMPARE(items[0]->text(), QStringLiteral("Quitter"));
+    QCOMPARE(items[1]->text(), QStringLiteral("Restaurer"));
+    QCOMPARE(menu->defaultAction(), items[1]);
+    QVERIFY(items[1]->font().bold());
+
+    // A single click does nothing.
+    auto* days = Child<QComboBox>("CbDateMois");
+    days->setCurrentIndex(14);
+    emit tray.icon()->activated(QSystemTrayIcon::Trigger);
+    QVERIFY(!window().isVisible());
+    QVERIFY(tray.shown());
+
+    // A double click brings the window back as it was: no show steps.
+    emit tray.icon()->activated(QSystemTrayIcon::DoubleClick);
+    QVERIFY(window().isVisible());
+    QVERIFY(!window().isMinimized());
+    QVERIFY(!tray.shown());
+    QCOMPARE(days->currentIndex(), 14);
+
+    // Minimising again shows a fresh icon; "Restaurer" runs the show steps.
+    QTest::mouseClick(Child("ImageReduire"), Qt::LeftButton, {}, QPoint(5, 5));
+    QVERIFY(!window().isVisible());
+    QVERIFY(tray.shown());
+    tray.menu()->actions()[1]->trigger();
+    QVERIFY(window().isVisible());
+    QVERIFY(!tray.shown());
+    QCOMPARE(days->currentIndex(), 0);
+    // The check after a later showing leaves the window with the user.
+    auto* timer = Child<QTimer>("TimerReduireProg");
+    QVERIFY(timer->isActive());
+    window().StartupMinimiseCheck();
+    QVERIFY(!timer->isActive());
+    QVERIFY(window().isVisible());
+    QVERIFY(!tray.shown());
+}
+
+void FormMainTrayTest::quitterClosesTheMainWindow() {
+    Start("[Prog]\nReduireProg=TRUE\n");
+    window().StartupMinimiseCheck();
+    QSignalSpy closed(&window(), &TFormMain::Closed);
+    window().trayIcon().menu()->actions()[0]->trigger();
+    QCOMPARE(closed.count(), 1);
+}
+
+void FormMainTrayTest::noNotificationAreaMinimisesToTheTaskBarAndLooksAgain() {
+    TrayIcon::SetAvailableForTesting(false);
+    Start("[Prog]\nReduireProg=TRUE\n");
+    window().StartupMinimiseCheck();
+    auto* retry = Child<QTimer>("TimerCherchePanneau");
+    QVERIFY(window().isVisible());
+    QVERIFY(window().isMinimized());
+    QVERIFY(!window().trayIcon().shown());
+    QVERIFY(retry->isActive());
+
+    // The panel comes up a little later: the window moves to it.
+    RetryTick();
+    QVERIFY(window().isMinimized());
+    TrayIcon::SetAvailableForTesting(true);
+    RetryTick();
+    QVERIFY(!retry->isActive());
+    QVERIFY(!window().isVisible());
+    QVERIFY(window().trayIcon().shown());
+
+    // Brought back from the task bar before a panel came: left alone.
+    window().RestoreFromTray(false);
+    TrayIcon::SetAvailableForTesting(false);
+    window().MinimiseToTray();
+    window().showNormal();
+    TrayIcon::SetAvailableForTesting(true);
+    RetryTick();
+    QVERIFY(!retry->isActive());
+    QVERIFY(window().isVisible());
+    QVERIFY(!window().trayIcon().shown());
+}
+
+} // namespace vantorel
+
+QTEST_MAIN(vantorel::FormMainTrayTest)
+#include "test_form_main_tray.moc"

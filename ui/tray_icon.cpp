@@ -1,0 +1,79 @@
+#include "ui/tray_icon.h"
+
+#include "ui/skin_image.h"
+
+#include <QAction>
+#include <QIcon>
+#include <QMenu>
+#include <QSystemTrayIcon>
+
+#include <optional>
+
+namespace vantorel {
+
+namespace {
+
+std::optional<bool>& AvailabilityOverride() {
+    static std::optional<bool> available;
+    return available;
+}
+
+} // namespace
+
+TrayIcon::TrayIcon() : menu_(std::make_unique<QMenu>()) {
+    menu_->setObjectName(QStringLiteral("PopUpDroit"));
+    QAction* quit = menu_->addAction(QStringLiteral("Quitter"));
+    quit->setObjectName(QStringLiteral("QuitterItem"));
+    QAction* restore = menu_->addAction(QStringLiteral("Restaurer"));
+    restore->setObjectName(QStringLiteral("RestaurerItem"));
+    QFont bold = restore->font();
+    bold.setBold(true);
+    restore->setFont(bold);
+    menu_->setDefaultAction(restore);
+    connect(quit, &QAction::triggered, this, &TrayIcon::QuitterItemClick);
+    connect(restore, &QAction::triggered, this, &TrayIcon::RestaurerItemClick);
+}
+
+TrayIcon::~TrayIcon() = default;
+
+bool TrayIcon::Available() {
+    if (AvailabilityOverride()) {
+        return *AvailabilityOverride();
+    }
+    return QSystemTrayIcon::isSystemTrayAvailable();
+}
+
+void TrayIcon::SetAvailableForTesting(bool available) {
+    AvailabilityOverride() = available;
+}
+
+void TrayIcon::Add() {
+    // Each minimise shows a fresh icon, as the notification area may have
+    // been restarted since the last one.
+    Remove();
+    icon_ = new QSystemTrayIcon(QIcon(SkinPixmap(QStringLiteral("tray.jpg"), QSize(16, 16), Qt::darkRed)), this);
+    icon_->setObjectName(QStringLiteral("TrayIcon"));
+    icon_->setToolTip(QStringLiteral("Vantorel : sauvegarde auto."));
+    icon_->setContextMenu(menu_.get());
+    connect(icon_, &QSystemTrayIcon::activated, this, [this](QSystemTrayIcon::ActivationReason reason) {
+        // A single click (Trigger) does nothing; the menu comes by itself.
+        if (reason == QSystemTrayIcon::DoubleClick) {
+            emit DoubleClicked();
+        }
+    });
+    icon_->show();
+}
+
+void TrayIcon::Remove() {
+    if (icon_ == nullptr) {
+        return;
+    }
+    icon_->hide();
+    icon_->setContextMenu(nullptr);
+    // The icon may be the sender of the signal being handled: let it go once
+    // the event that is running has finished with it.
+    icon_->deleteLater();
+    icon_ = nullptr;
+}
+
+} // namespace vantorel

@@ -1,0 +1,51 @@
+#pragma once
+
+#include <QObject>
+
+#include <memory>
+
+class QAction;
+class QMenu;
+class QSystemTrayIcon;
+
+namespace vantorel {
+
+// The program's icon in the notification area, with its menu PopUpDroit:
+// "Quitter", then "Restaurer" (the default item, in bold). A left click does
+// nothing; the right button opens the menu; a double click and the two items
+// are passed on as signals.
+class TrayIcon : public QObject {
+    Q_OBJECT
+
+public:
+    TrayIcon();
+    ~TrayIcon() override;
+
+    // Whether the desktop has a notification area to show the icon in.
+    static bool Available();
+    // Tests only: make Available() answer `available` (the offscreen
+    // platform has no notification area).
+    static void SetAvailableForTesting(bool available);
+
+    // AddTrayIcon: a fresh icon with the picture and the tip "Vantorel :
+    // sauvegarde auto.".
+    void Add();
+    // RemoveTrayIcon: removes the icon, if there is one.
+    void Remove();
+    bool shown() const { return icon_ != nullptr; }
+    // The icon while it is shown, else null.
+    QSystemTrayIcon* icon() const { return icon_; }
+    QMenu* menu() const { return menu_.get(); }
+
+signals:
+    void DoubleClicked();
+    void RestaurerItemClick();
+    void QuitterItemClick();
+
+private:
+    std::unique_ptr<QMenu> menu_;
+    // A child of this object, so that it goes with it in any case.
+    QSystemTrayIcon* icon_ = nullptr;
+};
+
+} // namespace vantorel

@@ -22,6 +22,7 @@ class FolderPickerTest : public QObject {
 private slots:
     void validatedFolderEndsWithSeparator();
     void cancelLeavesTheFieldAlone();
+    void rootStaysAsItIs();
     void treeFollowsTheFieldOnlyWhenItNamesAFolder();
 
 private:
@@ -84,6 +85,17 @@ void FolderPickerTest::cancelLeavesTheFieldAlone() {
     QVERIFY(closedByEscape);
     QCOMPARE(field.text(), QStringLiteral("/ancien/"));
     QVERIFY(!picker.chosen());
+}
+
+void FolderPickerTest::rootStaysAsItIs() {
+    // The root already ends with its separator: it must not become "//".
+    TFormRepertoireSource picker;
+    QLineEdit field;
+    field.setText(QStringLiteral("/"));
+    Pick(picker, field, [&] {
+        QTest::mouseClick(picker.findChild<QWidget*>(QStringLiteral("ImageValider")), Qt::LeftButton, {}, QPoint(5, 5));
+    });
+    QCOMPARE(field.text(), QStringLiteral("/"));
 }
 
 void FolderPickerTest::treeFollowsTheFieldOnlyWhenItNamesAFolder() {

@@ -185,8 +185,17 @@ void TFormMain::ShowErrorList(const std::vector<ErrorEntry>& errors) {
     }
     errorWindow_->SetErrors(errors);
     CentreOver(this, errorWindow_);
+    KeepAbove(this, errorWindow_);
     errorWindow_->show();
     errorWindow_->raise();
+    // The pass at start-up runs while the main window is being shown, before
+    // the window system has mapped it: raise the list once more after that,
+    // or the newly mapped main window would cover it.
+    QTimer::singleShot(0, errorWindow_, [window = errorWindow_] {
+        if (window->isVisible()) {
+            window->raise();
+        }
+    });
 }
 
 void TFormMain::SetDueTimerEnabled(bool enabled) {

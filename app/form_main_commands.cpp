@@ -186,6 +186,7 @@ void TFormMain::ShowOptions() {
         return;
     }
     CentreOver(this, options_);
+    KeepAbove(this, options_);
     options_->show();
     options_->raise();
 }

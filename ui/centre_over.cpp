@@ -3,6 +3,7 @@
 #include <QGuiApplication>
 #include <QScreen>
 #include <QWidget>
+#include <QWindow>
 
 namespace vantorel {
 
@@ -25,6 +26,16 @@ void CentreOver(const QWidget* parent, QWidget* child) {
     }
     const QSize screenSize = screen != nullptr ? screen->geometry().size() : QSize(1 << 20, 1 << 20);
     child->move(CentreOverPosition(parent->geometry(), child->size(), screenSize));
+}
+
+void KeepAbove(QWidget* parent, QWidget* child) {
+    // The windows stay separate objects with their own owners: only the
+    // window system learns that the child belongs over the parent.
+    parent->winId();
+    child->winId();
+    if (QWindow* window = child->windowHandle()) {
+        window->setTransientParent(parent->windowHandle());
+    }
 }
 
 } // namespace vantorel

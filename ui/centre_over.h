@@ -17,4 +17,9 @@ QPoint CentreOverPosition(const QRect& parent, QSize child, QSize screen);
 // Moves `child` centred over `parent` on the parent's screen.
 void CentreOver(const QWidget* parent, QWidget* child);
 
+// Keeps a modeless window shown over `parent` above it, so that a window
+// manager giving the parent the focus later (or a move of the parent at
+// start-up) never hides it behind.
+void KeepAbove(QWidget* parent, QWidget* child);
+
 } // namespace vantorel

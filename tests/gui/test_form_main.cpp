@@ -25,6 +25,7 @@
 #include <QScrollBar>
 #include <QTest>
 #include <QTimer>
+#include <QWindow>
 
 #include <memory>
 
@@ -385,6 +386,8 @@ void FormMainTest::failedPassShowsTheErrorWindowCentred() {
     QCOMPARE(lines->item(0)->text(), Child<QListWidget>("LbDesignationAjout")->item(0)->text());
     const QRect main = program_->mainWindow().geometry();
     QCOMPARE(errors->x(), main.width() / 2 + main.left() - errors->width() / 2);
+    // A modeless window: it must stay above the main window, never behind it.
+    QCOMPARE(errors->windowHandle()->transientParent(), program_->mainWindow().windowHandle());
     // The next minute's pass finds the job no longer due and empties the open window.
     program_->mainWindow().TimerLanceSaveTimer();
     QCOMPARE(lines->count(), 0);

@@ -1,23 +1,14 @@
 // DOS date-times are local: these rows assume TZ=Europe/Paris, as ctest sets.
 
 #include "platform/dos_time.h"
+#include "tests/support/file_tree.h"
 
 #include <gtest/gtest.h>
 
 namespace vantorel {
 namespace {
 
-std::time_t Local(int year, int month, int day, int hour, int minute, int second) {
-    std::tm local{};
-    local.tm_year = year - 1900;
-    local.tm_mon = month - 1;
-    local.tm_mday = day;
-    local.tm_hour = hour;
-    local.tm_min = minute;
-    local.tm_sec = second;
-    local.tm_isdst = -1;
-    return std::mktime(&local);
-}
+using test::LocalTime;
 
 struct DosRow {
     const char* label;
@@ -39,33 +30,35 @@ TEST_P(DosTime, ConvertsBothWays) {
     EXPECT_EQ(FromDosDateTime(row.dos), row.back);
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Rows, DosTime,
-    ::testing::Values(
-        DosRow{"Summer",
-               Local(2024, 7, 14, 15, 30, 42),
-               {15 * 2048 + 30 * 32 + 21, 44 * 512 + 7 * 32 + 14},
-               Local(2024, 7, 14, 15, 30, 42)},
-        DosRow{"OddSecondRoundsDown",
-               Local(2024, 7, 14, 15, 30, 43),
-               {15 * 2048 + 30 * 32 + 21, 44 * 512 + 7 * 32 + 14},
-               Local(2024, 7, 14, 15, 30, 42)},
-        DosRow{"Winter",
-               Local(2025, 1, 31, 23, 59, 59),
-               {23 * 2048 + 59 * 32 + 29, 45 * 512 + 1 * 32 + 31},
-               Local(2025, 1, 31, 23, 59, 58)},
-        DosRow{"FirstDosMoment", Local(1980, 1, 1, 0, 0, 0), kDosDateTimeMin, Local(1980, 1, 1, 0, 0, 0)},
-        DosRow{"Before1980", Local(1979, 12, 31, 23, 59, 59), kDosDateTimeMin, Local(1980, 1, 1, 0, 0, 0)},
-        DosRow{"Epoch", 0, kDosDateTimeMin, Local(1980, 1, 1, 0, 0, 0)},
-        DosRow{"LastDosMoment", Local(2107, 12, 31, 23, 59, 59), kDosDateTimeMax, Local(2107, 12, 31, 23, 59, 58)},
-        DosRow{"After2107", Local(2108, 1, 1, 0, 0, 0), kDosDateTimeMax, Local(2107, 12, 31, 23, 59, 58)}),
-    [](const ::testing::TestParamInfo<DosRow>& row) { return std::string(row.param.label); });
+INSTANTIATE_TEST_SUITE_P(Rows, DosTime,
+                         ::testing::Values(DosRow{"Summer",
+                                                  LocalTime(2024, 7, 14, 15, 30, 42),
+                                                  {15 * 2048 + 30 * 32 + 21, 44 * 512 + 7 * 32 + 14},
+                                                  LocalTime(2024, 7, 14, 15, 30, 42)},
+                                           DosRow{"OddSecondRoundsDown",
+                                                  LocalTime(2024, 7, 14, 15, 30, 43),
+                                                  {15 * 2048 + 30 * 32 + 21, 44 * 512 + 7 * 32 + 14},
+                                                  LocalTime(2024, 7, 14, 15, 30, 42)},
+                                           DosRow{"Winter",
+                                                  LocalTime(2025, 1, 31, 23, 59, 59),
+                                                  {23 * 2048 + 59 * 32 + 29, 45 * 512 + 1 * 32 + 31},
+                                                  LocalTime(2025, 1, 31, 23, 59, 58)},
+                                           DosRow{"FirstDosMoment", LocalTime(1980, 1, 1, 0, 0, 0), kDosDateTimeMin,
+                                                  LocalTime(1980, 1, 1, 0, 0, 0)},
+                                           DosRow{"Before1980", LocalTime(1979, 12, 31, 23, 59, 59), kDosDateTimeMin,
+                                                  LocalTime(1980, 1, 1, 0, 0, 0)},
+                                           DosRow{"Epoch", 0, kDosDateTimeMin, LocalTime(1980, 1, 1, 0, 0, 0)},
+                                           DosRow{"LastDosMoment", LocalTime(2107, 12, 31, 23, 59, 59), kDosDateTimeMax,
+                                                  LocalTime(2107, 12, 31, 23, 59, 58)},
+                                           DosRow{"After2107", LocalTime(2108, 1, 1, 0, 0, 0), kDosDateTimeMax,
+                                                  LocalTime(2107, 12, 31, 23, 59, 58)}),
+                         [](const ::testing::TestParamInfo<DosRow>& row) { return std::string(row.param.label); });
 
 TEST(DosTimeWallClock, FollowsDaylightSavingChanges) {
     // 2024-03-31 02:30 does not exist in Paris and 2024-10-27 02:30 exists
     // twice; an hour either side both read back to the same wall clock.
-    for (const std::time_t moment : {Local(2024, 3, 31, 1, 30, 0), Local(2024, 3, 31, 3, 30, 0),
-                                     Local(2024, 10, 27, 1, 30, 0), Local(2024, 10, 27, 3, 30, 0)}) {
+    for (const std::time_t moment : {LocalTime(2024, 3, 31, 1, 30, 0), LocalTime(2024, 3, 31, 3, 30, 0),
+                                     LocalTime(2024, 10, 27, 1, 30, 0), LocalTime(2024, 10, 27, 3, 30, 0)}) {
         EXPECT_EQ(FromDosDateTime(ToDosDateTime(moment)), moment);
     }
 }

@@ -3,6 +3,7 @@
 #include "app/form_main.h"
 
 #include "schedule/frequency.h"
+#include "ui/frequency_layout.h"
 #include "ui/image_button.h"
 #include "ui/list_drawing.h"
 #include "ui/skin.h"
@@ -73,20 +74,14 @@ void TFormMain::BuildNewJobPanel(QWidget* outer) {
               116, normal, kSkinMaroon);
     MakeLabel(panel, QStringLiteral("LbLancer"), QStringLiteral("Lancer la sauvegarde :"), 8, 140, normal);
 
-    cbDelaiSave_ = new SkinComboBox(panel, QStringLiteral("CbDelaiSave"), Labels(kFrequencyLabels));
-    cbDelaiSave_->setGeometry(8, 157, 196, 21);
+    const FrequencyRow row = MakeFrequencyRow(panel, 157, normal, Labels(kDayLabels));
+    cbDelaiSave_ = row.cbDelaiSave;
     cbDelaiSave_->setCurrentIndex(kDefaultFrequency);
-    lbLe_ = MakeLabel(panel, QStringLiteral("LbLe"), QStringLiteral("le :"), 210, 160, normal);
-    cbJoursSemaine_ = new SkinComboBox(panel, QStringLiteral("CbJoursSemaine"), Labels(kWeekdayLabels));
-    cbJoursSemaine_->setGeometry(234, 157, 90, 21);
-    cbJoursSemaine_->setCurrentIndex(0);
-    cbDateMois_ = new SkinComboBox(panel, QStringLiteral("CbDateMois"), Labels(kDayLabels));
-    cbDateMois_->setGeometry(234, 157, 90, 21);
-    cbDateMois_->setCurrentIndex(0);
-    lbA_ = MakeLabel(panel, QStringLiteral("LbA"), QStringLiteral("à :"), 330, 160, normal);
-    cbHeures_ = new SkinComboBox(panel, QStringLiteral("CbHeures"), Labels(kHourLabels));
-    cbHeures_->setGeometry(352, 157, 70, 21);
-    cbHeures_->setCurrentIndex(0);
+    lbLe_ = row.lbLe;
+    cbJoursSemaine_ = row.cbJoursSemaine;
+    cbDateMois_ = row.cbDateMois;
+    lbA_ = row.lbA;
+    cbHeures_ = row.cbHeures;
 
     ImageButton::Large(panel, QStringLiteral("Ajouter"), QStringLiteral("ajouter"), 489, 155);
 }

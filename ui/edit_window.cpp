@@ -47,16 +47,14 @@ void TFormModifierSauvegarde::BuildControls(QWidget* panel) {
               104, normal, kSkinMaroon);
     MakeLabel(panel, QStringLiteral("LbLancer"), QStringLiteral("Lancer la sauvegarde :"), 8, 134, normal);
 
-    cbDelaiSave_ = new SkinComboBox(panel, QStringLiteral("CbDelaiSave"), Labels(kFrequencyLabels));
-    cbDelaiSave_->setGeometry(8, 151, 196, 21);
-    lbLe_ = MakeLabel(panel, QStringLiteral("LbLe"), QStringLiteral("le :"), 210, 154, normal);
-    cbJoursSemaine_ = new SkinComboBox(panel, QStringLiteral("CbJoursSemaine"), Labels(kWeekdayLabels));
-    cbJoursSemaine_->setGeometry(234, 151, 90, 21);
-    cbDateMois_ = new SkinComboBox(panel, QStringLiteral("CbDateMois"), {});
-    cbDateMois_->setGeometry(234, 151, 90, 21);
-    lbA_ = MakeLabel(panel, QStringLiteral("LbA"), QStringLiteral("à :"), 330, 154, normal);
-    cbHeures_ = new SkinComboBox(panel, QStringLiteral("CbHeures"), Labels(kHourLabels));
-    cbHeures_->setGeometry(352, 151, 70, 21);
+    // The day list is filled from the main window's at every opening (Preload).
+    const FrequencyRow row = MakeFrequencyRow(panel, 151, normal, {});
+    cbDelaiSave_ = row.cbDelaiSave;
+    lbLe_ = row.lbLe;
+    cbJoursSemaine_ = row.cbJoursSemaine;
+    cbDateMois_ = row.cbDateMois;
+    lbA_ = row.lbA;
+    cbHeures_ = row.cbHeures;
 
     // The weekday list gets the same keys as the others, so no list of the
     // window behaves differently.

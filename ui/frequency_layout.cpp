@@ -1,5 +1,11 @@
 #include "ui/frequency_layout.h"
 
+#include "schedule/frequency.h"
+#include "ui/list_drawing.h"
+#include "ui/skin.h"
+#include "ui/texts.h"
+
+#include <QLabel>
 #include <QWidget>
 
 namespace vantorel {
@@ -43,6 +49,22 @@ void CbDelaiSaveChange(int code, const FrequencyControls& c) {
         MoveLeft(c.lbA, kHourLabelAfterDay);
         MoveLeft(c.cbHeures, kHourListAfterDay);
     }
+}
+
+FrequencyRow MakeFrequencyRow(QWidget* panel, int top, const QFont& font, const QStringList& dayLabels) {
+    const int labelTop = top + 3;
+    FrequencyRow row;
+    row.cbDelaiSave = new SkinComboBox(panel, QStringLiteral("CbDelaiSave"), Labels(kFrequencyLabels));
+    row.cbDelaiSave->setGeometry(8, top, 196, 21);
+    row.lbLe = MakeLabel(panel, QStringLiteral("LbLe"), QStringLiteral("le :"), kLeLeft, labelTop, font);
+    row.cbJoursSemaine = new SkinComboBox(panel, QStringLiteral("CbJoursSemaine"), Labels(kWeekdayLabels));
+    row.cbJoursSemaine->setGeometry(kDayListLeft, top, 90, 21);
+    row.cbDateMois = new SkinComboBox(panel, QStringLiteral("CbDateMois"), dayLabels);
+    row.cbDateMois->setGeometry(kDayListLeft, top, 90, 21);
+    row.lbA = MakeLabel(panel, QStringLiteral("LbA"), QStringLiteral("à :"), kHourLabelAfterDay, labelTop, font);
+    row.cbHeures = new SkinComboBox(panel, QStringLiteral("CbHeures"), Labels(kHourLabels));
+    row.cbHeures->setGeometry(kHourListAfterDay, top, 70, 21);
+    return row;
 }
 
 } // namespace vantorel

@@ -1,5 +1,9 @@
 #pragma once
 
+#include <QStringList>
+
+class QFont;
+class QLabel;
 class QWidget;
 
 namespace vantorel {
@@ -18,5 +22,23 @@ struct FrequencyControls {
 // selection) and moves the hour pair into place. Hiding a list keeps its
 // selection; for codes 0 to 3 the positions are left as they were.
 void CbDelaiSaveChange(int code, const FrequencyControls& controls);
+
+class SkinComboBox;
+
+// The frequency row that the new-job panel and the edit window share: the
+// frequency list, "le :" with the weekday and day lists, "à :" with the hour
+// list, at the same left positions in both windows.
+struct FrequencyRow {
+    SkinComboBox* cbDelaiSave = nullptr;
+    QLabel* lbLe = nullptr;
+    SkinComboBox* cbJoursSemaine = nullptr;
+    SkinComboBox* cbDateMois = nullptr;
+    QLabel* lbA = nullptr;
+    SkinComboBox* cbHeures = nullptr;
+};
+
+// Builds the row in `panel` with its lists at `top` (the labels 3 pixels
+// lower, level with the lists' text); the day list gets `dayLabels`.
+FrequencyRow MakeFrequencyRow(QWidget* panel, int top, const QFont& font, const QStringList& dayLabels);
 
 } // namespace vantorel

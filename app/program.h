@@ -1,6 +1,6 @@
 #pragma once
 
-#include "app/form_main.h"
+#include "app/main_window.h"
 
 #include <filesystem>
 #include <memory>
@@ -8,11 +8,11 @@
 
 namespace vantorel {
 
-class TFormAide;
-class TFormGrisTransparent;
-class TFormMessageErreur;
-class TFormOptions;
-class TFormRepertoireSource;
+class HelpWindow;
+class GreyOverlay;
+class ErrorWindow;
+class OptionsWindow;
+class FolderPicker;
 
 // The long-lived windows of the program, created hidden in a fixed order: the
 // main window first (it is the application's main window), then the folder
@@ -21,12 +21,12 @@ class Program {
 public:
     // programFolder holds the settings files; configHome is the user's
     // configuration folder (UserConfigFolder), empty when there is none.
-    Program(std::filesystem::path programFolder, std::filesystem::path configHome, TFormMain::Clock clock);
+    Program(std::filesystem::path programFolder, std::filesystem::path configHome, MainWindow::Clock clock);
     ~Program();
     Program(const Program&) = delete;
     Program& operator=(const Program&) = delete;
 
-    TFormMain& mainWindow() const { return *main_; }
+    MainWindow& mainWindow() const { return *main_; }
     // The six windows in the order they were created.
     std::vector<QWidget*> windows() const;
 
@@ -34,12 +34,12 @@ public:
     int Run();
 
 private:
-    std::unique_ptr<TFormMain> main_;
-    std::unique_ptr<TFormRepertoireSource> picker_;
-    std::unique_ptr<TFormGrisTransparent> overlays_;
-    std::unique_ptr<TFormMessageErreur> errors_;
-    std::unique_ptr<TFormOptions> options_;
-    std::unique_ptr<TFormAide> help_;
+    std::unique_ptr<MainWindow> main_;
+    std::unique_ptr<FolderPicker> picker_;
+    std::unique_ptr<GreyOverlay> overlays_;
+    std::unique_ptr<ErrorWindow> errors_;
+    std::unique_ptr<OptionsWindow> options_;
+    std::unique_ptr<HelpWindow> help_;
 };
 
 // The current local wall-clock time, as the system clock gives it.

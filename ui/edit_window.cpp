@@ -15,8 +15,7 @@
 
 namespace vantorel {
 
-TFormModifierSauvegarde::TFormModifierSauvegarde(TFormRepertoireSource& picker, TFormGrisTransparent& overlays,
-                                                 QWidget* parent)
+EditWindow::EditWindow(FolderPicker& picker, GreyOverlay& overlays, QWidget* parent)
     : SkinnedWindow(QStringLiteral("FormModifierSauvegarde"), 610, 300, parent), picker_(picker), overlays_(overlays) {
     QLabel* title = MakeTitle(this, QStringLiteral("LbTitre"), QStringLiteral("MODIFIER LA SAUVEGARDE"), 0, 9);
     title->move((width() - title->width()) / 2, 9);
@@ -24,14 +23,14 @@ TFormModifierSauvegarde::TFormModifierSauvegarde(TFormRepertoireSource& picker, 
     BuildControls(MakePanel(this, QStringLiteral("PanelModifier"), 8, 52, 594, 202));
     auto* cancel = ImageButton::Large(this, QStringLiteral("Annuler"), QStringLiteral("annuler"), 20, 264);
     auto* validate = ImageButton::Large(this, QStringLiteral("Valider"), QStringLiteral("valider"), 483, 264);
-    connect(close, &ImageButton::clicked, this, &TFormModifierSauvegarde::ImageAnnulerClick);
-    connect(cancel, &ImageButton::clicked, this, &TFormModifierSauvegarde::ImageAnnulerClick);
-    connect(validate, &ImageButton::clicked, this, &TFormModifierSauvegarde::ImageValiderClick);
+    connect(close, &ImageButton::clicked, this, &EditWindow::Cancel);
+    connect(cancel, &ImageButton::clicked, this, &EditWindow::Cancel);
+    connect(validate, &ImageButton::clicked, this, &EditWindow::Validate);
 }
 
-TFormModifierSauvegarde::~TFormModifierSauvegarde() = default;
+EditWindow::~EditWindow() = default;
 
-void TFormModifierSauvegarde::BuildControls(QWidget* panel) {
+void EditWindow::BuildControls(QWidget* panel) {
     const QFont normal = SkinFont(11);
     MakeLabel(panel, QStringLiteral("LbExpliqueSource"),
               QStringLiteral("Sélectionnez le répertoire que vous désirez sauvegarder en cliquant sur 'SOURCE'"), 8, 8,
@@ -62,14 +61,14 @@ void TFormModifierSauvegarde::BuildControls(QWidget* panel) {
                                                           cbDateMois_, cbHeures_}) {
         field->installEventFilter(this);
     }
-    connect(cbDelaiSave_, &QComboBox::currentIndexChanged, this, &TFormModifierSauvegarde::CbDelaiSaveChange);
+    connect(cbDelaiSave_, &QComboBox::currentIndexChanged, this, &EditWindow::ShowFrequencyControls);
     connect(source, &ImageButton::clicked, this,
-            [this] { OpenFolderPicker(picker_, overlays_, this, PickerMode::ModifSource, edSource_); });
+            [this] { OpenFolderPicker(picker_, overlays_, this, PickerMode::EditSource, edSource_); });
     connect(destination, &ImageButton::clicked, this,
-            [this] { OpenFolderPicker(picker_, overlays_, this, PickerMode::ModifDestination, edDestination_); });
+            [this] { OpenFolderPicker(picker_, overlays_, this, PickerMode::EditDestination, edDestination_); });
 }
 
-void TFormModifierSauvegarde::Preload(const JobSettings& settings, const QStringList& dayLabels) {
+void EditWindow::Preload(const JobSettings& settings, const QStringList& dayLabels) {
     cbDateMois_->clear();
     cbDateMois_->addItems(dayLabels);
     edSource_->setText(QString::fromStdString(settings.source));
@@ -79,10 +78,10 @@ void TFormModifierSauvegarde::Preload(const JobSettings& settings, const QString
     cbJoursSemaine_->setCurrentIndex(settings.weekday < cbJoursSemaine_->count() ? settings.weekday : -1);
     cbDateMois_->setCurrentIndex(settings.day < cbDateMois_->count() ? settings.day : -1);
     cbHeures_->setCurrentIndex(settings.hour < cbHeures_->count() ? settings.hour : -1);
-    CbDelaiSaveChange();
+    ShowFrequencyControls();
 }
 
-JobSettings TFormModifierSauvegarde::settings() const {
+JobSettings EditWindow::settings() const {
     JobSettings settings;
     settings.source = edSource_->text().toStdString();
     settings.destination = edDestination_->text().toStdString();
@@ -93,41 +92,41 @@ JobSettings TFormModifierSauvegarde::settings() const {
     return settings;
 }
 
-void TFormModifierSauvegarde::CbDelaiSaveChange() {
-    vantorel::CbDelaiSaveChange(cbDelaiSave_->currentIndex(),
-                                FrequencyControls{lbLe_, cbJoursSemaine_, cbDateMois_, lbA_, cbHeures_});
+void EditWindow::ShowFrequencyControls() {
+    LayOutFrequencyControls(cbDelaiSave_->currentIndex(),
+                            FrequencyControls{lbLe_, cbJoursSemaine_, cbDateMois_, lbA_, cbHeures_});
 }
 
-void TFormModifierSauvegarde::ImageValiderClick() {
+void EditWindow::Validate() {
     if (validator_ && validator_(settings())) {
         accept();
     }
 }
 
-void TFormModifierSauvegarde::ImageAnnulerClick() {
+void EditWindow::Cancel() {
     reject();
 }
 
-void TFormModifierSauvegarde::keyReleaseEvent(QKeyEvent* event) {
-    // FormKeyUp: the bare window knows Escape only.
+void EditWindow::keyReleaseEvent(QKeyEvent* event) {
+    // The bare window knows Escape only.
     if (event->key() == Qt::Key_Escape && !event->isAutoRepeat()) {
-        ImageAnnulerClick();
+        Cancel();
         return;
     }
     SkinnedWindow::keyReleaseEvent(event);
 }
 
-bool TFormModifierSauvegarde::eventFilter(QObject* watched, QEvent* event) {
-    // CbDelaiSaveKeyUp, on the fields and the lists: the fields keep their key
+bool EditWindow::eventFilter(QObject* watched, QEvent* event) {
+    // Escape and Enter on the fields and the lists: the fields keep their key
     // releases to themselves, so the window would never hear of them.
     if (event->type() == QEvent::KeyRelease) {
         const auto* key = static_cast<QKeyEvent*>(event);
         if (!key->isAutoRepeat() && key->key() == Qt::Key_Escape) {
-            ImageAnnulerClick();
+            Cancel();
             return true;
         }
         if (!key->isAutoRepeat() && (key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter)) {
-            ImageValiderClick();
+            Validate();
             return true;
         }
     }

@@ -11,22 +11,22 @@ class QLineEdit;
 namespace vantorel {
 
 class SkinComboBox;
-class TFormGrisTransparent;
-class TFormRepertoireSource;
+class GreyOverlay;
+class FolderPicker;
 struct JobSettings;
 
 // The edit window: the folders and the schedule of one job, created afresh
 // for every edit. It keeps no job of its own: validating hands its values to
 // the validator, which saves them or says why not.
-class TFormModifierSauvegarde : public SkinnedWindow {
+class EditWindow : public SkinnedWindow {
     Q_OBJECT
 
 public:
     // Saves the values; true when they were saved and the window may close.
     using Validator = std::function<bool(const JobSettings&)>;
 
-    TFormModifierSauvegarde(TFormRepertoireSource& picker, TFormGrisTransparent& overlays, QWidget* parent = nullptr);
-    ~TFormModifierSauvegarde() override;
+    EditWindow(FolderPicker& picker, GreyOverlay& overlays, QWidget* parent = nullptr);
+    ~EditWindow() override;
 
     // Fills the day list with these labels, then shows the job's values.
     void Preload(const JobSettings& settings, const QStringList& dayLabels);
@@ -34,8 +34,9 @@ public:
     // The values the controls show.
     JobSettings settings() const;
 
-    void ImageValiderClick();
-    void ImageAnnulerClick();
+    // VALIDER: closes when the validator saved the values; ANNULER: closes, saving nothing.
+    void Validate();
+    void Cancel();
 
 protected:
     void keyReleaseEvent(QKeyEvent* event) override;
@@ -43,10 +44,10 @@ protected:
 
 private:
     void BuildControls(QWidget* panel);
-    void CbDelaiSaveChange();
+    void ShowFrequencyControls();
 
-    TFormRepertoireSource& picker_;
-    TFormGrisTransparent& overlays_;
+    FolderPicker& picker_;
+    GreyOverlay& overlays_;
     Validator validator_;
     QLineEdit* edSource_ = nullptr;
     QLineEdit* edDestination_ = nullptr;

@@ -11,7 +11,7 @@
 
 namespace vantorel {
 
-TFormMessageErreur::TFormMessageErreur(NextRunOfJob nextRunOf)
+ErrorWindow::ErrorWindow(NextRunOfJob nextRunOf)
     : SkinnedWindow(QStringLiteral("FormMessageErreur"), 610, 300), nextRunOf_(std::move(nextRunOf)) {
     auto* close = ImageButton::Small(this, QStringLiteral("Fermer"), QStringLiteral("close"), 574, 8);
     MakeTitle(this, QStringLiteral("Label16"), QStringLiteral("!! ERREURS !!"), 195, 9);
@@ -38,7 +38,7 @@ TFormMessageErreur::TFormMessageErreur(NextRunOfJob nextRunOf)
     connect(bottom, &ImageButton::clicked, this, &QDialog::close);
 }
 
-void TFormMessageErreur::SetErrors(const std::vector<ErrorEntry>& errors) {
+void ErrorWindow::SetErrors(const std::vector<ErrorEntry>& errors) {
     entries_ = errors;
     list_->clear();
     for (const ErrorEntry& entry : entries_) {
@@ -46,7 +46,7 @@ void TFormMessageErreur::SetErrors(const std::vector<ErrorEntry>& errors) {
     }
 }
 
-void TFormMessageErreur::keyReleaseEvent(QKeyEvent* event) {
+void ErrorWindow::keyReleaseEvent(QKeyEvent* event) {
     if (event->key() == Qt::Key_Escape && !event->isAutoRepeat()) {
         close();
         return;
@@ -54,7 +54,7 @@ void TFormMessageErreur::keyReleaseEvent(QKeyEvent* event) {
     SkinnedWindow::keyReleaseEvent(event);
 }
 
-bool TFormMessageErreur::eventFilter(QObject* watched, QEvent* event) {
+bool ErrorWindow::eventFilter(QObject* watched, QEvent* event) {
     if (watched == list_->viewport() && event->type() == QEvent::MouseMove) {
         const int y = static_cast<QMouseEvent*>(event)->position().toPoint().y();
         // Each line keeps the job it names, so the hint shows that job's next

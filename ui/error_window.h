@@ -19,14 +19,14 @@ namespace vantorel {
 
 // The error window: the jobs that failed in the latest pass and what to check.
 // Created once, hidden; closing hides it and keeps its list.
-class TFormMessageErreur : public SkinnedWindow {
+class ErrorWindow : public SkinnedWindow {
     Q_OBJECT
 
 public:
     // The next run of the job with this id, or nullopt when it is gone.
     using NextRunOfJob = std::function<std::optional<std::string>(std::uint64_t jobId)>;
 
-    explicit TFormMessageErreur(NextRunOfJob nextRunOf = {});
+    explicit ErrorWindow(NextRunOfJob nextRunOf = {});
 
     void SetNextRunOfJob(NextRunOfJob nextRunOf) { nextRunOf_ = std::move(nextRunOf); }
     // Replaces the list with these lines, in their order.

@@ -1,8 +1,8 @@
 #include "ui/folder_picker.h"
 
 #include "ui/centre_over.h"
+#include "ui/grey_overlay.h"
 #include "ui/image_button.h"
-#include "ui/overlay.h"
 #include "ui/skin.h"
 
 #include <QDir>
@@ -39,16 +39,16 @@ constexpr int kTreeIndent = 19;
 QString PickerTitle(PickerMode mode) {
     switch (mode) {
     case PickerMode::Source:
-    case PickerMode::ModifSource:
+    case PickerMode::EditSource:
         return QStringLiteral("SOURCE");
     case PickerMode::Destination:
-    case PickerMode::ModifDestination:
+    case PickerMode::EditDestination:
         return QStringLiteral("DESTINATION");
     }
     return {};
 }
 
-TFormRepertoireSource::TFormRepertoireSource() : SkinnedWindow(QStringLiteral("FormRepertoireSource"), 506, 364) {
+FolderPicker::FolderPicker() : SkinnedWindow(QStringLiteral("FormRepertoireSource"), 506, 364) {
     title_ = MakeTitle(this, QStringLiteral("LbTitre"), QStringLiteral("SOURCE"), 0, 9);
     auto* close = ImageButton::Small(this, QStringLiteral("Fermer"), QStringLiteral("close"), 478, 8);
 
@@ -81,7 +81,7 @@ TFormRepertoireSource::TFormRepertoireSource() : SkinnedWindow(QStringLiteral("F
 
     auto* validate = ImageButton::Large(this, QStringLiteral("Valider"), QStringLiteral("valider"), 374, 331);
     auto* cancel = ImageButton::Large(this, QStringLiteral("Annuler"), QStringLiteral("annuler"), 20, 331);
-    connect(validate, &ImageButton::clicked, this, &TFormRepertoireSource::ImageValiderClick);
+    connect(validate, &ImageButton::clicked, this, &FolderPicker::ChooseSelectedFolder);
     connect(cancel, &ImageButton::clicked, this, &QDialog::close);
     connect(close, &ImageButton::clicked, this, &QDialog::close);
     // The folders load a moment later on the model's own thread: keep the
@@ -93,10 +93,10 @@ TFormRepertoireSource::TFormRepertoireSource() : SkinnedWindow(QStringLiteral("F
     });
     // The tree keeps its key releases; Escape and F5 must reach the window.
     tree_->installEventFilter(this);
-    connect(tree_, &QTreeView::doubleClicked, this, &TFormRepertoireSource::ImageValiderClick);
+    connect(tree_, &QTreeView::doubleClicked, this, &FolderPicker::ChooseSelectedFolder);
 }
 
-void TFormRepertoireSource::Prepare(PickerMode mode, const QString& current) {
+void FolderPicker::Prepare(PickerMode mode, const QString& current) {
     title_->setText(PickerTitle(mode));
     title_->adjustSize();
     title_->move((width() - title_->width()) / 2, 9);
@@ -119,12 +119,12 @@ void TFormRepertoireSource::Prepare(PickerMode mode, const QString& current) {
     }
 }
 
-void TFormRepertoireSource::showEvent(QShowEvent* event) {
+void FolderPicker::showEvent(QShowEvent* event) {
     SkinnedWindow::showEvent(event);
     tree_->setFocus();
 }
 
-void TFormRepertoireSource::keyReleaseEvent(QKeyEvent* event) {
+void FolderPicker::keyReleaseEvent(QKeyEvent* event) {
     if (event->isAutoRepeat()) {
         return;
     }
@@ -140,7 +140,7 @@ void TFormRepertoireSource::keyReleaseEvent(QKeyEvent* event) {
     SkinnedWindow::keyReleaseEvent(event);
 }
 
-bool TFormRepertoireSource::eventFilter(QObject* watched, QEvent* event) {
+bool FolderPicker::eventFilter(QObject* watched, QEvent* event) {
     if (watched == tree_ && event->type() == QEvent::KeyRelease) {
         auto* key = static_cast<QKeyEvent*>(event);
         if (key->key() == Qt::Key_Escape || key->key() == Qt::Key_F5) {
@@ -151,7 +151,7 @@ bool TFormRepertoireSource::eventFilter(QObject* watched, QEvent* event) {
     return SkinnedWindow::eventFilter(watched, event);
 }
 
-void TFormRepertoireSource::ImageValiderClick() {
+void FolderPicker::ChooseSelectedFolder() {
     const QModelIndex index = tree_->currentIndex();
     if (!index.isValid()) {
         // Nothing chosen yet: VALIDER waits for a folder.
@@ -161,7 +161,7 @@ void TFormRepertoireSource::ImageValiderClick() {
     accept();
 }
 
-void OpenFolderPicker(TFormRepertoireSource& picker, TFormGrisTransparent& overlays, QWidget* covered, PickerMode mode,
+void OpenFolderPicker(FolderPicker& picker, GreyOverlay& overlays, QWidget* covered, PickerMode mode,
                       QLineEdit* field) {
     QPointer<QLineEdit> target(field);
     std::optional<QString> chosen;

@@ -13,22 +13,22 @@ class QTreeView;
 
 namespace vantorel {
 
-class TFormGrisTransparent;
+class GreyOverlay;
 
 // Which field the picker fills: the new job's (main window) or the edited
 // job's (edit window) source or destination.
-enum class PickerMode { Source, Destination, ModifSource, ModifDestination };
+enum class PickerMode { Source, Destination, EditSource, EditDestination };
 
 // The title the picker shows in `mode`: "SOURCE" or "DESTINATION".
 QString PickerTitle(PickerMode mode);
 
 // The folder picker: a folder tree with VALIDER and ANNULER. Created once at
 // start-up and reused for every choice.
-class TFormRepertoireSource : public SkinnedWindow {
+class FolderPicker : public SkinnedWindow {
     Q_OBJECT
 
 public:
-    TFormRepertoireSource();
+    FolderPicker();
 
     // Sets the title of `mode` and points the tree at `current` (selected,
     // its parents open) when it names a folder; otherwise the tree stays as
@@ -44,7 +44,7 @@ protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
-    void ImageValiderClick();
+    void ChooseSelectedFolder();
 
     QLabel* title_;
     QFileSystemModel* model_;
@@ -55,8 +55,7 @@ private:
 // Lets the user choose a folder for `field` with `covered` dimmed (slot 2);
 // writes the folder, ending in "/", into the field, or leaves the field as it
 // was when the choice is cancelled. The field has the focus afterwards.
-void OpenFolderPicker(TFormRepertoireSource& picker, TFormGrisTransparent& overlays, QWidget* covered, PickerMode mode,
-                      QLineEdit* field);
+void OpenFolderPicker(FolderPicker& picker, GreyOverlay& overlays, QWidget* covered, PickerMode mode, QLineEdit* field);
 
 // Tests only: the next choice is answered with this folder (nullopt: cancel)
 // without showing the window.

@@ -30,7 +30,7 @@ void MoveLeft(QWidget* widget, int left) {
 
 } // namespace
 
-void CbDelaiSaveChange(int code, const FrequencyControls& c) {
+void LayOutFrequencyControls(int code, const FrequencyControls& c) {
     MoveLeft(c.lbLe, kLeLeft);
     MoveLeft(c.cbJoursSemaine, kDayListLeft);
     MoveLeft(c.cbDateMois, kDayListLeft);

@@ -18,10 +18,10 @@ struct FrequencyControls {
     QWidget* cbHeures = nullptr;
 };
 
-// CbDelaiSaveChange: shows the controls that frequency `code` needs (-1 for no
+// Shows the controls that frequency `code` needs (-1 for no
 // selection) and moves the hour pair into place. Hiding a list keeps its
 // selection; for codes 0 to 3 the positions are left as they were.
-void CbDelaiSaveChange(int code, const FrequencyControls& controls);
+void LayOutFrequencyControls(int code, const FrequencyControls& controls);
 
 class SkinComboBox;
 

@@ -72,7 +72,7 @@ constexpr HelpBlock kHelpBlocks[] = {
 
 } // namespace
 
-TFormAide::TFormAide() : SkinnedWindow(QStringLiteral("FormAide"), 596, 498) {
+HelpWindow::HelpWindow() : SkinnedWindow(QStringLiteral("FormAide"), 596, 498) {
     auto* title = MakeTitle(this, QStringLiteral("LbTitre"), QStringLiteral("AIDE"), 0, 9);
     title->move((width() - title->width()) / 2, 9);
 
@@ -92,7 +92,7 @@ TFormAide::TFormAide() : SkinnedWindow(QStringLiteral("FormAide"), 596, 498) {
     connect(close, &ImageButton::clicked, this, &QDialog::close);
 }
 
-void TFormAide::BuildText(QWidget* panel) {
+void HelpWindow::BuildText(QWidget* panel) {
     int number = 1;
     for (const HelpBlock& block : kHelpBlocks) {
         const QString name = QStringLiteral("LbAide%1").arg(number++);
@@ -111,12 +111,12 @@ void TFormAide::BuildText(QWidget* panel) {
     }
 }
 
-void TFormAide::showEvent(QShowEvent* event) {
+void HelpWindow::showEvent(QShowEvent* event) {
     SkinnedWindow::showEvent(event);
     scrollBox_->verticalScrollBar()->setValue(0);
 }
 
-void TFormAide::keyReleaseEvent(QKeyEvent* event) {
+void HelpWindow::keyReleaseEvent(QKeyEvent* event) {
     if (event->key() == Qt::Key_Escape && !event->isAutoRepeat()) {
         close();
         return;
@@ -124,7 +124,7 @@ void TFormAide::keyReleaseEvent(QKeyEvent* event) {
     SkinnedWindow::keyReleaseEvent(event);
 }
 
-bool TFormAide::eventFilter(QObject* watched, QEvent* event) {
+bool HelpWindow::eventFilter(QObject* watched, QEvent* event) {
     if (watched == scrollBox_->viewport() && event->type() == QEvent::Wheel) {
         const auto* wheel = static_cast<QWheelEvent*>(event);
         const int notches = wheel->angleDelta().y() / QWheelEvent::DefaultDeltasPerStep;

@@ -8,11 +8,11 @@ namespace vantorel {
 
 // The help window: a fixed French text in a scroll box, created at start-up
 // and kept; every showing starts at the top of the text.
-class TFormAide : public SkinnedWindow {
+class HelpWindow : public SkinnedWindow {
     Q_OBJECT
 
 public:
-    TFormAide();
+    HelpWindow();
 
     // The scroll step of one wheel notch, in pixels.
     static constexpr int kWheelStep = 20;

@@ -12,7 +12,7 @@ namespace vantorel {
 // Rows of every list and drop-down list are 13 pixels high.
 inline constexpr int kListRowHeight = 13;
 
-// DrawListRow: fills the row and writes its text 2 pixels from the left, at the
+// Fills the row and writes its text 2 pixels from the left, at the
 // top; a selected row in gold on dark grey, the others in the control's colours.
 class ListRowDelegate : public QStyledItemDelegate {
     Q_OBJECT

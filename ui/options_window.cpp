@@ -27,8 +27,8 @@ QCheckBox* MakeCheckBox(QWidget* parent, const QString& name, const QString& tex
 
 } // namespace
 
-TFormOptions::TFormOptions(std::filesystem::path programFolder, std::filesystem::path configHome,
-                           std::filesystem::path executable)
+OptionsWindow::OptionsWindow(std::filesystem::path programFolder, std::filesystem::path configHome,
+                             std::filesystem::path executable)
     : SkinnedWindow(QStringLiteral("FormOptions"), 426, 188), options_(std::move(programFolder)),
       configHome_(std::move(configHome)), executable_(std::move(executable)) {
     auto* title = MakeTitle(this, QStringLiteral("LbTitre"), QStringLiteral("OPTIONS"), 0, 9);
@@ -46,16 +46,16 @@ TFormOptions::TFormOptions(std::filesystem::path programFolder, std::filesystem:
     connect(close, &ImageButton::clicked, this, &QDialog::close);
     connect(bottom, &ImageButton::clicked, this, &QDialog::close);
     // Only the user's clicks: the showing steps call the handlers themselves.
-    connect(cbLance_, &QCheckBox::clicked, this, &TFormOptions::CbLanceClick);
-    connect(cbReduire_, &QCheckBox::clicked, this, &TFormOptions::CbReduireClick);
+    connect(cbLance_, &QCheckBox::clicked, this, &OptionsWindow::ApplyStartWithSession);
+    connect(cbReduire_, &QCheckBox::clicked, this, &OptionsWindow::ApplyMinimiseAtStart);
 }
 
-void TFormOptions::SetMainWindow(QWidget* mainWindow, const QRect& grip) {
+void OptionsWindow::SetMainWindow(QWidget* mainWindow, const QRect& grip) {
     mainWindow_ = mainWindow;
     mainGrip_ = grip;
 }
 
-void TFormOptions::CbLanceClick() {
+void OptionsWindow::ApplyStartWithSession() {
     const bool on = cbLance_->isChecked();
     try {
         if (on) {
@@ -72,7 +72,7 @@ void TFormOptions::CbLanceClick() {
     }
 }
 
-void TFormOptions::CbReduireClick() {
+void OptionsWindow::ApplyMinimiseAtStart() {
     const bool on = cbReduire_->isChecked();
     try {
         options_.WriteReduireProg(on);
@@ -82,14 +82,14 @@ void TFormOptions::CbReduireClick() {
     }
 }
 
-void TFormOptions::showEvent(QShowEvent* event) {
+void OptionsWindow::showEvent(QShowEvent* event) {
     SkinnedWindow::showEvent(event);
     if (!event->spontaneous()) {
-        FormShow();
+        ShowStoredChoices();
     }
 }
 
-void TFormOptions::FormShow() {
+void OptionsWindow::ShowStoredChoices() {
     try {
         const WindowPosition position = options_.ReadWindowPosition();
         if (mainWindow_ != nullptr) {
@@ -102,11 +102,11 @@ void TFormOptions::FormShow() {
     }
     const bool reduire = options_.ReadReduireProg() == kOptionTrue;
     const bool lance = options_.ReadLanceProg() == kOptionTrue;
-    SyncBox(cbReduire_, reduire, &TFormOptions::CbReduireClick);
-    SyncBox(cbLance_, lance, &TFormOptions::CbLanceClick);
+    SyncBox(cbReduire_, reduire, &OptionsWindow::ApplyMinimiseAtStart);
+    SyncBox(cbLance_, lance, &OptionsWindow::ApplyStartWithSession);
 }
 
-void TFormOptions::SyncBox(QCheckBox* box, bool checked, void (TFormOptions::*click)()) {
+void OptionsWindow::SyncBox(QCheckBox* box, bool checked, void (OptionsWindow::*click)()) {
     if (box->isChecked() == checked) {
         return;
     }

@@ -19,31 +19,32 @@ namespace vantorel {
 // The options window: start the program with the user's session (CbLance)
 // and minimise it to the notification area at start (CbReduire). A click
 // takes effect at once; FERMER and the close button only hide the window.
-class TFormOptions : public SkinnedWindow {
+class OptionsWindow : public SkinnedWindow {
     Q_OBJECT
 
 public:
     // programFolder holds Vantorel.ini; configHome is the user's configuration
     // folder, where the start-with-session entry goes; executable is what
     // that entry starts.
-    TFormOptions(std::filesystem::path programFolder, std::filesystem::path configHome,
-                 std::filesystem::path executable);
+    OptionsWindow(std::filesystem::path programFolder, std::filesystem::path configHome,
+                  std::filesystem::path executable);
 
     // The main window, which each showing puts back at its stored position;
     // `grip` is the part of it that must stay on a screen (its move handle).
     void SetMainWindow(QWidget* mainWindow, const QRect& grip);
 
     // What a click on each check box does, for the box's state as it is now.
-    void CbLanceClick();
-    void CbReduireClick();
+    void ApplyStartWithSession();
+    void ApplyMinimiseAtStart();
 
 protected:
     void showEvent(QShowEvent* event) override;
 
 private:
-    void FormShow();
+    // Every showing: the main window back at its stored place, the boxes as stored.
+    void ShowStoredChoices();
     // Sets `box` to `checked`; a change runs `click` as a user's click would.
-    void SyncBox(QCheckBox* box, bool checked, void (TFormOptions::*click)());
+    void SyncBox(QCheckBox* box, bool checked, void (OptionsWindow::*click)());
 
     ProgramOptions options_;
     std::filesystem::path configHome_;

@@ -30,8 +30,8 @@ TrayIcon::TrayIcon() : menu_(std::make_unique<QMenu>()) {
     bold.setBold(true);
     restore->setFont(bold);
     menu_->setDefaultAction(restore);
-    connect(quit, &QAction::triggered, this, &TrayIcon::QuitterItemClick);
-    connect(restore, &QAction::triggered, this, &TrayIcon::RestaurerItemClick);
+    connect(quit, &QAction::triggered, this, &TrayIcon::QuitRequested);
+    connect(restore, &QAction::triggered, this, &TrayIcon::RestoreRequested);
 }
 
 TrayIcon::~TrayIcon() = default;

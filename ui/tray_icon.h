@@ -27,10 +27,10 @@ public:
     // platform has no notification area).
     static void SetAvailableForTesting(bool available);
 
-    // AddTrayIcon: a fresh icon with the picture and the tip "Vantorel :
+    // A fresh icon with the picture and the tip "Vantorel :
     // sauvegarde auto.".
     void Add();
-    // RemoveTrayIcon: removes the icon, if there is one.
+    // Removes the icon, if there is one.
     void Remove();
     bool shown() const { return icon_ != nullptr; }
     // The icon while it is shown, else null.
@@ -39,8 +39,8 @@ public:
 
 signals:
     void DoubleClicked();
-    void RestaurerItemClick();
-    void QuitterItemClick();
+    void RestoreRequested();
+    void QuitRequested();
 
 private:
     std::unique_ptr<QMenu> menu_;

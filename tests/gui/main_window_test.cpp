@@ -4,10 +4,10 @@
 #include "ui/folder_picker.h"
 #include "ui/image_button.h"
 #include "ui/list_drawing.h"
-#include "ui/message_dialog.h"
 #include "ui/next_run_hint.h"
 #include "ui/skin.h"
 #include "ui/texts.h"
+#include "ui/yes_no_dialog.h"
 
 // moc cannot parse the C++20 standard headers the core pulls in.
 #ifndef Q_MOC_RUN
@@ -37,7 +37,7 @@ using test::ListeSaveText;
 using test::ReadTextFile;
 using test::WriteTextFile;
 
-class FormMainTest : public QObject {
+class MainWindowTest : public QObject {
     Q_OBJECT
 
 private slots:
@@ -84,31 +84,30 @@ private:
     std::unique_ptr<Program> program_;
 };
 
-void FormMainTest::init() {
+void MainWindowTest::init() {
     folder_ = std::make_unique<test::GuiTempDir>();
     (void)TakeAskedQuestionsForTesting();
     CollectFailuresForTesting();
     (void)TakeShownFailuresForTesting();
 }
 
-void FormMainTest::cleanup() {
+void MainWindowTest::cleanup() {
     program_.reset();
     folder_.reset();
 }
 
-void FormMainTest::Start() {
+void MainWindowTest::Start() {
     program_ =
         std::make_unique<Program>(folder_->path(), folder_->path() / "config", [] { return At(2026, 12, 8, 10, 0); });
     program_->mainWindow().show();
 }
 
-void FormMainTest::windowsAreCreatedHiddenInOrder() {
+void MainWindowTest::windowsAreCreatedHiddenInOrder() {
     program_ =
         std::make_unique<Program>(folder_->path(), folder_->path() / "config", [] { return At(2026, 12, 8, 10, 0); });
     const std::vector<QWidget*> windows = program_->windows();
-    const char* classes[] = {
-        "vantorel::TFormMain",          "vantorel::TFormRepertoireSource", "vantorel::TFormGrisTransparent",
-        "vantorel::TFormMessageErreur", "vantorel::TFormOptions",          "vantorel::TFormAide"};
+    const char* classes[] = {"vantorel::MainWindow",  "vantorel::FolderPicker",  "vantorel::GreyOverlay",
+                             "vantorel::ErrorWindow", "vantorel::OptionsWindow", "vantorel::HelpWindow"};
     const QSize sizes[] = {{628, 491}, {506, 364}, {}, {610, 300}, {426, 188}, {596, 498}};
     QCOMPARE(windows.size(), std::size(classes));
     for (std::size_t i = 0; i < windows.size(); ++i) {
@@ -125,7 +124,7 @@ void FormMainTest::windowsAreCreatedHiddenInOrder() {
     QCOMPARE(QGuiApplication::applicationDisplayName(), QStringLiteral("Vantorel"));
 }
 
-void FormMainTest::firstStartWithoutJobFile() {
+void MainWindowTest::firstStartWithoutJobFile() {
     Start();
     QCOMPARE(Child<QListWidget>("LbDesignationAjout")->count(), 0);
     QVERIFY(Child<QLineEdit>("EdDestination")->text().isEmpty());
@@ -137,7 +136,7 @@ void FormMainTest::firstStartWithoutJobFile() {
     QVERIFY(!Child<QLabel>("LbTraitement")->isVisible());
 }
 
-void FormMainTest::showLoadsJobsAndShowsLastDestination() {
+void MainWindowTest::showLoadsJobsAndShowsLastDestination() {
     WriteJobs({{"/data/a/", "/backup/A/"}, {"/data/b/", "/backup/B/"}, {"/data/c/", "/backup/C/"}});
     Start();
     auto* list = Child<QListWidget>("LbDesignationAjout");
@@ -147,7 +146,7 @@ void FormMainTest::showLoadsJobsAndShowsLastDestination() {
     QVERIFY(Child<QLineEdit>("EdSource")->text().isEmpty());
 }
 
-void FormMainTest::dueJobRunsBeforeTheMinimiseTimerStarts() {
+void MainWindowTest::dueJobRunsBeforeTheMinimiseTimerStarts() {
     const std::string source = Folder("src");
     WriteTextFile(folder_->path() / "src" / "lettre.txt", "Bonjour");
     const std::string destination = Folder("dst");
@@ -182,7 +181,7 @@ void FormMainTest::dueJobRunsBeforeTheMinimiseTimerStarts() {
     processing->removeEventFilter(&watcher);
 }
 
-void FormMainTest::showingAgainRefillsDaysAndReloadsJobs() {
+void MainWindowTest::showingAgainRefillsDaysAndReloadsJobs() {
     WriteJobs({{"/data/a/", "/backup/A/"}});
     Start();
     auto* days = Child<QComboBox>("CbDateMois");
@@ -202,7 +201,7 @@ void FormMainTest::showingAgainRefillsDaysAndReloadsJobs() {
     QCOMPARE(Child<QLineEdit>("EdDestination")->text(), QStringLiteral("/backup/Z/"));
 }
 
-void FormMainTest::frequencyLayout_data() {
+void MainWindowTest::frequencyLayout_data() {
     // Visible: le, weekday list, day list, à, hour list; then the lefts of à and the hour list.
     QTest::addColumn<int>("code");
     QTest::addColumn<QString>("visible");
@@ -215,7 +214,7 @@ void FormMainTest::frequencyLayout_data() {
     QTest::newRow("monthly") << 6 << "L-DAH" << 330 << 352;
 }
 
-void FormMainTest::frequencyLayout() {
+void MainWindowTest::frequencyLayout() {
     QFETCH(int, code);
     QFETCH(QString, visible);
     QFETCH(int, hourLabelLeft);
@@ -239,7 +238,7 @@ void FormMainTest::frequencyLayout() {
     QCOMPARE(Child<QComboBox>("CbJoursSemaine")->currentIndex(), 3);
 }
 
-void FormMainTest::contextMenuItemsInOrder() {
+void MainWindowTest::contextMenuItemsInOrder() {
     Start();
     QStringList captions;
     for (const QAction* action : Child<QMenu>("PopupMenuSave")->actions()) {
@@ -252,7 +251,7 @@ void FormMainTest::contextMenuItemsInOrder() {
                                     QStringLiteral("Restaurer la sauvegarde sélectionnée")}));
 }
 
-void FormMainTest::deleteKeyOnEmptyListOrNoSelectionDoesNothing() {
+void MainWindowTest::deleteKeyOnEmptyListOrNoSelectionDoesNothing() {
     Start();
     auto* list = Child<QListWidget>("LbDesignationAjout");
     QTest::keyClick(list, Qt::Key_Delete);
@@ -270,7 +269,7 @@ void FormMainTest::deleteKeyOnEmptyListOrNoSelectionDoesNothing() {
     QCOMPARE(ReadTextFile(folder_->path() / "ListeSave.ini"), before);
 }
 
-void FormMainTest::deleteKeyAsksThenRemovesTheSelectedJob() {
+void MainWindowTest::deleteKeyAsksThenRemovesTheSelectedJob() {
     WriteJobs({{"/data/a/", "/backup/A/"}, {"/data/b/", "/backup/B/"}});
     Start();
     auto* list = Child<QListWidget>("LbDesignationAjout");
@@ -290,7 +289,7 @@ void FormMainTest::deleteKeyAsksThenRemovesTheSelectedJob() {
     QCOMPARE(program_->mainWindow().store().at(0).source, std::string("/data/b/"));
 }
 
-void FormMainTest::addingAJobPicksFoldersStoresAndRunsIt() {
+void MainWindowTest::addingAJobPicksFoldersStoresAndRunsIt() {
     Start();
     const std::string source = Folder("docs");
     WriteTextFile(folder_->path() / "docs" / "note.txt", "à garder");
@@ -321,7 +320,7 @@ void FormMainTest::addingAJobPicksFoldersStoresAndRunsIt() {
     QCOMPARE(list->count(), 1);
 }
 
-void FormMainTest::dragHandleMovesTheWindowWithThePointer() {
+void MainWindowTest::dragHandleMovesTheWindowWithThePointer() {
     Start();
     QWidget& window = program_->mainWindow();
     window.move(100, 100);
@@ -347,7 +346,7 @@ void FormMainTest::dragHandleMovesTheWindowWithThePointer() {
     QCOMPARE(ReadTextFile(folder_->path() / "Vantorel.ini"), stored);
 }
 
-void FormMainTest::menuRunsAllAndRestoresTheSelectedJob() {
+void MainWindowTest::menuRunsAllAndRestoresTheSelectedJob() {
     const std::string source = Folder("src");
     WriteTextFile(folder_->path() / "src" / "a.txt", "version 1");
     WriteJobs({{source, Folder("dst")}});
@@ -376,7 +375,7 @@ void FormMainTest::menuRunsAllAndRestoresTheSelectedJob() {
     QVERIFY(!Child<QLabel>("LbTraitement")->isVisible());
 }
 
-void FormMainTest::failedPassShowsTheErrorWindowCentred() {
+void MainWindowTest::failedPassShowsTheErrorWindowCentred() {
     WriteJobs({{"/nowhere/a/", Folder("dst"), "07/12/2026 10:00:00"}, {"/nowhere/b/", Folder("dst")}});
     Start();
     auto* errors = qobject_cast<QWidget*>(program_->windows()[3]);
@@ -389,12 +388,12 @@ void FormMainTest::failedPassShowsTheErrorWindowCentred() {
     // A modeless window: it must stay above the main window, never behind it.
     QCOMPARE(errors->windowHandle()->transientParent(), program_->mainWindow().windowHandle());
     // The next minute's pass finds the job no longer due and empties the open window.
-    program_->mainWindow().TimerLanceSaveTimer();
+    program_->mainWindow().RunDuePass();
     QCOMPARE(lines->count(), 0);
     QVERIFY(errors->isVisible());
 }
 
-void FormMainTest::hintFollowsTheScrolledList() {
+void MainWindowTest::hintFollowsTheScrolledList() {
     std::vector<JobSection> jobs;
     for (int i = 0; i < 30; ++i) {
         jobs.emplace_back("/data/" + std::to_string(i) + "/", "/backup/",
@@ -420,7 +419,7 @@ void FormMainTest::hintFollowsTheScrolledList() {
     QVERIFY(list->toolTip().isEmpty());
 }
 
-void FormMainTest::hintText_data() {
+void MainWindowTest::hintText_data() {
     QTest::addColumn<QString>("next");
     QTest::addColumn<QString>("secondLine");
     QTest::newRow("evening") << "08/12/2026 21:00:00"
@@ -431,7 +430,7 @@ void FormMainTest::hintText_data() {
                                           << "Prochaine sauvegarde prévue pour le 10/12/2026 à 00h00";
 }
 
-void FormMainTest::hintText() {
+void MainWindowTest::hintText() {
     QFETCH(QString, next);
     QFETCH(QString, secondLine);
     QCOMPARE(NextRunHintText(QStringLiteral("Ligne"), next.toStdString()), QStringLiteral("Ligne\r\n") + secondLine);
@@ -441,7 +440,7 @@ void FormMainTest::hintText() {
     QCOMPARE(HintRow(14, 5, 30), std::optional<int>(6));
 }
 
-void FormMainTest::dropDownWidth() {
+void MainWindowTest::dropDownWidth() {
     QWidget window;
     SkinComboBox combo(&window, QStringLiteral("CbDelaiSave"),
                        {QStringLiteral("Tous les jours"), QStringLiteral("Toutes les 12 heures")});
@@ -464,7 +463,7 @@ void FormMainTest::dropDownWidth() {
     QCOMPARE(empty.view()->minimumWidth(), 90);
 }
 
-void FormMainTest::selectedRowIsGoldOnGrey() {
+void MainWindowTest::selectedRowIsGoldOnGrey() {
     QListWidget list;
     SkinList(&list);
     list.addItems({QStringLiteral("WWWW"), QStringLiteral("WWWW")});
@@ -493,5 +492,5 @@ void FormMainTest::selectedRowIsGoldOnGrey() {
 
 } // namespace vantorel
 
-QTEST_MAIN(vantorel::FormMainTest)
-#include "test_form_main.moc"
+QTEST_MAIN(vantorel::MainWindowTest)
+#include "main_window_test.moc"

@@ -1,7 +1,7 @@
-#include "ui/message_dialog.h"
+#include "ui/yes_no_dialog.h"
 
+#include "ui/grey_overlay.h"
 #include "ui/image_button.h"
-#include "ui/overlay.h"
 #include "ui/skin.h"
 #include "ui/skin_image.h"
 
@@ -44,7 +44,7 @@ QStringList& AskedQuestions() {
 
 } // namespace
 
-TFormMessageDialogInterne::TFormMessageDialogInterne(QWidget* parent)
+YesNoDialog::YesNoDialog(QWidget* parent)
     : SkinnedWindow(QStringLiteral("FormMessageDialogInterne"), kDesignWidth, kHeight, parent) {
     setFocusPolicy(Qt::StrongFocus);
 
@@ -67,22 +67,22 @@ TFormMessageDialogInterne::TFormMessageDialogInterne(QWidget* parent)
     timerCurseur_->setObjectName(QStringLiteral("TimerCurseur"));
     timerCurseur_->setSingleShot(true);
     timerCurseur_->setInterval(kCursorDelayMs);
-    connect(timerCurseur_, &QTimer::timeout, this, &TFormMessageDialogInterne::TimerCurseurTimer);
+    connect(timerCurseur_, &QTimer::timeout, this, &YesNoDialog::MovePointerOntoYes);
 }
 
-void TFormMessageDialogInterne::SetMessage(const QString& text) {
+void YesNoDialog::SetMessage(const QString& text) {
     message_ = text;
     lbAlert_->setText(DisplayText(text));
 }
 
-void TFormMessageDialogInterne::showEvent(QShowEvent* event) {
+void YesNoDialog::showEvent(QShowEvent* event) {
     SkinnedWindow::showEvent(event);
     if (!event->spontaneous()) {
-        FormShow();
+        LayOut();
     }
 }
 
-void TFormMessageDialogInterne::FormShow() {
+void YesNoDialog::LayOut() {
     // The label is as wide as its widest line, cut at 750 pixels.
     const QFontMetrics metrics(lbAlert_->font());
     const QStringList lines = lbAlert_->text().split(QLatin1Char('\n'));
@@ -124,12 +124,12 @@ void TFormMessageDialogInterne::FormShow() {
     timerCurseur_->start();
 }
 
-void TFormMessageDialogInterne::TimerCurseurTimer() {
+void YesNoDialog::MovePointerOntoYes() {
     timerCurseur_->stop();
     QCursor::setPos(x() + imageOui_->x() + imageOui_->width() / 2, y() + imageOui_->y() + imageOui_->height() / 2);
 }
 
-void TFormMessageDialogInterne::keyPressEvent(QKeyEvent* event) {
+void YesNoDialog::keyPressEvent(QKeyEvent* event) {
     // The keys act on release; their press must not close the window early.
     switch (event->key()) {
     case Qt::Key_Escape:
@@ -143,7 +143,7 @@ void TFormMessageDialogInterne::keyPressEvent(QKeyEvent* event) {
     }
 }
 
-void TFormMessageDialogInterne::keyReleaseEvent(QKeyEvent* event) {
+void YesNoDialog::keyReleaseEvent(QKeyEvent* event) {
     if (event->isAutoRepeat()) {
         event->accept();
         return;
@@ -162,7 +162,7 @@ void TFormMessageDialogInterne::keyReleaseEvent(QKeyEvent* event) {
     }
 }
 
-void TFormMessageDialogInterne::Answer(bool yes) {
+void YesNoDialog::Answer(bool yes) {
     answer_ = yes;
     if (yes) {
         accept();
@@ -171,15 +171,15 @@ void TFormMessageDialogInterne::Answer(bool yes) {
     }
 }
 
-bool AskYesNo(TFormGrisTransparent& overlays, QWidget* parent, const QString& text) {
-    overlays.ShowOverlay(parent, OverlaySlot::MessageDialog);
+bool AskYesNo(GreyOverlay& overlays, QWidget* parent, const QString& text) {
+    overlays.ShowOverlay(parent, OverlaySlot::YesNoDialog);
     bool yes = false;
     if (!QueuedAnswers().empty()) {
         yes = QueuedAnswers().front();
         QueuedAnswers().pop_front();
         AskedQuestions().append(text);
     } else {
-        QPointer<TFormMessageDialogInterne> dialog = new TFormMessageDialogInterne(parent);
+        QPointer<YesNoDialog> dialog = new YesNoDialog(parent);
         dialog->SetMessage(text);
         dialog->exec();
         // The window may have gone with its parent while its loop ran.
@@ -188,7 +188,7 @@ bool AskYesNo(TFormGrisTransparent& overlays, QWidget* parent, const QString& te
             delete dialog.data();
         }
     }
-    overlays.HideOverlay(OverlaySlot::MessageDialog);
+    overlays.HideOverlay(OverlaySlot::YesNoDialog);
     return yes;
 }
 

@@ -1,6 +1,6 @@
 // The commands of the main window: the buttons, the job list's menu, its keys
 // and mouse, the drag handle and the logo.
-#include "app/form_main.h"
+#include "app/main_window.h"
 
 #include "jobs/job_operations.h"
 #include "ui/centre_over.h"
@@ -8,14 +8,14 @@
 #include "ui/error_window.h"
 #include "ui/folder_picker.h"
 #include "ui/frequency_layout.h"
+#include "ui/grey_overlay.h"
 #include "ui/help_window.h"
 #include "ui/image_button.h"
 #include "ui/list_drawing.h"
-#include "ui/message_dialog.h"
 #include "ui/next_run_hint.h"
 #include "ui/options_window.h"
-#include "ui/overlay.h"
 #include "ui/texts.h"
+#include "ui/yes_no_dialog.h"
 
 #include <QDesktopServices>
 #include <QKeyEvent>
@@ -37,34 +37,30 @@ std::string Text(const QLineEdit* field) {
 
 } // namespace
 
-void TFormMain::ConnectCommands() {
+void MainWindow::ConnectCommands() {
     const auto button = [this](const char* name) { return findChild<ImageButton*>(QString::fromLatin1(name)); };
-    connect(button("ImageAjouter"), &ImageButton::clicked, this, &TFormMain::ImageAjouterClick);
-    connect(button("ImageModifier"), &ImageButton::clicked, this, &TFormMain::ImageModifierClick);
-    connect(button("ImageSupprimer"), &ImageButton::clicked, this, &TFormMain::ImageSupprimerClick);
+    connect(button("ImageAjouter"), &ImageButton::clicked, this, &MainWindow::AddJob);
+    connect(button("ImageModifier"), &ImageButton::clicked, this, &MainWindow::EditSelected);
+    connect(button("ImageSupprimer"), &ImageButton::clicked, this, &MainWindow::DeleteSelected);
     connect(button("ImageSource"), &ImageButton::clicked, this, [this] { OpenPicker(PickerMode::Source, edSource_); });
     connect(button("ImageDestination"), &ImageButton::clicked, this,
             [this] { OpenPicker(PickerMode::Destination, edDestination_); });
-    connect(button("ImageOptions"), &ImageButton::clicked, this, &TFormMain::ShowOptions);
-    connect(button("ImageAide"), &ImageButton::clicked, this, &TFormMain::ShowHelp);
-    connect(button("ImageReduire"), &ImageButton::clicked, this, &TFormMain::MinimiseToTray);
+    connect(button("ImageOptions"), &ImageButton::clicked, this, &MainWindow::ShowOptions);
+    connect(button("ImageAide"), &ImageButton::clicked, this, &MainWindow::ShowHelp);
+    connect(button("ImageReduire"), &ImageButton::clicked, this, &MainWindow::MinimiseToTray);
     connect(button("ImageFermer"), &ImageButton::clicked, this, &QWidget::close);
-    connect(cbDelaiSave_, &QComboBox::currentIndexChanged, this, &TFormMain::CbDelaiSaveChange);
-    connect(lbDesignationAjout_, &QListWidget::itemDoubleClicked, this, &TFormMain::ImageModifierClick);
+    connect(cbDelaiSave_, &QComboBox::currentIndexChanged, this, &MainWindow::ShowFrequencyControls);
+    connect(lbDesignationAjout_, &QListWidget::itemDoubleClicked, this, &MainWindow::EditSelected);
     connect(lbDesignationAjout_, &QWidget::customContextMenuRequested, this,
             [this](const QPoint& at) { popupMenuSave_->popup(lbDesignationAjout_->viewport()->mapToGlobal(at)); });
 }
 
-void TFormMain::CbDelaiSaveChange() {
-    vantorel::CbDelaiSaveChange(cbDelaiSave_->currentIndex(),
-                                FrequencyControls{lbLe_, cbJoursSemaine_, cbDateMois_, lbA_, cbHeures_});
+void MainWindow::ShowFrequencyControls() {
+    LayOutFrequencyControls(cbDelaiSave_->currentIndex(),
+                            FrequencyControls{lbLe_, cbJoursSemaine_, cbDateMois_, lbA_, cbHeures_});
 }
 
-void TFormMain::TimerLanceSaveTimer() {
-    RunDuePass();
-}
-
-void TFormMain::RunDuePass() {
+void MainWindow::RunDuePass() {
     runner_.DuePass();
     if (errorWindow_ != nullptr) {
         // An open error window follows the latest pass, emptied when it found no failure.
@@ -72,7 +68,7 @@ void TFormMain::RunDuePass() {
     }
 }
 
-void TFormMain::ImageAjouterClick() {
+void MainWindow::AddJob() {
     const JobSettings settings{Text(edSource_),
                                Text(edDestination_),
                                cbDelaiSave_->currentIndex(),
@@ -81,7 +77,7 @@ void TFormMain::ImageAjouterClick() {
                                cbHeures_->currentIndex()};
     std::optional<std::size_t> row;
     try {
-        row = AddJob(store_, settings, Now(), [this](Question question) { return AskYesNo(question); });
+        row = vantorel::AddJob(store_, settings, Now(), [this](Question question) { return AskYesNo(question); });
     } catch (const Error& error) {
         // The new row stays in the list even when its section could not be written.
         RefreshJobList();
@@ -93,10 +89,10 @@ void TFormMain::ImageAjouterClick() {
     }
     RefreshJobList();
     SelectRow(*row);
-    LancerSauvegardeClick();
+    RunSelected();
 }
 
-void TFormMain::ImageModifierClick() {
+void MainWindow::EditSelected() {
     const std::optional<std::size_t> row = SelectedRow();
     if (!row || picker_ == nullptr || overlays_ == nullptr) {
         return;
@@ -112,7 +108,7 @@ void TFormMain::ImageModifierClick() {
     for (int i = 0; i < cbDateMois_->count(); ++i) {
         days.append(cbDateMois_->itemText(i));
     }
-    TFormModifierSauvegarde edit(*picker_, *overlays_, this);
+    EditWindow edit(*picker_, *overlays_, this);
     edit.Preload(stored, days);
     edit.SetValidator([this, &edit](const JobSettings& settings) {
         // The job edited is the one selected when the values are validated.
@@ -134,16 +130,16 @@ void TFormMain::ImageModifierClick() {
         return false;
     });
     CentreOver(this, &edit);
-    overlays_->ShowOverlay(this, OverlaySlot::EditJob);
+    overlays_->ShowOverlay(this, OverlaySlot::EditWindow);
     const int result = edit.exec();
-    overlays_->HideOverlay(OverlaySlot::EditJob);
+    overlays_->HideOverlay(OverlaySlot::EditWindow);
     if (result == QDialog::Accepted) {
         RefreshJobList();
         SelectRow(*row);
     }
 }
 
-void TFormMain::ImageSupprimerClick() {
+void MainWindow::DeleteSelected() {
     const std::optional<std::size_t> row = SelectedRow();
     if (!row) {
         return;
@@ -162,26 +158,26 @@ void TFormMain::ImageSupprimerClick() {
     }
 }
 
-void TFormMain::LancerSauvegardeClick() {
+void MainWindow::RunSelected() {
     runner_.RunSelected(SelectedRow());
 }
 
-void TFormMain::LancerToutesSauvegardesClick() {
+void MainWindow::RunAll() {
     runner_.RunAll();
 }
 
-void TFormMain::RestaurerSauvegardeSelectionneClick() {
+void MainWindow::RestoreSelected() {
     runner_.Restore(SelectedRow());
 }
 
-void TFormMain::OpenPicker(PickerMode mode, QLineEdit* field) {
+void MainWindow::OpenPicker(PickerMode mode, QLineEdit* field) {
     if (picker_ == nullptr || overlays_ == nullptr) {
         return;
     }
     OpenFolderPicker(*picker_, *overlays_, this, mode, field);
 }
 
-void TFormMain::ShowOptions() {
+void MainWindow::ShowOptions() {
     if (options_ == nullptr) {
         return;
     }
@@ -191,7 +187,7 @@ void TFormMain::ShowOptions() {
     options_->raise();
 }
 
-void TFormMain::ShowHelp() {
+void MainWindow::ShowHelp() {
     if (help_ == nullptr) {
         return;
     }
@@ -199,7 +195,7 @@ void TFormMain::ShowHelp() {
     help_->exec();
 }
 
-bool TFormMain::eventFilter(QObject* watched, QEvent* event) {
+bool MainWindow::eventFilter(QObject* watched, QEvent* event) {
     if (watched == imageDeplaceFenetre_) {
         return HandleDragEvent(event);
     }
@@ -224,14 +220,14 @@ bool TFormMain::eventFilter(QObject* watched, QEvent* event) {
     if (watched == lbDesignationAjout_ && event->type() == QEvent::KeyRelease) {
         const auto* key = static_cast<QKeyEvent*>(event);
         if (key->key() == Qt::Key_Delete && !key->isAutoRepeat()) {
-            ImageSupprimerClick();
+            DeleteSelected();
             return true;
         }
     }
     return QWidget::eventFilter(watched, event);
 }
 
-bool TFormMain::HandleDragEvent(QEvent* event) {
+bool MainWindow::HandleDragEvent(QEvent* event) {
     switch (event->type()) {
     case QEvent::MouseButtonPress:
         // Any mouse button starts the drag.

@@ -30,18 +30,18 @@ void Wheel(QWidget* target, int notches) {
     QApplication::sendEvent(target, &wheel);
 }
 
-QScrollBar* Bar(const TFormAide& help) {
+QScrollBar* Bar(const HelpWindow& help) {
     return help.findChild<QScrollArea*>(QStringLiteral("ScrollBox"))->verticalScrollBar();
 }
 
-QWidget* Viewport(const TFormAide& help) {
+QWidget* Viewport(const HelpWindow& help) {
     return help.findChild<QScrollArea*>(QStringLiteral("ScrollBox"))->viewport();
 }
 
 } // namespace
 
 void HelpWindowTest::wheelScrollsTwentyPixelsANotchWithinTheText() {
-    TFormAide help;
+    HelpWindow help;
     help.show();
     QScrollBar* bar = Bar(help);
     QCOMPARE(bar->value(), 0);
@@ -59,7 +59,7 @@ void HelpWindowTest::wheelScrollsTwentyPixelsANotchWithinTheText() {
 }
 
 void HelpWindowTest::everyShowingStartsAtTheTop() {
-    TFormAide help;
+    HelpWindow help;
     help.show();
     Wheel(Viewport(help), -5);
     QCOMPARE(Bar(help)->value(), 100);
@@ -69,7 +69,7 @@ void HelpWindowTest::everyShowingStartsAtTheTop() {
 }
 
 void HelpWindowTest::escapeReleaseCloses() {
-    TFormAide help;
+    HelpWindow help;
     help.show();
     QTest::keyPress(&help, Qt::Key_Escape);
     QVERIFY(help.isVisible());
@@ -78,7 +78,7 @@ void HelpWindowTest::escapeReleaseCloses() {
 }
 
 void HelpWindowTest::textsSitAtTheirTops() {
-    TFormAide help;
+    HelpWindow help;
     QWidget* panel = help.findChild<QWidget*>(QStringLiteral("PanelAide"));
     QCOMPARE(panel->size(), QSize(551, 1013));
     QStringList headings;
@@ -107,4 +107,4 @@ void HelpWindowTest::textsSitAtTheirTops() {
 } // namespace vantorel
 
 QTEST_MAIN(vantorel::HelpWindowTest)
-#include "test_help_window.moc"
+#include "help_window_test.moc"

@@ -11,9 +11,9 @@ namespace vantorel {
 // it has its own, so two can be on screen at once.
 enum class OverlaySlot {
     Unused0 = 0,
-    MessageDialog = 1,
+    YesNoDialog = 1,
     FolderPicker = 2,
-    EditJob = 3,
+    EditWindow = 3,
     Unused4 = 4,
 };
 inline constexpr int kOverlaySlotCount = 5;
@@ -23,12 +23,12 @@ inline constexpr int kOverlayOpacity = 130;
 // The grey overlay manager: created once at start-up, never shown itself. It
 // lays a translucent grey window exactly over a window while a modal window is
 // open above it.
-class TFormGrisTransparent : public QWidget {
+class GreyOverlay : public QWidget {
     Q_OBJECT
 
 public:
-    TFormGrisTransparent();
-    ~TFormGrisTransparent() override;
+    GreyOverlay();
+    ~GreyOverlay() override;
 
     // Covers `covered` with a new grey window named "FormGris<slot>", replacing
     // whatever the slot held. Lets pending events run before and after, so the

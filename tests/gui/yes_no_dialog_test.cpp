@@ -1,7 +1,7 @@
 // The yes/no dialog: its layout arithmetic, its keys and its answers.
+#include "ui/grey_overlay.h"
 #include "ui/image_button.h"
-#include "ui/message_dialog.h"
-#include "ui/overlay.h"
+#include "ui/yes_no_dialog.h"
 
 #include <QCursor>
 #include <QFontMetrics>
@@ -13,7 +13,7 @@
 
 namespace vantorel {
 
-class MessageDialogTest : public QObject {
+class YesNoDialogTest : public QObject {
     Q_OBJECT
 
 private slots:
@@ -34,7 +34,7 @@ QString LongLine() {
 }
 
 struct Shown {
-    TFormMessageDialogInterne dialog;
+    YesNoDialog dialog;
     explicit Shown(const QString& text) {
         dialog.SetMessage(text);
         dialog.show();
@@ -44,7 +44,7 @@ struct Shown {
 
 int WidestLine(const QString& text) {
     QLabel probe;
-    probe.setFont(TFormMessageDialogInterne().findChild<QLabel*>(QStringLiteral("LbAlert"))->font());
+    probe.setFont(YesNoDialog().findChild<QLabel*>(QStringLiteral("LbAlert"))->font());
     const QFontMetrics metrics(probe.font());
     int widest = 0;
     for (const QString& line : text.split(QStringLiteral("\r\n"))) {
@@ -55,7 +55,7 @@ int WidestLine(const QString& text) {
 
 } // namespace
 
-void MessageDialogTest::layout_data() {
+void YesNoDialogTest::layout_data() {
     QTest::addColumn<QString>("text");
     QTest::addColumn<int>("width");
     QTest::addColumn<int>("height");
@@ -67,7 +67,7 @@ void MessageDialogTest::layout_data() {
     QTest::newRow("over-long line is cut at 750") << LongLine() << 848 << 82;
 }
 
-void MessageDialogTest::layout() {
+void YesNoDialogTest::layout() {
     QFETCH(QString, text);
     QFETCH(int, width);
     QFETCH(int, height);
@@ -96,7 +96,7 @@ void MessageDialogTest::layout() {
     QCOMPARE(shown.dialog.pos(), QPoint(screen.width() / 2 - width / 2, screen.height() / 2 - height / 2));
 }
 
-void MessageDialogTest::keysAnswerOnRelease_data() {
+void YesNoDialogTest::keysAnswerOnRelease_data() {
     QTest::addColumn<int>("key");
     QTest::addColumn<bool>("yes");
     QTest::newRow("Escape") << int(Qt::Key_Escape) << false;
@@ -105,7 +105,7 @@ void MessageDialogTest::keysAnswerOnRelease_data() {
     QTest::newRow("Space") << int(Qt::Key_Space) << true;
 }
 
-void MessageDialogTest::keysAnswerOnRelease() {
+void YesNoDialogTest::keysAnswerOnRelease() {
     QFETCH(int, key);
     QFETCH(bool, yes);
     Shown shown(QStringLiteral("Continuer ?"));
@@ -116,7 +116,7 @@ void MessageDialogTest::keysAnswerOnRelease() {
     QCOMPARE(shown.dialog.answer(), yes);
 }
 
-void MessageDialogTest::anyOtherCloseIsNo() {
+void YesNoDialogTest::anyOtherCloseIsNo() {
     Shown shown(QStringLiteral("Continuer ?"));
     QTest::keyClick(&shown.dialog, Qt::Key_A);
     QVERIFY(shown.dialog.isVisible());
@@ -124,7 +124,7 @@ void MessageDialogTest::anyOtherCloseIsNo() {
     QVERIFY(!shown.dialog.answer());
 }
 
-void MessageDialogTest::buttonsAnswer() {
+void YesNoDialogTest::buttonsAnswer() {
     for (const bool yes : {true, false}) {
         Shown shown(QStringLiteral("Continuer ?"));
         QWidget* button = shown.child(yes ? "ImageOui" : "ImageNon");
@@ -134,7 +134,7 @@ void MessageDialogTest::buttonsAnswer() {
     }
 }
 
-void MessageDialogTest::pointerMovesOntoOui() {
+void YesNoDialogTest::pointerMovesOntoOui() {
     QCursor::setPos(0, 0);
     Shown shown(QStringLiteral("Etes-vous sûr ?\r\nVraiment ?"));
     QWidget* oui = shown.child("ImageOui");
@@ -144,39 +144,39 @@ void MessageDialogTest::pointerMovesOntoOui() {
     QVERIFY(!shown.dialog.findChild<QTimer*>(QStringLiteral("TimerCurseur"))->isActive());
 }
 
-void MessageDialogTest::askYesNoDimsTheParentAndRemovesTheLayer() {
+void YesNoDialogTest::askYesNoDimsTheParentAndRemovesTheLayer() {
     QWidget parent;
     parent.setGeometry(10, 20, 628, 491);
     parent.show();
-    TFormGrisTransparent overlays;
+    GreyOverlay overlays;
     QueueAnswerForTesting(true);
     QueueAnswerForTesting(false);
     QVERIFY(AskYesNo(overlays, &parent, QStringLiteral("Première ?")));
     QVERIFY(!AskYesNo(overlays, &parent, QStringLiteral("Seconde ?")));
     QCOMPARE(TakeAskedQuestionsForTesting(), QStringList({QStringLiteral("Première ?"), QStringLiteral("Seconde ?")}));
-    QVERIFY(overlays.overlay(OverlaySlot::MessageDialog) == nullptr);
+    QVERIFY(overlays.overlay(OverlaySlot::YesNoDialog) == nullptr);
 
     // Unanswered from the queue, the real window runs its own loop; a
     // release of Escape gives no, with the layer over the parent meanwhile.
     bool layerWasShown = false;
     QTimer answerer;
     QObject::connect(&answerer, &QTimer::timeout, [&] {
-        auto* dialog = parent.findChild<TFormMessageDialogInterne*>();
+        auto* dialog = parent.findChild<YesNoDialog*>();
         if (dialog == nullptr || !dialog->isVisible()) {
             return; // the layer is still being painted
         }
         answerer.stop();
-        QWidget* layer = overlays.overlay(OverlaySlot::MessageDialog);
+        QWidget* layer = overlays.overlay(OverlaySlot::YesNoDialog);
         layerWasShown = layer != nullptr && layer->geometry() == parent.geometry();
         QTest::keyRelease(dialog, Qt::Key_Escape);
     });
     answerer.start(0);
     QVERIFY(!AskYesNo(overlays, &parent, QStringLiteral("Troisième ?")));
     QVERIFY(layerWasShown);
-    QVERIFY(parent.findChild<TFormMessageDialogInterne*>() == nullptr);
+    QVERIFY(parent.findChild<YesNoDialog*>() == nullptr);
 }
 
 } // namespace vantorel
 
-QTEST_MAIN(vantorel::MessageDialogTest)
-#include "test_message_dialog.moc"
+QTEST_MAIN(vantorel::YesNoDialogTest)
+#include "yes_no_dialog_test.moc"

@@ -1,6 +1,6 @@
 // Building the controls of the main window: the title bar, the new-job panel,
 // the job list and its context menu.
-#include "app/form_main.h"
+#include "app/main_window.h"
 
 #include "schedule/frequency.h"
 #include "ui/frequency_layout.h"
@@ -31,7 +31,7 @@ QLabel* MakePicture(QWidget* parent, const QString& name, const QString& picture
 
 } // namespace
 
-void TFormMain::BuildTitleBar() {
+void MainWindow::BuildTitleBar() {
     MakePicture(this, QStringLiteral("ImageFond"), QStringLiteral("background_main.jpg"), rect());
 
     imageDeplaceFenetre_ =
@@ -53,7 +53,7 @@ void TFormMain::BuildTitleBar() {
         ->setToolTip(QStringLiteral("Fermer Quorimax"));
 }
 
-void TFormMain::BuildNewJobPanel(QWidget* outer) {
+void MainWindow::BuildNewJobPanel(QWidget* outer) {
     QFrame* panel = MakePanel(outer, QStringLiteral("PanelAjout"), 6, 6, 604, 190);
     const QFont normal = SkinFont(11);
     MakeLabel(panel, QStringLiteral("LbNouvelleSauvegarde"), QStringLiteral("Nouvelle sauvegarde"), 8, 4,
@@ -86,7 +86,7 @@ void TFormMain::BuildNewJobPanel(QWidget* outer) {
     ImageButton::Large(panel, QStringLiteral("Ajouter"), QStringLiteral("ajouter"), 489, 155);
 }
 
-void TFormMain::BuildJobList(QWidget* outer) {
+void MainWindow::BuildJobList(QWidget* outer) {
     MakeLabel(outer, QStringLiteral("LbListeSauvegardes"), QStringLiteral("Liste des sauvegardes enregistrées :"), 10,
               202, SkinFont(13, true, true), kSkinMaroon);
     lbDesignationAjout_ = new QListWidget(outer);
@@ -108,26 +108,26 @@ void TFormMain::BuildJobList(QWidget* outer) {
     lbTraitement_->hide();
 }
 
-void TFormMain::BuildMenu() {
+void MainWindow::BuildMenu() {
     popupMenuSave_ = new QMenu(this);
     popupMenuSave_->setObjectName(QStringLiteral("PopupMenuSave"));
-    const auto add = [this](const QString& name, const QString& caption, void (TFormMain::*handler)()) {
+    const auto add = [this](const QString& name, const QString& caption, void (MainWindow::*handler)()) {
         QAction* action = popupMenuSave_->addAction(caption);
         action->setObjectName(name);
         connect(action, &QAction::triggered, this, handler);
     };
     add(QStringLiteral("ModifierSauvegarde"), QStringLiteral("Modifier la sauvegarde sélectionnée"),
-        &TFormMain::ImageModifierClick);
+        &MainWindow::EditSelected);
     add(QStringLiteral("SupprimerSauvegarde"), QStringLiteral("Supprimer la sauvegarde sélectionnée"),
-        &TFormMain::ImageSupprimerClick);
+        &MainWindow::DeleteSelected);
     popupMenuSave_->addSeparator();
     add(QStringLiteral("LancerSauvegarde"), QStringLiteral("Lancer la sauvegarde sélectionnée"),
-        &TFormMain::LancerSauvegardeClick);
+        &MainWindow::RunSelected);
     add(QStringLiteral("LancerToutesSauvegardes"), QStringLiteral("Lancer toutes les sauvegardes"),
-        &TFormMain::LancerToutesSauvegardesClick);
+        &MainWindow::RunAll);
     popupMenuSave_->addSeparator();
     add(QStringLiteral("RestaurerSauvegardeSelectionne"), QStringLiteral("Restaurer la sauvegarde sélectionnée"),
-        &TFormMain::RestaurerSauvegardeSelectionneClick);
+        &MainWindow::RestoreSelected);
 }
 
 } // namespace vantorel

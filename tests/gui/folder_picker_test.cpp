@@ -1,7 +1,7 @@
 // The folder picker: the chosen folder ends in "/", a cancel leaves the field
 // alone, and the layer dims the window behind while it is open.
 #include "ui/folder_picker.h"
-#include "ui/overlay.h"
+#include "ui/grey_overlay.h"
 
 #include <QDir>
 #include <QFileSystemModel>
@@ -27,14 +27,14 @@ private slots:
 
 private:
     // Opens the picker for `field` and runs `act` on it once it shows.
-    static void Pick(TFormRepertoireSource& picker, QLineEdit& field, const std::function<void()>& act);
+    static void Pick(FolderPicker& picker, QLineEdit& field, const std::function<void()>& act);
 };
 
-void FolderPickerTest::Pick(TFormRepertoireSource& picker, QLineEdit& field, const std::function<void()>& act) {
+void FolderPickerTest::Pick(FolderPicker& picker, QLineEdit& field, const std::function<void()>& act) {
     QWidget covered;
     covered.setGeometry(0, 0, 628, 491);
     covered.show();
-    TFormGrisTransparent overlays;
+    GreyOverlay overlays;
     bool dimmed = false;
     QTimer driver;
     QObject::connect(&driver, &QTimer::timeout, [&] {
@@ -59,7 +59,7 @@ void FolderPickerTest::validatedFolderEndsWithSeparator() {
     QTemporaryDir dir;
     QVERIFY(QDir(dir.path()).mkpath(QStringLiteral("Sauvegardes")));
     const QString wanted = dir.filePath(QStringLiteral("Sauvegardes"));
-    TFormRepertoireSource picker;
+    FolderPicker picker;
     QLineEdit field;
     // The field's folder is selected when the picker opens.
     field.setText(wanted + QLatin1Char('/'));
@@ -71,7 +71,7 @@ void FolderPickerTest::validatedFolderEndsWithSeparator() {
 }
 
 void FolderPickerTest::cancelLeavesTheFieldAlone() {
-    TFormRepertoireSource picker;
+    FolderPicker picker;
     QLineEdit field;
     field.setText(QStringLiteral("/ancien/"));
     bool closedByEscape = false;
@@ -89,7 +89,7 @@ void FolderPickerTest::cancelLeavesTheFieldAlone() {
 
 void FolderPickerTest::rootStaysAsItIs() {
     // The root already ends with its separator: it must not become "//".
-    TFormRepertoireSource picker;
+    FolderPicker picker;
     QLineEdit field;
     field.setText(QStringLiteral("/"));
     Pick(picker, field, [&] {
@@ -101,7 +101,7 @@ void FolderPickerTest::rootStaysAsItIs() {
 void FolderPickerTest::treeFollowsTheFieldOnlyWhenItNamesAFolder() {
     QTemporaryDir dir;
     QVERIFY(QDir(dir.path()).mkpath(QStringLiteral("a/b")));
-    TFormRepertoireSource picker;
+    FolderPicker picker;
     auto* tree = picker.findChild<QTreeView*>();
     auto* model = static_cast<QFileSystemModel*>(tree->model());
     const QString deep = dir.filePath(QStringLiteral("a/b"));
@@ -118,4 +118,4 @@ void FolderPickerTest::treeFollowsTheFieldOnlyWhenItNamesAFolder() {
 } // namespace vantorel
 
 QTEST_MAIN(vantorel::FolderPickerTest)
-#include "test_folder_picker.moc"
+#include "folder_picker_test.moc"

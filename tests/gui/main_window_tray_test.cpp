@@ -29,7 +29,7 @@ namespace vantorel {
 using test::ReadTextFile;
 using test::WriteTextFile;
 
-class FormMainTrayTest : public QObject {
+class MainWindowTrayTest : public QObject {
     Q_OBJECT
 
 private slots:
@@ -60,7 +60,7 @@ private:
         }
         return child;
     }
-    TFormMain& window() const { return program_->mainWindow(); }
+    MainWindow& window() const { return program_->mainWindow(); }
     // One tick of the timer that looks for a notification area again.
     void RetryTick() const { QVERIFY(QMetaObject::invokeMethod(Child<QTimer>("TimerCherchePanneau"), "timeout")); }
 
@@ -68,19 +68,19 @@ private:
     std::unique_ptr<Program> program_;
 };
 
-void FormMainTrayTest::init() {
+void MainWindowTrayTest::init() {
     folder_ = std::make_unique<test::GuiTempDir>();
     CollectFailuresForTesting();
     TrayIcon::SetAvailableForTesting(true);
 }
 
-void FormMainTrayTest::cleanup() {
+void MainWindowTrayTest::cleanup() {
     program_.reset();
     folder_.reset();
     QCOMPARE(TakeShownFailuresForTesting(), QStringList());
 }
 
-void FormMainTrayTest::startupCheck_data() {
+void MainWindowTrayTest::startupCheck_data() {
     QTest::addColumn<QString>("ini");
     QTest::addColumn<bool>("trayAvailable");
     QTest::addColumn<QPoint>("position");
@@ -107,7 +107,7 @@ void FormMainTrayTest::startupCheck_data() {
         << QString() << false << "shown" << QStringLiteral("'haut' n'est pas une valeur entière correcte");
 }
 
-void FormMainTrayTest::startupCheck() {
+void MainWindowTrayTest::startupCheck() {
     QFETCH(QString, ini);
     QFETCH(bool, trayAvailable);
     QFETCH(QPoint, position);
@@ -121,7 +121,7 @@ void FormMainTrayTest::startupCheck() {
     }
     TrayIcon::SetAvailableForTesting(trayAvailable);
     Start();
-    TFormMain& window = program_->mainWindow();
+    MainWindow& window = program_->mainWindow();
     window.move(200, 100);
     auto* timer = Child<QTimer>("TimerReduireProg");
     QVERIFY(timer->isActive());
@@ -148,12 +148,12 @@ void FormMainTrayTest::startupCheck() {
     QCOMPARE(TakeShownFailuresForTesting(), failure.isEmpty() ? QStringList() : QStringList{failure});
 }
 
-void FormMainTrayTest::storedPositionOffEveryScreenIsPulledBack() {
+void MainWindowTrayTest::storedPositionOffEveryScreenIsPulledBack() {
     // The window was last dropped on a screen that is gone.
     const std::string ini = "[Prog]\nReduireProg=FALSE\n[PositionFenetre]\nNormalTop=5000\nNormalLeft=-4000\n";
     WriteTextFile(folder_->path() / "Vantorel.ini", ini);
     Start();
-    TFormMain& window = program_->mainWindow();
+    MainWindow& window = program_->mainWindow();
     window.StartupMinimiseCheck();
     const QRect screen = QGuiApplication::primaryScreen()->geometry();
     QCOMPARE(window.pos(), QPoint(screen.left(), std::max(screen.top(), screen.bottom() + 1 - window.height())));
@@ -161,7 +161,7 @@ void FormMainTrayTest::storedPositionOffEveryScreenIsPulledBack() {
     QCOMPARE(ReadTextFile(folder_->path() / "Vantorel.ini"), ini);
 }
 
-void FormMainTrayTest::visiblePosition() {
+void MainWindowTrayTest::visiblePosition() {
     const QSize window(628, 491);
     const QRect grip(10, 12, 24, 24);
     const QList<QRect> twoScreens = {QRect(0, 0, 1920, 1080), QRect(1920, 0, 1280, 1024)};
@@ -188,7 +188,7 @@ void FormMainTrayTest::visiblePosition() {
     }
 }
 
-void FormMainTrayTest::iconMenuAndTheTwoWaysBack() {
+void MainWindowTrayTest::iconMenuAndTheTwoWaysBack() {
     Start("[Prog]\nReduireProg=TRUE\n");
     window().StartupMinimiseCheck();
     QVERIFY(!window().isVisible());
@@ -237,15 +237,15 @@ void FormMainTrayTest::iconMenuAndTheTwoWaysBack() {
     QVERIFY(!tray.shown());
 }
 
-void FormMainTrayTest::quitterClosesTheMainWindow() {
+void MainWindowTrayTest::quitterClosesTheMainWindow() {
     Start("[Prog]\nReduireProg=TRUE\n");
     window().StartupMinimiseCheck();
-    QSignalSpy closed(&window(), &TFormMain::Closed);
+    QSignalSpy closed(&window(), &MainWindow::Closed);
     window().trayIcon().menu()->actions()[0]->trigger();
     QCOMPARE(closed.count(), 1);
 }
 
-void FormMainTrayTest::noNotificationAreaMinimisesToTheTaskBarAndLooksAgain() {
+void MainWindowTrayTest::noNotificationAreaMinimisesToTheTaskBarAndLooksAgain() {
     TrayIcon::SetAvailableForTesting(false);
     Start("[Prog]\nReduireProg=TRUE\n");
     window().StartupMinimiseCheck();
@@ -278,5 +278,5 @@ void FormMainTrayTest::noNotificationAreaMinimisesToTheTaskBarAndLooksAgain() {
 
 } // namespace vantorel
 
-QTEST_MAIN(vantorel::FormMainTrayTest)
-#include "test_form_main_tray.moc"
+QTEST_MAIN(vantorel::MainWindowTrayTest)
+#include "main_window_tray_test.moc"

@@ -1,4 +1,4 @@
-#include "ui/overlay.h"
+#include "ui/grey_overlay.h"
 
 #include "ui/skin.h"
 
@@ -22,17 +22,17 @@ void Discard(QPointer<QWidget>& layer) {
 
 } // namespace
 
-TFormGrisTransparent::TFormGrisTransparent() {
+GreyOverlay::GreyOverlay() {
     setObjectName(QStringLiteral("FormGrisTransparent"));
 }
 
-TFormGrisTransparent::~TFormGrisTransparent() {
+GreyOverlay::~GreyOverlay() {
     for (QPointer<QWidget>& layer : slots_) {
         Discard(layer);
     }
 }
 
-void TFormGrisTransparent::ShowOverlay(const QWidget* covered, OverlaySlot slot) {
+void GreyOverlay::ShowOverlay(const QWidget* covered, OverlaySlot slot) {
     Discard(slots_[Index(slot)]);
     // A window of its own, kept above the covered window by the window system
     // (it is transient for it), and below the modal window opened next. It
@@ -57,12 +57,12 @@ void TFormGrisTransparent::ShowOverlay(const QWidget* covered, OverlaySlot slot)
     QCoreApplication::processEvents();
 }
 
-void TFormGrisTransparent::HideOverlay(OverlaySlot slot) {
+void GreyOverlay::HideOverlay(OverlaySlot slot) {
     QCoreApplication::processEvents();
     Discard(slots_[Index(slot)]);
 }
 
-QWidget* TFormGrisTransparent::overlay(OverlaySlot slot) const {
+QWidget* GreyOverlay::overlay(OverlaySlot slot) const {
     return slots_[Index(slot)].data();
 }
 

@@ -29,16 +29,16 @@ namespace vantorel {
 class ImageButton;
 enum class PickerMode;
 class SkinComboBox;
-class TFormAide;
-class TFormGrisTransparent;
-class TFormMessageErreur;
-class TFormOptions;
-class TFormRepertoireSource;
+class HelpWindow;
+class GreyOverlay;
+class ErrorWindow;
+class OptionsWindow;
+class FolderPicker;
 class TrayIcon;
 
 // The main window: the new-job panel, the job list with its context menu and
 // the two timers. It owns the job list and is the host of the backup runs.
-class TFormMain : public QWidget, public RunHost {
+class MainWindow : public QWidget, public RunHost {
     Q_OBJECT
 
 public:
@@ -47,12 +47,12 @@ public:
     // programFolder holds ListeSave.ini and Vantorel.ini; configHome is the
     // user's configuration folder, where the start-with-session entry goes
     // (empty: there is none); clock gives the current local time.
-    TFormMain(std::filesystem::path programFolder, std::filesystem::path configHome, Clock clock);
-    ~TFormMain() override;
+    MainWindow(std::filesystem::path programFolder, std::filesystem::path configHome, Clock clock);
+    ~MainWindow() override;
 
     // The windows created after this one at start-up, which the commands open.
-    void AttachWindows(TFormRepertoireSource* picker, TFormGrisTransparent* overlays, TFormMessageErreur* errors,
-                       TFormOptions* options, TFormAide* help);
+    void AttachWindows(FolderPicker* picker, GreyOverlay* overlays, ErrorWindow* errors, OptionsWindow* options,
+                       HelpWindow* help);
 
     const JobStore& store() const { return store_; }
     // The selected row of LbDesignationAjout, if any.
@@ -67,14 +67,16 @@ public:
     bool AskYesNo(Question question) override;
 
     // The commands of the window, as the buttons, the menu and the keys call them.
-    void ImageAjouterClick();
-    void ImageModifierClick();
-    void ImageSupprimerClick();
-    void LancerSauvegardeClick();
-    void LancerToutesSauvegardesClick();
-    void RestaurerSauvegardeSelectionneClick();
-    void CbDelaiSaveChange();
-    void TimerLanceSaveTimer();
+    void AddJob();
+    void EditSelected();
+    void DeleteSelected();
+    void RunSelected();
+    void RunAll();
+    void RestoreSelected();
+    // Shows the day and hour lists the chosen frequency needs.
+    void ShowFrequencyControls();
+    // Runs the jobs that are due (every minute, and at every show).
+    void RunDuePass();
     // The first tick of TimerReduireProg: the stored window position, the
     // first-start defaults, and the minimise at start when it is asked for.
     void StartupMinimiseCheck();
@@ -100,16 +102,16 @@ protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
-    // Building the controls (form_main_controls.cpp).
+    // Building the controls (main_window_controls.cpp).
     void BuildTitleBar();
     void BuildNewJobPanel(QWidget* outer);
     void BuildJobList(QWidget* outer);
     void BuildMenu();
     void ConnectCommands();
 
-    void FormShow();
-    void TrayRetryTimer();
-    void RunDuePass();
+    // Every show: the day list, the job list, the due pass, then the start-up check.
+    void RunShowSteps();
+    void RetryMinimiseToTray();
     void RefillDayList();
     void RefreshJobList();
     void SelectRow(std::size_t row);
@@ -125,11 +127,11 @@ private:
     std::filesystem::path configHome_;
     std::unique_ptr<TrayIcon> tray_;
 
-    TFormRepertoireSource* picker_ = nullptr;
-    TFormGrisTransparent* overlays_ = nullptr;
-    TFormMessageErreur* errorWindow_ = nullptr;
-    TFormOptions* options_ = nullptr;
-    TFormAide* help_ = nullptr;
+    FolderPicker* picker_ = nullptr;
+    GreyOverlay* overlays_ = nullptr;
+    ErrorWindow* errorWindow_ = nullptr;
+    OptionsWindow* options_ = nullptr;
+    HelpWindow* help_ = nullptr;
 
     QLabel* imageDeplaceFenetre_ = nullptr;
     QLabel* imageLogo_ = nullptr;

@@ -28,7 +28,7 @@ public:
 
 } // namespace
 
-class TestApplication : public QObject {
+class ApplicationTest : public QObject {
     Q_OBJECT
 
 private slots:
@@ -49,8 +49,8 @@ private slots:
 int main(int argc, char** argv) {
     Application application(argc, argv);
     CollectFailuresForTesting();
-    TestApplication test;
+    ApplicationTest test;
     return QTest::qExec(&test, argc, argv);
 }
 
-#include "test_application.moc"
+#include "application_test.moc"

@@ -1,14 +1,14 @@
 // The main window's lifecycle (creation, every show, destruction) and what
 // the backup runs ask of it.
-#include "app/form_main.h"
+#include "app/main_window.h"
 
 #include "ui/centre_over.h"
 #include "ui/error_window.h"
 #include "ui/list_drawing.h"
-#include "ui/message_dialog.h"
 #include "ui/skin.h"
 #include "ui/texts.h"
 #include "ui/tray_icon.h"
+#include "ui/yes_no_dialog.h"
 
 #include <QCloseEvent>
 #include <QCoreApplication>
@@ -30,11 +30,11 @@ constexpr int kTrayRetryIntervalMs = 2000;
 
 } // namespace
 
-TFormMain::TFormMain(std::filesystem::path programFolder, std::filesystem::path configHome, Clock clock)
+MainWindow::MainWindow(std::filesystem::path programFolder, std::filesystem::path configHome, Clock clock)
     : QWidget(nullptr, Qt::Window | Qt::FramelessWindowHint), store_(programFolder), runner_(store_, *this),
       clock_(std::move(clock)), settings_(std::move(programFolder)), configHome_(std::move(configHome)),
       tray_(std::make_unique<TrayIcon>()) {
-    // FormCreate: the application's title.
+    // The application's title.
     setObjectName(QStringLiteral("FormMain"));
     QGuiApplication::setApplicationDisplayName(QStringLiteral("Vantorel"));
     setWindowTitle(QStringLiteral("Vantorel"));
@@ -56,27 +56,27 @@ TFormMain::TFormMain(std::filesystem::path programFolder, std::filesystem::path 
     timerReduireProg_->setObjectName(QStringLiteral("TimerReduireProg"));
     timerReduireProg_->setInterval(kMinimiseCheckDelayMs);
     timerReduireProg_->setSingleShot(true);
-    connect(timerLanceSave_, &QTimer::timeout, this, &TFormMain::TimerLanceSaveTimer);
-    connect(timerReduireProg_, &QTimer::timeout, this, &TFormMain::StartupMinimiseCheck);
+    connect(timerLanceSave_, &QTimer::timeout, this, &MainWindow::RunDuePass);
+    connect(timerReduireProg_, &QTimer::timeout, this, &MainWindow::StartupMinimiseCheck);
     trayRetry_ = new QTimer(this);
     trayRetry_->setObjectName(QStringLiteral("TimerCherchePanneau"));
     trayRetry_->setInterval(kTrayRetryIntervalMs);
-    connect(trayRetry_, &QTimer::timeout, this, &TFormMain::TrayRetryTimer);
+    connect(trayRetry_, &QTimer::timeout, this, &MainWindow::RetryMinimiseToTray);
     connect(tray_.get(), &TrayIcon::DoubleClicked, this, [this] { RestoreFromTray(false); });
-    connect(tray_.get(), &TrayIcon::RestaurerItemClick, this, [this] { RestoreFromTray(true); });
-    connect(tray_.get(), &TrayIcon::QuitterItemClick, this, &QWidget::close);
+    connect(tray_.get(), &TrayIcon::RestoreRequested, this, [this] { RestoreFromTray(true); });
+    connect(tray_.get(), &TrayIcon::QuitRequested, this, &QWidget::close);
     ConnectCommands();
     // The due timer counts from the window's creation.
     timerLanceSave_->start();
 }
 
-// FormDestroy: the icon leaves the notification area with the program.
-TFormMain::~TFormMain() {
+// The icon leaves the notification area with the program.
+MainWindow::~MainWindow() {
     tray_->Remove();
 }
 
-void TFormMain::AttachWindows(TFormRepertoireSource* picker, TFormGrisTransparent* overlays, TFormMessageErreur* errors,
-                              TFormOptions* options, TFormAide* help) {
+void MainWindow::AttachWindows(FolderPicker* picker, GreyOverlay* overlays, ErrorWindow* errors, OptionsWindow* options,
+                               HelpWindow* help) {
     picker_ = picker;
     overlays_ = overlays;
     errorWindow_ = errors;
@@ -93,17 +93,17 @@ void TFormMain::AttachWindows(TFormRepertoireSource* picker, TFormGrisTransparen
     }
 }
 
-void TFormMain::showEvent(QShowEvent* event) {
+void MainWindow::showEvent(QShowEvent* event) {
     QWidget::showEvent(event);
     // A show that the window system reports (coming back from a minimise) is
     // not the window being made visible again, and a double click on the
     // icon brings the window back as it was.
     if (!event->spontaneous() && !quietShow_) {
-        FormShow();
+        RunShowSteps();
     }
 }
 
-void TFormMain::FormShow() {
+void MainWindow::RunShowSteps() {
     // The folder tree is loaded by the picker itself, on its own model thread,
     // from its creation on: there is nothing to preload here.
     try {
@@ -119,7 +119,7 @@ void TFormMain::FormShow() {
                 edDestination_->setText(QString::fromStdString(store_.jobs().back().destination));
             }
         }
-        CbDelaiSaveChange();
+        ShowFrequencyControls();
         // The window is painted before any backup runs.
         QCoreApplication::processEvents();
         RunDuePass();
@@ -129,7 +129,7 @@ void TFormMain::FormShow() {
     }
 }
 
-void TFormMain::RefillDayList() {
+void MainWindow::RefillDayList() {
     cbDateMois_->clear();
     for (int day = 1; day <= kDaysInList; ++day) {
         cbDateMois_->addItem(QStringLiteral("%1").arg(day, 2, 10, QLatin1Char('0')));
@@ -137,25 +137,25 @@ void TFormMain::RefillDayList() {
     cbDateMois_->setCurrentIndex(0);
 }
 
-void TFormMain::closeEvent(QCloseEvent* event) {
+void MainWindow::closeEvent(QCloseEvent* event) {
     QWidget::closeEvent(event);
     emit Closed();
 }
 
-void TFormMain::RefreshJobList() {
+void MainWindow::RefreshJobList() {
     lbDesignationAjout_->clear();
     for (const BackupJob& job : store_.jobs()) {
         lbDesignationAjout_->addItem(QString::fromStdString(job.designation));
     }
 }
 
-void TFormMain::SelectRow(std::size_t row) {
+void MainWindow::SelectRow(std::size_t row) {
     if (row < static_cast<std::size_t>(lbDesignationAjout_->count())) {
         lbDesignationAjout_->setCurrentRow(static_cast<int>(row));
     }
 }
 
-std::optional<std::size_t> TFormMain::SelectedRow() const {
+std::optional<std::size_t> MainWindow::SelectedRow() const {
     const QList<QListWidgetItem*> selected = lbDesignationAjout_->selectedItems();
     if (selected.isEmpty()) {
         return std::nullopt;
@@ -167,19 +167,19 @@ std::optional<std::size_t> TFormMain::SelectedRow() const {
     return static_cast<std::size_t>(row);
 }
 
-DateTime TFormMain::Now() {
+DateTime MainWindow::Now() {
     return clock_();
 }
 
-void TFormMain::ShowProcessing(bool visible) {
+void MainWindow::ShowProcessing(bool visible) {
     lbTraitement_->setVisible(visible);
 }
 
-void TFormMain::ProcessPendingEvents() {
+void MainWindow::ProcessPendingEvents() {
     QCoreApplication::processEvents();
 }
 
-void TFormMain::ShowErrorList(const std::vector<ErrorEntry>& errors) {
+void MainWindow::ShowErrorList(const std::vector<ErrorEntry>& errors) {
     if (errorWindow_ == nullptr) {
         return;
     }
@@ -198,7 +198,7 @@ void TFormMain::ShowErrorList(const std::vector<ErrorEntry>& errors) {
     });
 }
 
-void TFormMain::SetDueTimerEnabled(bool enabled) {
+void MainWindow::SetDueTimerEnabled(bool enabled) {
     if (enabled) {
         timerLanceSave_->start();
     } else {
@@ -206,7 +206,7 @@ void TFormMain::SetDueTimerEnabled(bool enabled) {
     }
 }
 
-bool TFormMain::AskYesNo(Question question) {
+bool MainWindow::AskYesNo(Question question) {
     if (overlays_ == nullptr) {
         return false;
     }

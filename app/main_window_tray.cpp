@@ -1,6 +1,6 @@
 // The main window and the notification area: the start-up check, minimising
 // to the icon and back, and the stored window position.
-#include "app/form_main.h"
+#include "app/main_window.h"
 
 #include "platform/autostart.h"
 #include "platform/errors.h"
@@ -28,11 +28,11 @@ std::filesystem::path ExecutablePath() {
 
 } // namespace
 
-QRect TFormMain::MoveHandleBounds() const {
+QRect MainWindow::MoveHandleBounds() const {
     return imageDeplaceFenetre_->geometry();
 }
 
-void TFormMain::StartupMinimiseCheck() {
+void MainWindow::StartupMinimiseCheck() {
     timerReduireProg_->stop();
     // The timer starts at every showing, but the check acts only after the
     // first one of a run: it is about starting. Acting again after
@@ -63,7 +63,7 @@ void TFormMain::StartupMinimiseCheck() {
     }
 }
 
-void TFormMain::MinimiseToTray() {
+void MainWindow::MinimiseToTray() {
     trayRetry_->stop();
     if (TrayIcon::Available()) {
         // A hidden window has no task bar button: only the icon remains.
@@ -79,7 +79,7 @@ void TFormMain::MinimiseToTray() {
     trayRetry_->start();
 }
 
-void TFormMain::TrayRetryTimer() {
+void MainWindow::RetryMinimiseToTray() {
     // The user brought the window back from the task bar meanwhile.
     if (!isVisible() || !isMinimized()) {
         trayRetry_->stop();
@@ -97,7 +97,7 @@ void TFormMain::TrayRetryTimer() {
     }
 }
 
-void TFormMain::RestoreFromTray(bool byMenu) {
+void MainWindow::RestoreFromTray(bool byMenu) {
     tray_->Remove();
     // The menu shows the window again with its show steps; the double click
     // only brings it back.
@@ -108,7 +108,7 @@ void TFormMain::RestoreFromTray(bool byMenu) {
     activateWindow();
 }
 
-void TFormMain::SaveWindowPosition() {
+void MainWindow::SaveWindowPosition() {
     dragging_ = false;
     try {
         settings_.WriteWindowPosition(WindowPosition{y(), x()});

@@ -41,7 +41,7 @@ private:
         program_->mainWindow().show();
         program_->mainWindow().move(200, 150);
     }
-    TFormOptions& options() const { return *static_cast<TFormOptions*>(program_->windows()[4]); }
+    OptionsWindow& options() const { return *static_cast<OptionsWindow*>(program_->windows()[4]); }
     template <typename T = QWidget> T* Child(QWidget& window, const char* name) const {
         T* child = window.findChild<T*>(QLatin1String(name));
         if (child == nullptr) {
@@ -153,4 +153,4 @@ void OptionsWindowTest::refusedEntryIsReportedAndNotStored() {
 } // namespace vantorel
 
 QTEST_MAIN(vantorel::OptionsWindowTest)
-#include "test_options_window.moc"
+#include "options_window_test.moc"

@@ -22,7 +22,7 @@ private slots:
 };
 
 void ErrorWindowTest::layoutAndTexts() {
-    TFormMessageErreur window;
+    ErrorWindow window;
     QCOMPARE(window.size(), QSize(610, 300));
     QCOMPARE(window.findChild<QLabel*>(QStringLiteral("Label16"))->text(), QStringLiteral("!! ERREURS !!"));
     QCOMPARE(window.findChild<QWidget*>(QStringLiteral("Panel"))->geometry(), QRect(8, 55, 593, 202));
@@ -34,7 +34,7 @@ void ErrorWindowTest::layoutAndTexts() {
 }
 
 void ErrorWindowTest::listsFailuresInOrderAndKeepsThemWhenClosed() {
-    TFormMessageErreur window;
+    ErrorWindow window;
     window.SetErrors({{"Sauvegarder (/a/) sur (/x/) tous les jours à 01h00", 7},
                       {"Sauvegarder (/b/) sur (/y/) toutes les heures", 9}});
     window.show();
@@ -55,7 +55,7 @@ void ErrorWindowTest::listsFailuresInOrderAndKeepsThemWhenClosed() {
 
 void ErrorWindowTest::hintShowsTheNamedJobsNextRun() {
     // Job 9 is gone from the job list; job 7 now sits elsewhere.
-    TFormMessageErreur window([](std::uint64_t id) -> std::optional<std::string> {
+    ErrorWindow window([](std::uint64_t id) -> std::optional<std::string> {
         if (id == 7) {
             return "09/12/2026 01:00:00";
         }
@@ -76,4 +76,4 @@ void ErrorWindowTest::hintShowsTheNamedJobsNextRun() {
 } // namespace vantorel
 
 QTEST_MAIN(vantorel::ErrorWindowTest)
-#include "test_error_window.moc"
+#include "error_window_test.moc"

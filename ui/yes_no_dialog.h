@@ -10,15 +10,15 @@ class QTimer;
 namespace vantorel {
 
 class ImageButton;
-class TFormGrisTransparent;
+class GreyOverlay;
 
 // The program's own yes/no window: a warning picture, the message, OUI and
 // NON. One window serves one question; the layout is computed when it shows.
-class TFormMessageDialogInterne : public SkinnedWindow {
+class YesNoDialog : public SkinnedWindow {
     Q_OBJECT
 
 public:
-    explicit TFormMessageDialogInterne(QWidget* parent = nullptr);
+    explicit YesNoDialog(QWidget* parent = nullptr);
 
     // The message, with "\r\n" between its lines.
     void SetMessage(const QString& text);
@@ -31,9 +31,10 @@ protected:
     void keyReleaseEvent(QKeyEvent* event) override;
 
 private:
-    void FormShow();
+    // Sizes the window to its message and centres it on the screen.
+    void LayOut();
     void Answer(bool yes);
-    void TimerCurseurTimer();
+    void MovePointerOntoYes();
 
     QString message_;
     QLabel* lbAlert_;
@@ -46,7 +47,7 @@ private:
 
 // Asks `text` modally, with `parent` dimmed by the grey layer of slot 1.
 // True for yes; every way of closing but OUI, Enter and Space is a no.
-bool AskYesNo(TFormGrisTransparent& overlays, QWidget* parent, const QString& text);
+bool AskYesNo(GreyOverlay& overlays, QWidget* parent, const QString& text);
 
 // Tests only: the next questions are answered with these, in order, without
 // showing the window or running its event loop.

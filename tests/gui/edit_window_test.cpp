@@ -3,9 +3,9 @@
 #include "app/program.h"
 #include "ui/edit_window.h"
 #include "ui/folder_picker.h"
-#include "ui/message_dialog.h"
-#include "ui/overlay.h"
+#include "ui/grey_overlay.h"
 #include "ui/texts.h"
+#include "ui/yes_no_dialog.h"
 
 #ifndef Q_MOC_RUN
 #include "jobs/job_operations.h"
@@ -42,7 +42,7 @@ private slots:
 private:
     // Opens the edit window of `row` through the main window, runs `act` on it
     // once it shows, and returns when the window has closed.
-    void Edit(Program& program, int row, const std::function<void(TFormModifierSauvegarde&)>& act);
+    void Edit(Program& program, int row, const std::function<void(EditWindow&)>& act);
 };
 
 namespace {
@@ -66,9 +66,9 @@ void EditWindowTest::initTestCase() {
 }
 
 void EditWindowTest::preloadShowsTheJobAndItsLayout() {
-    TFormRepertoireSource picker;
-    TFormGrisTransparent overlays;
-    TFormModifierSauvegarde edit(picker, overlays);
+    FolderPicker picker;
+    GreyOverlay overlays;
+    EditWindow edit(picker, overlays);
     QCOMPARE(edit.size(), QSize(610, 300));
     JobSettings weekly;
     weekly.source = "/data/a/";
@@ -93,11 +93,11 @@ void EditWindowTest::preloadShowsTheJobAndItsLayout() {
 }
 
 void EditWindowTest::escapeCancelsAndEnterValidatesFromTheFields() {
-    TFormRepertoireSource picker;
-    TFormGrisTransparent overlays;
+    FolderPicker picker;
+    GreyOverlay overlays;
     int validations = 0;
     bool saves = false;
-    TFormModifierSauvegarde edit(picker, overlays);
+    EditWindow edit(picker, overlays);
     edit.Preload(JobSettings{"/a/", "/b/", 4, 0, 0, 0}, Days());
     edit.SetValidator([&](const JobSettings&) {
         ++validations;
@@ -122,12 +122,12 @@ void EditWindowTest::escapeCancelsAndEnterValidatesFromTheFields() {
     QVERIFY(!edit.isVisible());
 }
 
-void EditWindowTest::Edit(Program& program, int row, const std::function<void(TFormModifierSauvegarde&)>& act) {
+void EditWindowTest::Edit(Program& program, int row, const std::function<void(EditWindow&)>& act) {
     program.mainWindow().findChild<QListWidget*>(QStringLiteral("LbDesignationAjout"))->setCurrentRow(row);
     QTimer driver;
     bool acted = false;
     QObject::connect(&driver, &QTimer::timeout, [&] {
-        auto* edit = program.mainWindow().findChild<TFormModifierSauvegarde*>();
+        auto* edit = program.mainWindow().findChild<EditWindow*>();
         if (edit == nullptr || !edit->isVisible()) {
             return;
         }
@@ -138,13 +138,13 @@ void EditWindowTest::Edit(Program& program, int row, const std::function<void(TF
         // Whatever `act` left open is cancelled, so the test always ends.
         driver.stop();
         if (edit->isVisible()) {
-            edit->ImageAnnulerClick();
+            edit->Cancel();
         }
     });
     driver.start(0);
-    program.mainWindow().ImageModifierClick();
+    program.mainWindow().EditSelected();
     QVERIFY(acted);
-    QVERIFY(program.mainWindow().findChild<TFormModifierSauvegarde*>() == nullptr);
+    QVERIFY(program.mainWindow().findChild<EditWindow*>() == nullptr);
 }
 
 void EditWindowTest::validatingRecomputesFromTheLastRun() {
@@ -157,7 +157,7 @@ void EditWindowTest::validatingRecomputesFromTheLastRun() {
     program.mainWindow().show();
     (void)TakeAskedQuestionsForTesting();
 
-    Edit(program, 0, [](TFormModifierSauvegarde& edit) {
+    Edit(program, 0, [](EditWindow& edit) {
         Find<QComboBox>(edit, "CbHeures")->setCurrentIndex(20);
         QTest::mouseClick(Find(edit, "ImageValider"), Qt::LeftButton, {}, QPoint(5, 5));
     });
@@ -180,20 +180,20 @@ void EditWindowTest::anotherJobsSourceIsAskedAboutOnce() {
     const std::string before = ReadTextFile(folder / "ListeSave.ini");
 
     bool stayedOpen = false;
-    Edit(program, 1, [&](TFormModifierSauvegarde& edit) {
+    Edit(program, 1, [&](EditWindow& edit) {
         Find<QLineEdit>(edit, "EdSource")->setText(QStringLiteral("/data/a/"));
         QueueAnswerForTesting(false);
-        edit.ImageValiderClick();
+        edit.Validate();
         stayedOpen = edit.isVisible();
     });
     QVERIFY(stayedOpen);
     QCOMPARE(TakeAskedQuestionsForTesting().size(), 1);
     QCOMPARE(ReadTextFile(folder / "ListeSave.ini"), before);
 
-    Edit(program, 1, [&](TFormModifierSauvegarde& edit) {
+    Edit(program, 1, [&](EditWindow& edit) {
         Find<QLineEdit>(edit, "EdSource")->setText(QStringLiteral("/data/a/"));
         QueueAnswerForTesting(true);
-        edit.ImageValiderClick();
+        edit.Validate();
     });
     QCOMPARE(TakeAskedQuestionsForTesting().size(), 1);
     QCOMPARE(program.mainWindow().store().at(1).source, std::string("/data/a/"));
@@ -209,8 +209,8 @@ void EditWindowTest::unreadableLastRunShowsTheDateError() {
     (void)TakeShownFailuresForTesting();
 
     bool stayedOpen = false;
-    Edit(program, 0, [&](TFormModifierSauvegarde& edit) {
-        edit.ImageValiderClick();
+    Edit(program, 0, [&](EditWindow& edit) {
+        edit.Validate();
         stayedOpen = edit.isVisible();
     });
     QVERIFY(stayedOpen);
@@ -222,4 +222,4 @@ void EditWindowTest::unreadableLastRunShowsTheDateError() {
 } // namespace vantorel
 
 QTEST_MAIN(vantorel::EditWindowTest)
-#include "test_edit_window.moc"
+#include "edit_window_test.moc"

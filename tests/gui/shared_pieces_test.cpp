@@ -1,8 +1,8 @@
 // The pieces every window shares: picture buttons, centring, the grey layer
 // and the skin pictures.
 #include "ui/centre_over.h"
+#include "ui/grey_overlay.h"
 #include "ui/image_button.h"
-#include "ui/overlay.h"
 #include "ui/skin_image.h"
 
 #include <QTemporaryDir>
@@ -10,7 +10,7 @@
 
 namespace vantorel {
 
-class SkinnedWindowTest : public QObject {
+class SharedPiecesTest : public QObject {
     Q_OBJECT
 
 private slots:
@@ -41,7 +41,7 @@ struct ButtonFixture {
 
 } // namespace
 
-void SkinnedWindowTest::rightButtonDoesNotPressAndItsReleaseRestores() {
+void SharedPiecesTest::rightButtonDoesNotPressAndItsReleaseRestores() {
     ButtonFixture f;
     QCOMPARE(f.button->objectName(), QStringLiteral("ImageOui"));
     QCOMPARE(f.button->twin()->objectName(), QStringLiteral("ImageClicOui"));
@@ -58,7 +58,7 @@ void SkinnedWindowTest::rightButtonDoesNotPressAndItsReleaseRestores() {
     QCOMPARE(f.clicks, 0);
 }
 
-void SkinnedWindowTest::releaseOutsideRestoresWithoutAction() {
+void SharedPiecesTest::releaseOutsideRestoresWithoutAction() {
     ButtonFixture f;
     QTest::mousePress(f.button, Qt::LeftButton, {}, QPoint(5, 5));
     QTest::mouseRelease(f.button, Qt::LeftButton, {}, QPoint(150, 5));
@@ -69,7 +69,7 @@ void SkinnedWindowTest::releaseOutsideRestoresWithoutAction() {
     QCOMPARE(f.clicks, 0);
 }
 
-void SkinnedWindowTest::actionRunsWhilePressedLookShows() {
+void SharedPiecesTest::actionRunsWhilePressedLookShows() {
     ButtonFixture f;
     bool pressedDuringAction = false;
     QObject::connect(f.button, &ImageButton::clicked, [&] { pressedDuringAction = f.button->showsPressed(); });
@@ -80,7 +80,7 @@ void SkinnedWindowTest::actionRunsWhilePressedLookShows() {
     QVERIFY(!f.button->showsPressed());
 }
 
-void SkinnedWindowTest::actionMayDestroyTheButton() {
+void SharedPiecesTest::actionMayDestroyTheButton() {
     auto* window = new QWidget;
     auto* button = ImageButton::Large(window, QStringLiteral("Fermer"), QStringLiteral("fermer"), 0, 0);
     QObject::connect(button, &ImageButton::clicked, [window] { delete window; });
@@ -89,7 +89,7 @@ void SkinnedWindowTest::actionMayDestroyTheButton() {
     // Reaching this line without a crash (or a sanitizer report) is the test.
 }
 
-void SkinnedWindowTest::centreOverClampsOnlyRightAndBottom_data() {
+void SharedPiecesTest::centreOverClampsOnlyRightAndBottom_data() {
     QTest::addColumn<QRect>("parent");
     QTest::addColumn<QSize>("child");
     QTest::addColumn<QPoint>("expected");
@@ -104,20 +104,20 @@ void SkinnedWindowTest::centreOverClampsOnlyRightAndBottom_data() {
     QTest::newRow("larger than the screen") << QRect(0, 0, 628, 491) << QSize(1400, 900) << QPoint(-386, -205);
 }
 
-void SkinnedWindowTest::centreOverClampsOnlyRightAndBottom() {
+void SharedPiecesTest::centreOverClampsOnlyRightAndBottom() {
     QFETCH(QRect, parent);
     QFETCH(QSize, child);
     QFETCH(QPoint, expected);
     QCOMPARE(CentreOverPosition(parent, child, QSize(1280, 800)), expected);
 }
 
-void SkinnedWindowTest::overlayCoversTheWindowAsItWasShown() {
+void SharedPiecesTest::overlayCoversTheWindowAsItWasShown() {
     QWidget covered;
     covered.setGeometry(50, 60, 300, 200);
     covered.show();
-    TFormGrisTransparent overlays;
-    overlays.ShowOverlay(&covered, OverlaySlot::MessageDialog);
-    QWidget* layer = overlays.overlay(OverlaySlot::MessageDialog);
+    GreyOverlay overlays;
+    overlays.ShowOverlay(&covered, OverlaySlot::YesNoDialog);
+    QWidget* layer = overlays.overlay(OverlaySlot::YesNoDialog);
     QVERIFY(layer != nullptr);
     QCOMPARE(layer->objectName(), QStringLiteral("FormGris1"));
     QVERIFY(layer->isVisible());
@@ -132,24 +132,24 @@ void SkinnedWindowTest::overlayCoversTheWindowAsItWasShown() {
     QCOMPARE(layer->geometry(), QRect(50, 60, 300, 200));
 
     QPointer<QWidget> watched(layer);
-    overlays.HideOverlay(OverlaySlot::MessageDialog);
-    QVERIFY(overlays.overlay(OverlaySlot::MessageDialog) == nullptr);
+    overlays.HideOverlay(OverlaySlot::YesNoDialog);
+    QVERIFY(overlays.overlay(OverlaySlot::YesNoDialog) == nullptr);
     QVERIFY(watched.isNull());
     // Hiding an empty slot is harmless.
-    overlays.HideOverlay(OverlaySlot::MessageDialog);
+    overlays.HideOverlay(OverlaySlot::YesNoDialog);
 }
 
-void SkinnedWindowTest::overlaySlotsAreIndependentAndReplaced() {
+void SharedPiecesTest::overlaySlotsAreIndependentAndReplaced() {
     QWidget main;
     main.setGeometry(0, 0, 628, 491);
     QWidget edit;
     edit.setGeometry(10, 90, 610, 300);
-    TFormGrisTransparent overlays;
-    overlays.ShowOverlay(&main, OverlaySlot::EditJob);
+    GreyOverlay overlays;
+    overlays.ShowOverlay(&main, OverlaySlot::EditWindow);
     overlays.ShowOverlay(&edit, OverlaySlot::FolderPicker);
-    QCOMPARE(overlays.overlay(OverlaySlot::EditJob)->objectName(), QStringLiteral("FormGris3"));
+    QCOMPARE(overlays.overlay(OverlaySlot::EditWindow)->objectName(), QStringLiteral("FormGris3"));
     QCOMPARE(overlays.overlay(OverlaySlot::FolderPicker)->geometry(), edit.geometry());
-    QCOMPARE(overlays.overlay(OverlaySlot::EditJob)->geometry(), main.geometry());
+    QCOMPARE(overlays.overlay(OverlaySlot::EditWindow)->geometry(), main.geometry());
 
     // Showing again in a slot replaces its layer; the old one does not linger.
     QPointer<QWidget> first(overlays.overlay(OverlaySlot::FolderPicker));
@@ -158,11 +158,11 @@ void SkinnedWindowTest::overlaySlotsAreIndependentAndReplaced() {
     QCOMPARE(overlays.overlay(OverlaySlot::FolderPicker)->geometry(), main.geometry());
 
     overlays.HideOverlay(OverlaySlot::FolderPicker);
-    QVERIFY(overlays.overlay(OverlaySlot::EditJob) != nullptr);
-    overlays.HideOverlay(OverlaySlot::EditJob);
+    QVERIFY(overlays.overlay(OverlaySlot::EditWindow) != nullptr);
+    overlays.HideOverlay(OverlaySlot::EditWindow);
 }
 
-void SkinnedWindowTest::skinPicturesDecodeAtTheirSize() {
+void SharedPiecesTest::skinPicturesDecodeAtTheirSize() {
     const struct {
         const char* name;
         QSize size;
@@ -177,7 +177,7 @@ void SkinnedWindowTest::skinPicturesDecodeAtTheirSize() {
     }
 }
 
-void SkinnedWindowTest::missingOrDamagedPictureGivesPlainRectangle() {
+void SharedPiecesTest::missingOrDamagedPictureGivesPlainRectangle() {
     QTemporaryDir dir;
     const QString damaged = dir.filePath(QStringLiteral("damaged.jpg"));
     QFile file(damaged);
@@ -194,5 +194,5 @@ void SkinnedWindowTest::missingOrDamagedPictureGivesPlainRectangle() {
 
 } // namespace vantorel
 
-QTEST_MAIN(vantorel::SkinnedWindowTest)
-#include "test_skinned_window.moc"
+QTEST_MAIN(vantorel::SharedPiecesTest)
+#include "shared_pieces_test.moc"

@@ -6,7 +6,6 @@
 #include "support/gui_support.h"
 #endif
 
-#include <QLabel>
 #include <QListWidget>
 #include <QTest>
 
@@ -16,22 +15,9 @@ class ErrorWindowTest : public QObject {
     Q_OBJECT
 
 private slots:
-    void layoutAndTexts();
     void listsFailuresInOrderAndKeepsThemWhenClosed();
     void hintShowsTheNamedJobsNextRun();
 };
-
-void ErrorWindowTest::layoutAndTexts() {
-    ErrorWindow window;
-    QCOMPARE(window.size(), QSize(610, 300));
-    QCOMPARE(window.findChild<QLabel*>(QStringLiteral("Label16"))->text(), QStringLiteral("!! ERREURS !!"));
-    QCOMPARE(window.findChild<QWidget*>(QStringLiteral("Panel"))->geometry(), QRect(8, 55, 593, 202));
-    QCOMPARE(window.list()->geometry(), QRect(12, 49, 573, 144));
-    QCOMPARE(window.findChild<QWidget*>(QStringLiteral("ImageFermer"))->geometry(), QRect(574, 8, 20, 20));
-    QCOMPARE(window.findChild<QWidget*>(QStringLiteral("ImageAnnuler"))->geometry(), QRect(251, 267, 107, 25));
-    QCOMPARE(window.findChild<QLabel*>(QStringLiteral("Label1"))->text(),
-             QStringLiteral("Vérifier que le réseau est connecté et que les chemins sources sont valides."));
-}
 
 void ErrorWindowTest::listsFailuresInOrderAndKeepsThemWhenClosed() {
     ErrorWindow window;

@@ -18,7 +18,7 @@ private slots:
     void wheelScrollsTwentyPixelsANotchWithinTheText();
     void everyShowingStartsAtTheTop();
     void escapeReleaseCloses();
-    void textsSitAtTheirTops();
+    void textsNeitherOverlapNorOverflow();
 };
 
 namespace {
@@ -53,9 +53,10 @@ void HelpWindowTest::wheelScrollsTwentyPixelsANotchWithinTheText() {
     QCOMPARE(bar->value(), 60);
     Wheel(Viewport(help), 10);
     QCOMPARE(bar->value(), 0);
-    // The end of the text: the panel's height less the visible height.
+    // The end of the text.
     Wheel(Viewport(help), -100);
-    QCOMPARE(bar->value(), 1013 - Viewport(help)->height());
+    QVERIFY(bar->maximum() > 80);
+    QCOMPARE(bar->value(), bar->maximum());
 }
 
 void HelpWindowTest::everyShowingStartsAtTheTop() {
@@ -77,31 +78,17 @@ void HelpWindowTest::escapeReleaseCloses() {
     QVERIFY(!help.isVisible());
 }
 
-void HelpWindowTest::textsSitAtTheirTops() {
+void HelpWindowTest::textsNeitherOverlapNorOverflow() {
     HelpWindow help;
     QWidget* panel = help.findChild<QWidget*>(QStringLiteral("PanelAide"));
-    QCOMPARE(panel->size(), QSize(551, 1013));
-    QStringList headings;
-    QList<int> headingTops;
-    for (QLabel* label : panel->findChildren<QLabel*>()) {
-        if (label->x() == 10) {
-            headings.append(label->text());
-            headingTops.append(label->y());
-        } else {
-            QCOMPARE(label->x(), 26);
-        }
-    }
-    QCOMPARE(headings,
-             QStringList({"Introduction :", "Options :", "Ajouter une sauvegarde :", "Modifier une sauvegarde :",
-                          "Supprimer une sauvegarde :", "Lancer une sauvegarde :", "Restaurer une sauvegarde :"}));
-    QCOMPARE(headingTops, QList<int>({6, 137, 241, 417, 601, 761, 937}));
-    // Every block ends before the next one starts.
+    // Every block ends before the next one starts, within the panel's width.
     QList<QLabel*> labels = panel->findChildren<QLabel*>();
     std::sort(labels.begin(), labels.end(), [](QLabel* a, QLabel* b) { return a->y() < b->y(); });
-    for (qsizetype i = 1; i < labels.size(); ++i) {
-        QVERIFY2(labels[i - 1]->geometry().bottom() < labels[i]->y(), qPrintable(labels[i]->text()));
-        QVERIFY2(labels[i - 1]->geometry().right() < panel->width(), qPrintable(labels[i - 1]->text()));
+    for (qsizetype i = 0; i < labels.size(); ++i) {
+        QVERIFY2(i == 0 || labels[i - 1]->geometry().bottom() < labels[i]->y(), qPrintable(labels[i]->text()));
+        QVERIFY2(labels[i]->geometry().right() < panel->width(), qPrintable(labels[i]->text()));
     }
+    QVERIFY(labels.back()->geometry().bottom() < panel->height());
 }
 
 } // namespace vantorel

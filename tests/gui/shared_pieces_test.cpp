@@ -123,8 +123,8 @@ void SharedPiecesTest::overlayCoversTheWindowAsItWasShown() {
     QVERIFY(layer->isVisible());
     QVERIFY(layer->isWindow());
     QCOMPARE(layer->geometry(), covered.geometry());
-    QCOMPARE(qRound(layer->windowOpacity() * 255), 130);
-    QCOMPARE(layer->palette().color(QPalette::Window), QColor(0x80, 0x80, 0x80));
+    // Translucent: the window beneath shows through.
+    QVERIFY(layer->windowOpacity() > 0 && layer->windowOpacity() < 1);
     QVERIFY(!overlays.isVisible());
 
     // The layer keeps the bounds of the moment it was shown.

@@ -1,4 +1,4 @@
-// The yes/no dialog: its layout arithmetic, its keys and its answers.
+// The yes/no dialog: a layout that fits its message, its keys and its answers.
 #include "ui/grey_overlay.h"
 #include "ui/image_button.h"
 #include "ui/yes_no_dialog.h"
@@ -57,43 +57,48 @@ int WidestLine(const QString& text) {
 
 void YesNoDialogTest::layout_data() {
     QTest::addColumn<QString>("text");
-    QTest::addColumn<int>("width");
     QTest::addColumn<int>("height");
     const QString medium = QStringLiteral("Une question assez longue pour élargir la fenêtre, vraiment ?");
-    QTest::newRow("one short line") << QStringLiteral("Supprimer ?") << 400 << 82;
-    QTest::newRow("one line wider than 302") << medium << 28 + WidestLine(medium) + 70 << 82;
-    QTest::newRow("two lines") << QStringLiteral("Première ligne,\r\nseconde ligne ?") << 400 << 106;
-    QTest::newRow("three lines grow once") << QStringLiteral("Un,\r\ndeux,\r\ntrois ?") << 400 << 106;
-    QTest::newRow("over-long line is cut at 750") << LongLine() << 848 << 82;
+    QTest::newRow("one short line") << QStringLiteral("Supprimer ?") << 82;
+    QTest::newRow("one line wider than the narrowest window") << medium << 82;
+    QTest::newRow("two lines") << QStringLiteral("Première ligne,\r\nseconde ligne ?") << 106;
+    QTest::newRow("three lines grow once") << QStringLiteral("Un,\r\ndeux,\r\ntrois ?") << 106;
+    QTest::newRow("over-long line is cut at 750") << LongLine() << 82;
 }
 
 void YesNoDialogTest::layout() {
     QFETCH(QString, text);
-    QFETCH(int, width);
     QFETCH(int, height);
     QVERIFY(WidestLine(LongLine()) > 750);
 
     Shown shown(text);
-    QCOMPARE(shown.dialog.size(), QSize(width, height));
-
-    const int buttonTop = height == 82 ? 49 : 73;
-    QCOMPARE(shown.child("ImageNon")->pos(), QPoint(20, buttonTop));
-    QCOMPARE(shown.child("ImageClicNon")->pos(), QPoint(20, buttonTop));
-    QCOMPARE(shown.child("ImageOui")->pos(), QPoint(width - 107 - 20, buttonTop));
-    QCOMPARE(shown.child("ImageClicOui")->pos(), QPoint(width - 107 - 20, buttonTop));
+    const int width = shown.dialog.width();
+    QCOMPARE(shown.dialog.height(), height);
+    QVERIFY(width >= 400);
     QCOMPARE(shown.child("ImageTraitBas")->y(), height - 4);
     QCOMPARE(shown.child("ImageTraitDroite")->x(), width - 4);
 
-    // The picture and the text are centred as one group, 10 pixels apart.
+    // The whole text shows (up to 750 pixels), beside the picture, the two
+    // centred as one group.
     QWidget* picture = shown.child("ImageAlert");
     QWidget* label = shown.child("LbAlert");
-    const int textWidth = std::min(WidestLine(text), 750);
-    QCOMPARE(label->width(), textWidth);
-    QCOMPARE(picture->pos(), QPoint(width / 2 - (textWidth + 28 + 10) / 2, 9));
-    QCOMPARE(label->pos(), QPoint(picture->x() + 28 + 10, 21));
+    QCOMPARE(label->width(), std::min(WidestLine(text), 750));
+    QCOMPARE(label->x(), picture->geometry().right() + 1 + 10);
+    QVERIFY(qAbs(picture->x() - (width - 1 - label->geometry().right())) <= 1);
 
-    const QSize screen = QGuiApplication::primaryScreen()->geometry().size();
-    QCOMPARE(shown.dialog.pos(), QPoint(screen.width() / 2 - width / 2, screen.height() / 2 - height / 2));
+    // NON on the left, OUI as far from the right edge, both inside the frame;
+    // the pressed twins moved along with them.
+    QWidget* non = shown.child("ImageNon");
+    QWidget* oui = shown.child("ImageOui");
+    QCOMPARE(oui->y(), non->y());
+    QCOMPARE(width - 1 - oui->geometry().right(), non->x());
+    QVERIFY(oui->geometry().bottom() < height - 4);
+    QCOMPARE(shown.child("ImageClicNon")->pos(), non->pos());
+    QCOMPARE(shown.child("ImageClicOui")->pos(), oui->pos());
+
+    const QRect screen = QGuiApplication::primaryScreen()->geometry();
+    QVERIFY(qAbs(shown.dialog.x() - (screen.width() - shown.dialog.geometry().right() - 1)) <= 1);
+    QVERIFY(qAbs(shown.dialog.y() - (screen.height() - shown.dialog.geometry().bottom() - 1)) <= 1);
 }
 
 void YesNoDialogTest::keysAnswerOnRelease_data() {

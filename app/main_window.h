@@ -26,14 +26,14 @@ class QTimer;
 
 namespace vantorel {
 
+class ErrorWindow;
+class FolderPicker;
+class GreyOverlay;
+class HelpWindow;
 class ImageButton;
+class OptionsWindow;
 enum class PickerMode;
 class SkinComboBox;
-class HelpWindow;
-class GreyOverlay;
-class ErrorWindow;
-class OptionsWindow;
-class FolderPicker;
 class TrayIcon;
 
 // The main window: the new-job panel, the job list with its context menu and

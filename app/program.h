@@ -8,11 +8,11 @@
 
 namespace vantorel {
 
-class HelpWindow;
-class GreyOverlay;
 class ErrorWindow;
-class OptionsWindow;
 class FolderPicker;
+class GreyOverlay;
+class HelpWindow;
+class OptionsWindow;
 
 // The long-lived windows of the program, created hidden in a fixed order: the
 // main window first (it is the application's main window), then the folder

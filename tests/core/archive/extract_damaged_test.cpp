@@ -2,7 +2,7 @@
 // skipped without a trace (and without harming a good file already at its
 // path), every other entry still comes back.
 
-#include "archive/extract_archive.h"
+#include "archive/reader/extract_archive.h"
 #include "extract_zip_builder.h"
 #include "platform/dos_time.h"
 #include "tests/support/temp_dir.h"

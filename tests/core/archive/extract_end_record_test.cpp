@@ -1,11 +1,11 @@
 // Finding the end record: the last 22 bytes first, then backwards through
 // growing windows; a hit counts only when its comment fits in the file.
 
-#include "archive/end_record.h"
+#include "archive/reader/end_record.h"
 
 #include <gtest/gtest.h>
 
-namespace vantorel::zip {
+namespace vantorel::archive::reader {
 namespace {
 
 std::vector<std::uint8_t> EndRecordBytes(std::uint16_t commentLength, std::uint16_t entries = 0) {
@@ -84,4 +84,4 @@ TEST(EndRecordChoice, LatestFittingRecordWins) {
 }
 
 } // namespace
-} // namespace vantorel::zip
+} // namespace vantorel::archive::reader

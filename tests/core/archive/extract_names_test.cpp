@@ -1,10 +1,11 @@
 // Stored names: how they decode, which are refused, and where the others go.
 
+#include "archive/reader/relative_path.h"
 #include "archive/stored_name.h"
 
 #include <gtest/gtest.h>
 
-namespace vantorel::zip {
+namespace vantorel::archive::reader {
 namespace {
 
 struct NameCase {
@@ -78,4 +79,4 @@ TEST(StoredNameDecoding, CodePageUnlessUtf8Flag) {
 }
 
 } // namespace
-} // namespace vantorel::zip
+} // namespace vantorel::archive::reader

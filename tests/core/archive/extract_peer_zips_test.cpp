@@ -3,7 +3,7 @@
 // program does: file entries only, CP850 names unless bit 11, CRC mismatches
 // kept, unsafe, encrypted, overlapping and linked entries skipped.
 
-#include "archive/extract_archive.h"
+#include "archive/reader/extract_archive.h"
 #include "extract_zip_builder.h"
 #include "tests/support/temp_dir.h"
 

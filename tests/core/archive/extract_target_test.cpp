@@ -2,7 +2,7 @@
 // files replaced whole, read-only files and links left alone, times and
 // attributes restored, and never a byte outside the target.
 
-#include "archive/extract_archive.h"
+#include "archive/reader/extract_archive.h"
 #include "extract_zip_builder.h"
 #include "platform/dos_time.h"
 #include "tests/support/temp_dir.h"

@@ -1,7 +1,7 @@
 // ZIP64 archives written by other tools (and built here field by field):
 // entries that need version 4.5 only for ZIP64 come back byte for byte.
 
-#include "archive/extract_archive.h"
+#include "archive/reader/extract_archive.h"
 #include "extract_zip_builder.h"
 #include "tests/support/temp_dir.h"
 #include "tests/support/zip_tools.h"

@@ -2,8 +2,8 @@
 // one go: every archived file with its bytes, its time (to the 2 seconds of a
 // DOS time) and its read-only attribute; nothing else appears.
 
-#include "archive/extract_archive.h"
-#include "archive/zip_folder.h"
+#include "archive/reader/extract_archive.h"
+#include "archive/writer/zip_folder.h"
 #include "extract_zip_builder.h"
 #include "tests/support/file_tree.h"
 #include "tests/support/temp_dir.h"

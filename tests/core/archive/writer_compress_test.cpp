@@ -2,12 +2,12 @@
 // disagree.
 
 #include "archive/archive_error.h"
-#include "archive/writer_compress.h"
+#include "archive/writer/compress.h"
 #include "tests/support/temp_dir.h"
 
 #include <gtest/gtest.h>
 
-namespace vantorel::writer {
+namespace vantorel::archive::writer {
 namespace {
 
 TEST(WriterCompress, AFileThatGrowsPastTheLimitWhileReadFailsTheEntry) {
@@ -40,4 +40,4 @@ TEST(WriterCompress, TheLargeFileDecisionIsTakenAtOpen) {
 }
 
 } // namespace
-} // namespace vantorel::writer
+} // namespace vantorel::archive::writer

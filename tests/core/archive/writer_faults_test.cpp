@@ -3,7 +3,7 @@
 // archive path named before untouched.
 
 #include "archive/archive_error.h"
-#include "archive/zip_folder.h"
+#include "archive/writer/zip_folder.h"
 #include "tests/support/file_tree.h"
 #include "tests/support/temp_dir.h"
 #include "tests/support/unprivileged.h"

@@ -2,7 +2,7 @@
 // never change: stored backups and other readers rely on them. The golden
 // archive under tests/data was written before the 64-bit extension existed.
 
-#include "archive/zip_folder.h"
+#include "archive/writer/zip_folder.h"
 #include "tests/support/file_tree.h"
 #include "tests/support/temp_dir.h"
 #include "tests/support/zip_layout.h"

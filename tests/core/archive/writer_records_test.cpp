@@ -1,7 +1,7 @@
 // The records ZipFolder writes, read back byte by byte by the independent
 // reader of tests/support/zip_layout.h and compared with the format's tables.
 
-#include "archive/zip_folder.h"
+#include "archive/writer/zip_folder.h"
 #include "tests/support/file_tree.h"
 #include "tests/support/temp_dir.h"
 #include "tests/support/zip_layout.h"

@@ -2,8 +2,8 @@
 // ExtractArchive gives the same files, contents, times (to 2 s) and
 // read-only bits.
 
-#include "archive/extract_archive.h"
-#include "archive/zip_folder.h"
+#include "archive/reader/extract_archive.h"
+#include "archive/writer/zip_folder.h"
 #include "tests/support/file_tree.h"
 #include "tests/support/temp_dir.h"
 #include "tests/support/zip_tools.h"

@@ -1,7 +1,7 @@
 // Real trees through ZipFolder: which files go in, under which stored names,
 // in which order, and that every reader we know accepts the result.
 
-#include "archive/zip_folder.h"
+#include "archive/writer/zip_folder.h"
 #include "tests/support/file_tree.h"
 #include "tests/support/temp_dir.h"
 #include "tests/support/zip_layout.h"

@@ -2,8 +2,8 @@
 // file of more than 4 GiB. Both are slow by nature; their names start with
 // "Large" so that a quick run can leave them out (--gtest_filter=-*.Large*).
 
-#include "archive/extract_archive.h"
-#include "archive/zip_folder.h"
+#include "archive/reader/extract_archive.h"
+#include "archive/writer/zip_folder.h"
 #include "tests/support/temp_dir.h"
 #include "tests/support/zip_layout.h"
 #include "tests/support/zip_tools.h"

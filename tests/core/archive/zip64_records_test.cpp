@@ -2,11 +2,11 @@
 // limit; these rows build the records straight from entry values.
 
 #include "archive/archive_error.h"
-#include "archive/writer_records.h"
+#include "archive/writer/records.h"
 
 #include <gtest/gtest.h>
 
-namespace vantorel::writer {
+namespace vantorel::archive::writer {
 namespace {
 
 std::uint64_t Le(const std::vector<std::uint8_t>& bytes, std::size_t at, int width) {
@@ -150,4 +150,4 @@ INSTANTIATE_TEST_SUITE_P(Rows, Zip64End,
                                            Zip64EndRow{"DirectoryBeyond4GiB", {10, 100, 5 * k4G}, true}));
 
 } // namespace
-} // namespace vantorel::writer
+} // namespace vantorel::archive::writer

@@ -1,12 +1,14 @@
 // Whole trees through ZipFolder and back through ExtractArchive, compared in
 // one go: every archived file with its bytes, its time (to the 2 seconds of a
-// DOS time) and its read-only attribute; nothing else appears.
+// DOS time) and its read-only attribute; nothing else appears, and other zip
+// tools accept the archive.
 
 #include "archive/reader/extract_archive.h"
 #include "archive/writer/zip_folder.h"
-#include "extract_zip_builder.h"
+#include "tests/core/archive/zip_builder.h"
 #include "tests/support/file_tree.h"
 #include "tests/support/temp_dir.h"
+#include "tests/support/zip_tools.h"
 
 #include <gtest/gtest.h>
 #include <sys/stat.h>
@@ -69,7 +71,7 @@ const std::vector<TreeFile> kArchived = {
     {"README.txt", "upper case", LocalTime(2020, 2, 29, 12, 0, 2)},
     {"ro.txt", "read only", LocalTime(2019, 5, 1, 6, 7, 8), true},
     {"empty", "", LocalTime(1999, 12, 31, 23, 59, 58)},
-    {"incompressible.bin", RandomBytes(200000, 7), LocalTime(2026, 12, 7, 14, 5, 32)},
+    {"incompressible.bin", RandomBytes(3 << 20, 7), LocalTime(2026, 12, 7, 14, 5, 32)},
     {"sub/a.txt", std::string(300000, 'a'), LocalTime(2001, 9, 9, 3, 46, 40)},
     {"sub/deeper/still/b.txt", "deep", LocalTime(2010, 9, 5, 10, 0, 0)},
 };
@@ -85,6 +87,7 @@ TEST(RoundTrip, TreeComesBackWhole) {
     fs::create_symlink("sub", source / "link-to-folder");
     fs::create_symlink("nowhere", source / "dangling");
     ZipFolder(dir / "save_1_1.zip", source);
+    EXPECT_TRUE(test::ZipToolsAccept(dir / "save_1_1.zip"));
 
     const fs::path restored = dir / "restored";
     fs::create_directory(restored);
@@ -93,6 +96,8 @@ TEST(RoundTrip, TreeComesBackWhole) {
     std::map<std::string, FileState> expected = Expected(kArchived);
     expected["link-to-file"] = expected["LISEZMOI"]; // a link to a file is archived as that file
     EXPECT_EQ(Snapshot(restored), expected);
+    EXPECT_EQ(report.archiveRejected, std::nullopt);
+    EXPECT_EQ(report.extracted, expected.size());
     EXPECT_TRUE(report.skipped.empty());
     EXPECT_EQ(report.crcMismatches, 0u);
     EXPECT_TRUE(test::ListTree(restored).others.empty());

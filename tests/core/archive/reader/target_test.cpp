@@ -3,8 +3,8 @@
 // attributes restored, and never a byte outside the target.
 
 #include "archive/reader/extract_archive.h"
-#include "extract_zip_builder.h"
 #include "platform/dos_time.h"
+#include "tests/core/archive/zip_builder.h"
 #include "tests/support/temp_dir.h"
 
 #include <csignal>

@@ -1,7 +1,6 @@
-// Stored names: how they decode, which are refused, and where the others go.
+// Stored names: which are refused, and where the others go.
 
 #include "archive/reader/relative_path.h"
-#include "archive/stored_name.h"
 
 #include <gtest/gtest.h>
 
@@ -64,19 +63,6 @@ TEST_P(StoredNameRule, SanitisesOrRefuses) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Names, StoredNameRule, ::testing::ValuesIn(kNameCases));
-
-TEST(StoredNameDecoding, CodePageUnlessUtf8Flag) {
-    EXPECT_EQ(DecodeStoredName("caf\x82.txt", 0), "café.txt");
-    EXPECT_EQ(DecodeStoredName("\x91o\x86", 0), "æoå");
-    EXPECT_EQ(DecodeStoredName("\xe4\xb8\x96\xe7\x95\x8c", 0), "õ©ûþòî"); // UTF-8 bytes without the flag
-    EXPECT_EQ(DecodeStoredName("\xe4\xb8\x96\xe7\x95\x8c", 0x0800), "世界");
-    EXPECT_EQ(DecodeStoredName("\xc5\x93uvre", 0x0800), "œuvre");
-    // The flag on bytes that are no UTF-8 (overlong, surrogate, cut): read as code page 850.
-    EXPECT_EQ(DecodeStoredName("caf\x82", 0x0800), "café");
-    EXPECT_EQ(DecodeStoredName("\xc0\xaf", 0x0800), "└»");
-    EXPECT_EQ(DecodeStoredName("\xed\xa0\x80", 0x0800), "ÝáÇ");
-    EXPECT_EQ(DecodeStoredName("\xe4\xb8", 0x0800), "õ©");
-}
 
 } // namespace
 } // namespace vantorel::archive::reader

@@ -169,12 +169,6 @@ TEST(WriterHasArchivableFile, MissingFolderHoldsNothing) {
     EXPECT_FALSE(HasArchivableFile(dir / "missing"));
 }
 
-} // namespace
-} // namespace vantorel::test
-
-namespace vantorel::test {
-namespace {
-
 TEST(WriterDuplicates, OnlyByteIdenticalStoredNamesAreDuplicates) {
     // "é" is 0x82 in code page 850, and a name that is not UTF-8 keeps its
     // bytes: both are stored as "\x82.txt" with flags 0, and only the first

@@ -2,7 +2,7 @@
 // entries that need version 4.5 only for ZIP64 come back byte for byte.
 
 #include "archive/reader/extract_archive.h"
-#include "extract_zip_builder.h"
+#include "tests/core/archive/zip_builder.h"
 #include "tests/support/temp_dir.h"
 #include "tests/support/zip_tools.h"
 

@@ -4,7 +4,7 @@
 // kept, unsafe, encrypted, overlapping and linked entries skipped.
 
 #include "archive/reader/extract_archive.h"
-#include "extract_zip_builder.h"
+#include "tests/core/archive/zip_builder.h"
 #include "tests/support/temp_dir.h"
 
 #include <gtest/gtest.h>

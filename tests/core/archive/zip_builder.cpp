@@ -1,4 +1,6 @@
-#include "extract_zip_builder.h"
+#include "tests/core/archive/zip_builder.h"
+
+#include "tests/support/temp_dir.h"
 
 #include <fstream>
 #include <stdexcept>
@@ -155,12 +157,6 @@ void WriteBytes(const std::filesystem::path& file, const std::string& bytes) {
         throw std::runtime_error("cannot write " + file.string());
     }
 }
-
-} // namespace vantorel::test
-
-#include "tests/support/temp_dir.h"
-
-namespace vantorel::test {
 
 TreeListing ListTree(const std::filesystem::path& folder) {
     TreeListing listing;

@@ -2,9 +2,11 @@
 
 // Builds zip archives byte by byte for the extractor's tests, so that every
 // field can be made wrong on purpose. Independent of the program's writer.
+// Also lists a restored tree, for the extractor's tests and the round trips.
 
 #include <cstdint>
 #include <filesystem>
+#include <map>
 #include <optional>
 #include <string>
 #include <vector>
@@ -49,12 +51,6 @@ std::string Deflate(const std::string& content);
 
 // Writes `bytes` to `file`.
 void WriteBytes(const std::filesystem::path& file, const std::string& bytes);
-
-} // namespace vantorel::test
-
-#include <map>
-
-namespace vantorel::test {
 
 // Every regular file below `folder`, by relative path ("a/b.txt"), with its
 // content. Links and other kinds of entries are listed under `others`.

@@ -3,32 +3,36 @@
 #include <cstdint>
 #include <string>
 #include <string_view>
-#include <variant>
-#include <vector>
 
-#include "archive/extract_archive.h"
+namespace vantorel::archive {
 
-namespace vantorel::zip {
+// How an entry's name is stored: code page 850 when it can hold the name,
+// UTF-8 with general-purpose bit 11 (APPNOTE 4.4.4, appendix D) otherwise.
+// The writer forms names by this rule and the reader reads them back by it.
 
-// The UTF-8 form of a stored name: with general-purpose bit 11 set the bytes
-// are UTF-8 already (APPNOTE 4.4.4, appendix D); without it they are code
-// page 850, as this program and DOS tools write them. A bit-11 name that is
-// not valid UTF-8 is read as code page 850 too, so its file still comes back.
-std::string DecodeStoredName(std::string_view raw, std::uint16_t flags);
-
-// Where an entry goes below the target folder: the folders to walk or create,
-// level by level, then the file's own name. No part is empty, ".", "..", or
-// holds a NUL.
-struct RelativePath {
-    std::vector<std::string> folders;
-    std::string file;
+// The name an entry is stored under, with the general-purpose flag that says
+// how to read it.
+struct StoredName {
+    std::string bytes;
+    std::uint16_t flags = 0;
 };
 
-// Checks a decoded name and splits it at "/" and "\" (both separate folders in
-// zip names written on DOS and Windows). A name ending with a separator is a
-// folder entry (SkipReason::FolderEntry). An absolute name, a drive ("C:"),
-// a ".." part or a NUL byte is refused (SkipReason::UnsafeName): nothing may
-// land outside the target folder. Empty and "." parts are dropped.
-std::variant<RelativePath, SkipReason> SanitiseStoredName(std::string_view name);
+// The stored form of a file's path relative to the backed-up folder ("/"
+// between parts, the bytes of the Linux file system):
+// - code page 850 with flags 0 when every character has a code page 850 form;
+// - otherwise the UTF-8 bytes with bit 11, so that no name is replaced by
+//   substitutes;
+// - bytes that are not UTF-8 at all stay as they are with flags 0: a name
+//   flagged UTF-8 but not UTF-8 would make some readers refuse the whole
+//   archive, while unflagged bytes read as code page 850 everywhere.
+// Throws ArchiveError(TooLarge) when the name exceeds the 65535 bytes of its
+// field.
+StoredName FormStoredName(std::string_view relative);
 
-} // namespace vantorel::zip
+// The UTF-8 form of a stored name: with bit 11 set the bytes are UTF-8
+// already; without it they are code page 850, as this program and DOS tools
+// write them. A bit-11 name that is not valid UTF-8 is read as code page 850
+// too, so its file still comes back.
+std::string DecodeStoredName(std::string_view raw, std::uint16_t flags);
+
+} // namespace vantorel::archive

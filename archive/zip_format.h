@@ -7,7 +7,7 @@
 #include <cstddef>
 #include <cstdint>
 
-namespace vantorel::zip {
+namespace vantorel::archive {
 
 // Record signatures (APPNOTE 4.3.7, 4.3.12, 4.3.14, 4.3.15, 4.3.16).
 inline constexpr std::uint32_t kLocalHeaderSignature = 0x04034B50;
@@ -69,4 +69,4 @@ inline constexpr int kDeflateWindowBits = -15;
 inline constexpr int kDeflateLevel = 6;
 inline constexpr int kDeflateMemLevel = 8;
 
-} // namespace vantorel::zip
+} // namespace vantorel::archive

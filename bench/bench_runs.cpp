@@ -2,8 +2,8 @@
 // empty-source guard), the rotation and the reschedule, and a due pass over
 // many jobs that are not due. Usage: bench_runs [files] [jobs]
 
-#include "archive/extract_archive.h"
-#include "archive/zip_folder.h"
+#include "archive/reader/extract_archive.h"
+#include "archive/writer/zip_folder.h"
 #include "jobs/job_store.h"
 #include "schedule/backup_runner.h"
 

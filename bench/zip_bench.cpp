@@ -6,8 +6,8 @@
 // WORK_FOLDER (default: a new folder under /tmp) receives bench.zip and
 // restored/; it is left in place to be looked at.
 
-#include "archive/extract_archive.h"
-#include "archive/zip_folder.h"
+#include "archive/reader/extract_archive.h"
+#include "archive/writer/zip_folder.h"
 
 #include <chrono>
 #include <cstdio>

@@ -1,7 +1,7 @@
 #include "schedule/backup_runner.h"
 
-#include "archive/extract_archive.h"
-#include "archive/zip_folder.h"
+#include "archive/reader/extract_archive.h"
+#include "archive/writer/zip_folder.h"
 #include "jobs/archive_paths.h"
 #include "schedule/next_run.h"
 #include "schedule/run_steps.h"

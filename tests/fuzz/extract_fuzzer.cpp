@@ -6,7 +6,7 @@
 //        (add CXXFLAGS=-fsanitize=fuzzer-no-link so the core is instrumented too)
 // Run:   build-fuzz/tests/extract_fuzzer -max_total_time=300 corpus/ ../shared/peer-zips/
 
-#include "archive/extract_archive.h"
+#include "archive/reader/extract_archive.h"
 
 #include <cstdint>
 #include <cstdio>

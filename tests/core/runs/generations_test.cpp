@@ -3,7 +3,7 @@
 
 #include "tests/core/runs/runs_fixture.h"
 
-#include "archive/extract_archive.h"
+#include "archive/reader/extract_archive.h"
 #include "tests/support/unprivileged.h"
 
 #include <csignal>

@@ -1,0 +1,157 @@
+#include "archive/reader/entry_data.h"
+
+#include "archive/zip_format.h"
+
+#include <algorithm>
+#include <cerrno>
+#include <memory>
+#include <unistd.h>
+#include <vector>
+#include <zlib.h>
+
+namespace vantorel::archive::reader {
+
+namespace {
+
+constexpr std::size_t kBlock = 65536;
+
+using Status = DecodeResult::Status;
+
+// Writes all of `data`; the errno of the refusal otherwise.
+int WriteAll(int fd, const std::uint8_t* data, std::size_t length) {
+    while (length > 0) {
+        const ssize_t done = write(fd, data, length);
+        if (done < 0 && errno == EINTR) {
+            continue;
+        }
+        if (done <= 0) {
+            return done < 0 ? errno : EIO;
+        }
+        data += done;
+        length -= static_cast<std::size_t>(done);
+    }
+    return 0;
+}
+
+// Counts, checksums and writes the decoded bytes, refusing any byte past the
+// declared size.
+class Output {
+public:
+    Output(int fd, std::uint64_t limit) : fd_(fd), limit_(limit) {}
+
+    // False when the bytes would pass the declared size or cannot be written.
+    bool put(const std::uint8_t* data, std::size_t length, DecodeResult& result) {
+        if (length > limit_ - written_) {
+            result.status = Status::BadData;
+            return false;
+        }
+        if (const int error = WriteAll(fd_, data, length); error != 0) {
+            result.status = Status::WriteFailed;
+            result.sysErrno = error;
+            return false;
+        }
+        crc_ = crc32_z(crc_, data, length);
+        written_ += length;
+        return true;
+    }
+
+    bool complete() const { return written_ == limit_; }
+    std::uint32_t crc() const { return static_cast<std::uint32_t>(crc_); }
+
+private:
+    int fd_;
+    std::uint64_t limit_;
+    std::uint64_t written_ = 0;
+    uLong crc_ = crc32_z(0, nullptr, 0);
+};
+
+DecodeResult CopyStored(const ArchiveSource& source, const EntryData& entry, Output& output) {
+    DecodeResult result;
+    if (entry.compressedSize != entry.uncompressedSize) {
+        result.status = Status::BadData; // stored bytes are their own size
+        return result;
+    }
+    std::vector<std::uint8_t> block(static_cast<std::size_t>(std::min<std::uint64_t>(kBlock, entry.compressedSize)));
+    for (std::uint64_t done = 0; done < entry.compressedSize;) {
+        const auto length =
+            static_cast<std::size_t>(std::min<std::uint64_t>(block.size(), entry.compressedSize - done));
+        if (!source.readAt(entry.offset + done, std::span(block).first(length))) {
+            result.status = Status::BadData;
+            return result;
+        }
+        if (!output.put(block.data(), length, result)) {
+            return result;
+        }
+        done += length;
+    }
+    result.crc32 = output.crc();
+    return result;
+}
+
+struct InflateEnd {
+    void operator()(z_stream* stream) const {
+        static_cast<void>(inflateEnd(stream)); // only frees memory; its result tells nothing new
+        delete stream;
+    }
+};
+
+DecodeResult Inflate(const ArchiveSource& source, const EntryData& entry, Output& output) {
+    DecodeResult result;
+    result.status = Status::BadData;
+    std::unique_ptr<z_stream, InflateEnd> stream(new z_stream{});
+    if (inflateInit2(stream.get(), kDeflateWindowBits) != Z_OK) {
+        result.status = Status::WriteFailed;
+        result.sysErrno = ENOMEM;
+        return result;
+    }
+    std::vector<std::uint8_t> in(kBlock);
+    std::vector<std::uint8_t> out(kBlock);
+    std::uint64_t consumed = 0;
+    for (;;) {
+        if (stream->avail_in == 0 && consumed < entry.compressedSize) {
+            const auto length =
+                static_cast<std::size_t>(std::min<std::uint64_t>(in.size(), entry.compressedSize - consumed));
+            if (!source.readAt(entry.offset + consumed, std::span(in).first(length))) {
+                return result;
+            }
+            consumed += length;
+            stream->next_in = in.data();
+            stream->avail_in = static_cast<uInt>(length);
+        }
+        stream->next_out = out.data();
+        stream->avail_out = static_cast<uInt>(out.size());
+        const int status = inflate(stream.get(), Z_NO_FLUSH);
+        const std::size_t produced = out.size() - stream->avail_out;
+        if (produced > 0 && !output.put(out.data(), produced, result)) {
+            return result;
+        }
+        if (status == Z_STREAM_END) {
+            break;
+        }
+        if (status != Z_OK) {
+            // Z_BUF_ERROR: the stream needs input past the entry's compressed
+            // size (cut short); the others: not a usable deflate stream.
+            return result;
+        }
+    }
+    if (!output.complete()) {
+        return result; // the stream ended before the declared size
+    }
+    result.status = Status::Ok;
+    result.crc32 = output.crc();
+    return result;
+}
+
+} // namespace
+
+DecodeResult DecodeEntryData(const ArchiveSource& source, const EntryData& entry, int outFd) {
+    Output output(outFd, entry.uncompressedSize);
+    DecodeResult result =
+        entry.method == kMethodStored ? CopyStored(source, entry, output) : Inflate(source, entry, output);
+    if (result.status == Status::Ok && !output.complete()) {
+        result.status = Status::BadData;
+    }
+    return result;
+}
+
+} // namespace vantorel::archive::reader

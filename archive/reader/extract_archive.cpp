@@ -1,0 +1,244 @@
+#include "archive/reader/extract_archive.h"
+
+#include "archive/archive_error.h"
+#include "archive/reader/archive_source.h"
+#include "archive/reader/byte_reader.h"
+#include "archive/reader/entry_data.h"
+#include "archive/reader/entry_layout.h"
+#include "archive/reader/relative_path.h"
+#include "archive/reader/target_folder.h"
+#include "archive/reader/zip_reader.h"
+#include "archive/stored_name.h"
+#include "archive/zip_format.h"
+#include "platform/dos_time.h"
+
+#include <array>
+#include <sys/stat.h>
+#include <vector>
+
+namespace vantorel {
+
+namespace {
+
+using namespace archive;
+using namespace archive::reader;
+
+// Hosts whose external attributes carry a Unix mode in their high 16 bits
+// (APPNOTE 4.4.2): Unix, and OS X.
+constexpr std::uint16_t kHostUnix = 3;
+constexpr std::uint16_t kHostOsX = 19;
+// General-purpose bits that need more than this program reads: patched data
+// (5), strong encryption (6), an encrypted central directory (13).
+constexpr std::uint16_t kFlagsNotRead = (1u << 5) | (1u << 6) | (1u << 13);
+
+struct LocalHeader {
+    std::uint16_t flags = 0;
+    std::uint16_t method = 0;
+    std::uint64_t dataOffset = 0;
+    bool hasZip64Extra = false;
+};
+
+// The local header at `offset` (APPNOTE 4.3.7); nullopt when it is not there
+// or cut short.
+std::optional<LocalHeader> ReadLocalHeader(const ArchiveSource& source, std::uint64_t offset) {
+    std::array<std::uint8_t, kLocalHeaderLength> fixed{};
+    if (offset > source.size() || !source.readAt(offset, fixed)) {
+        return std::nullopt;
+    }
+    ByteReader r(fixed);
+    const std::uint32_t signature = r.u32();
+    r.skip(2); // version needed: the central directory's value is the one checked
+    LocalHeader header;
+    header.flags = r.u16();
+    header.method = r.u16();
+    r.skip(16); // time, date, CRC and sizes: the central directory's values are used
+    const std::uint16_t nameLength = r.u16();
+    const std::uint16_t extraLength = r.u16();
+    if (!r.ok() || signature != kLocalHeaderSignature) {
+        return std::nullopt;
+    }
+    std::vector<std::uint8_t> extra(extraLength);
+    if (!source.readAt(offset + kLocalHeaderLength + nameLength, extra)) {
+        return std::nullopt;
+    }
+    Zip64Values unused;
+    const ExtraField field = ReadZip64Extra(extra, unused);
+    if (field == ExtraField::Damaged) {
+        return std::nullopt; // a header that contradicts its own lengths is not trusted
+    }
+    header.hasZip64Extra = field == ExtraField::Zip64;
+    header.dataOffset = offset + kLocalHeaderLength + nameLength + extraLength;
+    return header;
+}
+
+// Entries that are no file to write: folders (a DOS folder bit without the
+// trailing "/" included) and Unix links, which this program's archives never
+// hold and which, from another tool, could point anywhere.
+std::optional<SkipReason> NotAFile(const CentralEntry& entry) {
+    if ((entry.externalAttributes & kAttrDirectory) != 0) {
+        return SkipReason::FolderEntry;
+    }
+    const std::uint16_t host = entry.versionMadeBy >> 8;
+    if (host != kHostUnix && host != kHostOsX) {
+        return std::nullopt;
+    }
+    switch (static_cast<mode_t>(entry.externalAttributes >> 16) & S_IFMT) {
+    case S_IFDIR:
+        return SkipReason::FolderEntry;
+    case S_IFLNK:
+        return SkipReason::LinkEntry;
+    default:
+        return std::nullopt;
+    }
+}
+
+// Version needed above 2.0 is refused (the low byte holds it, APPNOTE
+// 4.4.3), except 4.5 when ZIP64 is the only reason: a stored or deflated,
+// unencrypted entry of an archive that uses ZIP64.
+std::optional<SkipReason> CheckVersion(const CentralEntry& entry, const LocalHeader* local, bool archiveZip64) {
+    const unsigned needed = entry.versionNeeded & 0xFF;
+    if (needed <= kVersionReadable) {
+        return std::nullopt;
+    }
+    if (needed != kVersionNeededZip64 || (entry.method != kMethodStored && entry.method != kMethodDeflated) ||
+        (entry.flags & (kFlagEncrypted | kFlagsNotRead)) != 0) {
+        return SkipReason::NewerVersion;
+    }
+    if (local == nullptr) {
+        return std::nullopt; // decided once the local header is read
+    }
+    const bool usesZip64 = archiveZip64 || entry.hasZip64Extra || local->hasZip64Extra;
+    return usesZip64 ? std::nullopt : std::optional(SkipReason::NewerVersion);
+}
+
+// The entry's name for the report, when decoding it is what failed.
+std::string NameForReport(const CentralEntry& entry) {
+    try {
+        return DecodeStoredName(entry.rawName, entry.flags);
+    } catch (const std::exception&) {
+        return entry.rawName; // the stored bytes are the best name left
+    }
+}
+
+class Extractor {
+public:
+    Extractor(const ArchiveSource& source, const CentralDirectory& directory, TargetFolder& target,
+              ExtractReport& report)
+        : source_(source), directory_(directory), layout_(directory), target_(target), report_(report) {}
+
+    void extract(std::size_t index) {
+        const CentralEntry& entry = directory_.entries[index];
+        const std::string name = DecodeStoredName(entry.rawName, entry.flags);
+        if (const std::optional<SkipReason> reason = write(index, entry, name)) {
+            report_.skipped.push_back({name, *reason});
+        }
+    }
+
+private:
+    // Checks the entry and writes its file; the reason when it is skipped.
+    std::optional<SkipReason> write(std::size_t index, const CentralEntry& entry, const std::string& name) {
+        if (std::optional<SkipReason> reason = NotAFile(entry)) {
+            return reason;
+        }
+        std::variant<RelativePath, SkipReason> path = SanitiseStoredName(name);
+        if (const SkipReason* reason = std::get_if<SkipReason>(&path)) {
+            return *reason;
+        }
+        if (std::optional<SkipReason> reason = CheckVersion(entry, nullptr, directory_.zip64)) {
+            return reason;
+        }
+        const std::optional<LocalHeader> local = ReadLocalHeader(source_, entry.localHeaderOffset);
+        if (!local || entry.extraDamaged) {
+            return SkipReason::BadLocalHeader;
+        }
+        if (std::optional<SkipReason> reason = CheckVersion(entry, &*local, directory_.zip64)) {
+            return reason;
+        }
+        if (((entry.flags | local->flags) & (kFlagEncrypted | kFlagsNotRead)) != 0) {
+            return SkipReason::Encrypted;
+        }
+        if (local->method != kMethodStored && local->method != kMethodDeflated) {
+            return SkipReason::UnknownMethod;
+        }
+        const std::uint64_t dataEnd = local->dataOffset + entry.compressedSize;
+        if (dataEnd < local->dataOffset || !layout_.ownsItsBytes(index, dataEnd)) {
+            return SkipReason::OverlappingData;
+        }
+        const EntryData data{local->dataOffset, entry.compressedSize, entry.uncompressedSize, local->method};
+        return writeFile(entry, std::get<RelativePath>(path), data);
+    }
+
+    std::optional<SkipReason> writeFile(const CentralEntry& entry, const RelativePath& path, const EntryData& data) {
+        SkipReason reason{};
+        const int folder = target_.openFolder(path.folders, reason);
+        if (folder < 0) {
+            return reason;
+        }
+        PendingFile file;
+        if (std::optional<SkipReason> refused = file.open(folder, path.file)) {
+            return refused;
+        }
+        const DecodeResult decoded = DecodeEntryData(source_, data, file.fd());
+        if (decoded.status != DecodeResult::Status::Ok) {
+            return decoded.status == DecodeResult::Status::BadData ? SkipReason::BadData : SkipReason::WriteFailed;
+        }
+        const std::time_t mtime = FromDosDateTime({entry.dosTime, entry.dosDate});
+        if (std::optional<SkipReason> failed = file.commit(mtime, (entry.externalAttributes & kAttrReadOnly) != 0)) {
+            return failed;
+        }
+        ++report_.extracted;
+        if (decoded.crc32 != entry.crc32) {
+            ++report_.crcMismatches; // kept as decoded: the bytes may still be mostly right
+        }
+        return std::nullopt;
+    }
+
+    const ArchiveSource& source_;
+    const CentralDirectory& directory_;
+    EntryLayout layout_;
+    TargetFolder& target_;
+    ExtractReport& report_;
+};
+
+} // namespace
+
+ExtractReport ExtractArchive(const std::filesystem::path& targetFolder, const std::filesystem::path& archivePath) {
+    ExtractReport report;
+    try {
+        // Only opened for reading: a missing archive stays missing.
+        const FileSource source(archivePath);
+        TargetFolder target(targetFolder);
+        if (source.size() == 0) {
+            return report; // an empty file is an archive without entries
+        }
+        const CentralDirectory directory = ReadCentralDirectory(source, archivePath);
+        Extractor extractor(source, directory, target, report);
+        for (std::size_t i = 0; i < directory.entries.size(); ++i) {
+            try {
+                extractor.extract(i);
+            } catch (const std::exception&) {
+                // One entry's failure (memory, a broken code page table) skips
+                // that entry only, as every other entry failure does.
+                report.skipped.push_back({NameForReport(directory.entries[i]), SkipReason::WriteFailed});
+            }
+        }
+    } catch (const std::exception& error) {
+        // The whole archive is refused before any entry: nothing was written.
+        report.archiveRejected = error.what();
+    }
+    return report;
+}
+
+std::optional<std::size_t> CountArchiveEntries(const std::filesystem::path& archivePath) {
+    try {
+        const FileSource source(archivePath);
+        if (source.size() == 0) {
+            return 0;
+        }
+        return ReadCentralDirectory(source, archivePath).entries.size();
+    } catch (const std::exception&) {
+        return std::nullopt; // missing, unreadable or not an archive: the caller only asks how many
+    }
+}
+
+} // namespace vantorel

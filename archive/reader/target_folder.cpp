@@ -1,0 +1,167 @@
+#include "archive/reader/target_folder.h"
+
+#include "archive/archive_error.h"
+
+#include <cerrno>
+#include <cstdio>
+#include <fcntl.h>
+#include <random>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace vantorel::archive::reader {
+
+namespace {
+
+constexpr int kFolderFlags = O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC;
+constexpr int kTemporaryAttempts = 100;
+
+void CloseQuietly(int fd) {
+    if (fd >= 0) {
+        close(fd); // a folder or an abandoned temporary file: nothing to flush
+    }
+}
+
+// Opens (creating it when missing) the folder `name` inside `parentFd`.
+int OpenLevel(int parentFd, const std::string& name, SkipReason& reason) {
+    int fd = openat(parentFd, name.c_str(), kFolderFlags);
+    if (fd < 0 && errno == ENOENT) {
+        if (mkdirat(parentFd, name.c_str(), 0777) != 0 && errno != EEXIST) {
+            reason = SkipReason::CannotCreate;
+            return -1;
+        }
+        fd = openat(parentFd, name.c_str(), kFolderFlags);
+    }
+    if (fd < 0) {
+        struct stat info {};
+        const bool isLink = fstatat(parentFd, name.c_str(), &info, AT_SYMLINK_NOFOLLOW) == 0 && S_ISLNK(info.st_mode);
+        reason = isLink ? SkipReason::UnsafeName : SkipReason::CannotCreate;
+    }
+    return fd;
+}
+
+std::string TemporaryName() {
+    thread_local std::mt19937_64 generator{std::random_device{}()};
+    char text[32];
+    std::snprintf(text, sizeof text, ".vantorel-%016llx.tmp", static_cast<unsigned long long>(generator()));
+    return text;
+}
+
+} // namespace
+
+TargetFolder::TargetFolder(const std::filesystem::path& folder) {
+    root_ = open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC); // the target itself may be a link
+    if (root_ < 0) {
+        throw ArchiveError(ArchiveFailure::NoSuchFolder, folder, errno);
+    }
+}
+
+TargetFolder::~TargetFolder() {
+    forgetCached();
+    CloseQuietly(root_);
+}
+
+void TargetFolder::forgetCached() {
+    CloseQuietly(cachedFd_);
+    cachedFd_ = -1;
+    cachedPath_.clear();
+}
+
+int TargetFolder::openFolder(const std::vector<std::string>& folders, SkipReason& reason) {
+    if (folders.empty()) {
+        return root_;
+    }
+    if (cachedFd_ >= 0 && cachedPath_ == folders) {
+        return cachedFd_; // entries of one folder usually follow each other
+    }
+    forgetCached();
+    int current = root_;
+    for (const std::string& level : folders) {
+        const int next = OpenLevel(current, level, reason);
+        if (current != root_) {
+            CloseQuietly(current);
+        }
+        if (next < 0) {
+            return -1;
+        }
+        current = next;
+    }
+    cachedFd_ = current;
+    cachedPath_ = folders;
+    return current;
+}
+
+PendingFile::~PendingFile() {
+    discard();
+}
+
+void PendingFile::discard() {
+    if (fd_ >= 0) {
+        CloseQuietly(fd_);
+        fd_ = -1;
+        // Should removing fail, nothing more can be done: the hidden temporary
+        // file stays behind, and the entry is reported as skipped anyway.
+        static_cast<void>(unlinkat(folderFd_, temporaryName_.c_str(), 0));
+    }
+}
+
+std::optional<SkipReason> PendingFile::open(int folderFd, std::string name) {
+    discard();
+    folderFd_ = folderFd;
+    name_ = std::move(name);
+    replacing_ = false;
+    struct stat existing {};
+    if (fstatat(folderFd_, name_.c_str(), &existing, AT_SYMLINK_NOFOLLOW) == 0) {
+        if (S_ISDIR(existing.st_mode) || (S_ISREG(existing.st_mode) && (existing.st_mode & S_IWUSR) == 0)) {
+            return SkipReason::CannotCreate; // a folder, or a read-only file, which stays as it is
+        }
+        replacing_ = true; // a link there is replaced itself: rename never follows it
+    } else if (errno != ENOENT) {
+        return SkipReason::CannotCreate;
+    }
+    for (int attempt = 0; attempt < kTemporaryAttempts; ++attempt) {
+        temporaryName_ = TemporaryName();
+        fd_ = openat(folderFd_, temporaryName_.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0666);
+        if (fd_ >= 0) {
+            return std::nullopt;
+        }
+        if (errno != EEXIST) {
+            break;
+        }
+    }
+    return SkipReason::CannotCreate;
+}
+
+std::optional<SkipReason> PendingFile::commit(std::time_t mtime, bool readOnly) {
+    if (readOnly) {
+        struct stat info {};
+        if (fstat(fd_, &info) != 0 || fchmod(fd_, info.st_mode & ~static_cast<mode_t>(0222)) != 0) {
+            discard();
+            return SkipReason::WriteFailed;
+        }
+    }
+    if (mtime >= 0) {
+        const struct timespec times[2] = {{0, UTIME_OMIT}, {mtime, 0}};
+        if (futimens(fd_, times) != 0) {
+            discard();
+            return SkipReason::WriteFailed;
+        }
+    }
+    if (replacing_ && fsync(fd_) != 0) {
+        discard();
+        return SkipReason::WriteFailed;
+    }
+    const int fd = fd_;
+    fd_ = -1;
+    if (close(fd) != 0) {
+        static_cast<void>(unlinkat(folderFd_, temporaryName_.c_str(), 0)); // best effort: the entry fails anyway
+        return SkipReason::WriteFailed;
+    }
+    if (renameat(folderFd_, temporaryName_.c_str(), folderFd_, name_.c_str()) != 0) {
+        static_cast<void>(unlinkat(folderFd_, temporaryName_.c_str(), 0)); // best effort: the entry fails anyway
+        return SkipReason::CannotCreate;
+    }
+    return std::nullopt;
+}
+
+} // namespace vantorel::archive::reader

@@ -1,0 +1,73 @@
+#pragma once
+
+#include <ctime>
+#include <filesystem>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "archive/reader/extract_archive.h"
+
+namespace vantorel::archive::reader {
+
+// The folder an archive is extracted into. Everything below it is reached
+// through folder descriptors opened level by level without following links,
+// so no entry can be written through a link to somewhere else, whatever the
+// names or the links already in the tree.
+class TargetFolder {
+public:
+    // Throws ArchiveError (NoSuchFolder) when `folder` is not an existing folder.
+    explicit TargetFolder(const std::filesystem::path& folder);
+    ~TargetFolder();
+    TargetFolder(const TargetFolder&) = delete;
+    TargetFolder& operator=(const TargetFolder&) = delete;
+
+    // The descriptor of the folder `folders` below the target, creating the
+    // missing levels from the top. The descriptor stays owned by this object
+    // and is valid until the next call. On failure returns -1 and sets
+    // `reason`: UnsafeName when a level is a link, CannotCreate otherwise (a
+    // file holds a folder's name, the folder cannot be created...).
+    int openFolder(const std::vector<std::string>& folders, SkipReason& reason);
+
+private:
+    void forgetCached();
+
+    int root_ = -1;
+    std::vector<std::string> cachedPath_;
+    int cachedFd_ = -1;
+};
+
+// A file being extracted: written under a temporary name in its folder, and
+// renamed over its final name only once complete, so a failing entry never
+// leaves a partial file nor destroys the file that was there.
+class PendingFile {
+public:
+    PendingFile() = default;
+    ~PendingFile(); // removes the temporary file unless committed
+    PendingFile(const PendingFile&) = delete;
+    PendingFile& operator=(const PendingFile&) = delete;
+
+    // Prepares `name` in the folder `folderFd`. Refuses (CannotCreate) when a
+    // folder or a read-only file holds that name: a read-only file stays as it
+    // is. Returns the reason on failure.
+    std::optional<SkipReason> open(int folderFd, std::string name);
+
+    int fd() const { return fd_; }
+
+    // Gives the file its modification time (`mtime` < 0: left as is), removes
+    // the write permissions when `readOnly`, and moves it to its final name.
+    // A file that replaces another is flushed first, so a crash never leaves
+    // the old content lost and the new one unwritten.
+    std::optional<SkipReason> commit(std::time_t mtime, bool readOnly);
+
+private:
+    void discard();
+
+    int folderFd_ = -1;
+    int fd_ = -1;
+    std::string name_;
+    std::string temporaryName_;
+    bool replacing_ = false;
+};
+
+} // namespace vantorel::archive::reader

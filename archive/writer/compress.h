@@ -1,0 +1,42 @@
+#pragma once
+
+#include "archive/writer/entry.h"
+#include "archive/writer/spill.h"
+
+#include <atomic>
+#include <cstddef>
+#include <cstdint>
+#include <filesystem>
+#include <string>
+
+namespace vantorel::archive::writer {
+
+// An entry ready to be written: its header values and its data.
+struct CompressedEntry {
+    ZipEntry entry;
+    Spill data;
+};
+
+struct CompressSettings {
+    std::filesystem::path spillFolder; // where data beyond spillMemory go (the archive's folder)
+    std::size_t spillMemory = 0;       // bytes of each entry's data kept in memory
+    // The size a file not opened as a large file may not reach while it is
+    // read (the 32-bit limit of its headers; lower only in tests).
+    std::uint64_t classicLimit = 0xFFFFFFFF;
+    // When set and true, reading stops with ArchiveError(ReadFailed, ECANCELED):
+    // the run has already failed elsewhere.
+    const std::atomic<bool>* cancelled = nullptr;
+    // Threads that deflate the chunks of one large file.
+    std::size_t deflateThreads = 1;
+};
+
+// Reads the file at `file` and compresses it: raw deflate, or stored when
+// deflating would make it larger (equal sizes keep deflate); a 0-byte file is
+// stored. The header values come from the file as opened (size, last-write
+// time, attribute word). Throws ArchiveError: ReadFailed when the file cannot
+// be opened or read, TooLarge when a file under 4 GiB at open grows past the
+// 32-bit limit while read.
+CompressedEntry CompressFile(const std::filesystem::path& file, std::string storedName, std::uint16_t flags,
+                             const CompressSettings& settings);
+
+} // namespace vantorel::archive::writer

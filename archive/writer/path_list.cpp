@@ -1,0 +1,40 @@
+#include "archive/writer/path_list.h"
+
+#include "archive/archive_error.h"
+
+#include <algorithm>
+#include <cstring>
+#include <limits>
+#include <string>
+
+namespace vantorel::archive::writer {
+
+namespace {
+
+constexpr std::size_t kBlockSize = 1 << 20;
+
+} // namespace
+
+void PathList::Add(std::string_view path) {
+    if (path.size() > std::numeric_limits<std::uint32_t>::max() ||
+        blocks_.size() >= std::numeric_limits<std::uint32_t>::max()) {
+        throw ArchiveError(ArchiveFailure::TooLarge, std::string(path.substr(0, 256)), 0, "path list");
+    }
+    if (blocks_.empty() || used_ + path.size() > blockSize_) {
+        // A path longer than a block gets a block of its own size.
+        blockSize_ = std::max(kBlockSize, path.size());
+        blocks_.push_back(std::make_unique<char[]>(blockSize_));
+        used_ = 0;
+    }
+    std::memcpy(blocks_.back().get() + used_, path.data(), path.size());
+    refs_.push_back(Ref{static_cast<std::uint32_t>(blocks_.size() - 1), static_cast<std::uint32_t>(used_),
+                        static_cast<std::uint32_t>(path.size())});
+    used_ += path.size();
+}
+
+std::string_view PathList::operator[](std::size_t index) const {
+    const Ref& ref = refs_[index];
+    return std::string_view(blocks_[ref.block].get() + ref.offset, ref.length);
+}
+
+} // namespace vantorel::archive::writer

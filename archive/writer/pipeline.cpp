@@ -1,0 +1,155 @@
+#include "archive/writer/pipeline.h"
+
+#include <algorithm>
+#include <condition_variable>
+#include <exception>
+#include <memory>
+#include <mutex>
+#include <optional>
+#include <thread>
+#include <vector>
+
+namespace vantorel::archive::writer {
+
+namespace {
+
+class Pipeline {
+public:
+    Pipeline(std::size_t count, std::size_t window, const CompressJob& job)
+        : count_(count), window_(std::max<std::size_t>(window, 1)), job_(job), ring_(window_) {}
+
+    void Work() {
+        for (;;) {
+            std::size_t index = 0;
+            {
+                std::unique_lock lock(mutex_);
+                workAvailable_.wait(lock, [this] { return stop_ || next_ >= count_ || next_ < written_ + window_; });
+                if (stop_ || next_ >= count_) {
+                    return;
+                }
+                index = next_++;
+            }
+            std::optional<CompressedEntry> result;
+            std::exception_ptr failure;
+            try {
+                result.emplace(job_(index, cancelled_));
+            } catch (...) {
+                failure = std::current_exception(); // handed to the calling thread below
+            }
+            std::lock_guard lock(mutex_);
+            if (failure) {
+                if (!failure_) {
+                    failure_ = failure;
+                }
+                stop_ = true;
+                cancelled_ = true;
+                workAvailable_.notify_all();
+            } else {
+                ring_[index % window_] = std::move(result);
+            }
+            resultReady_.notify_all();
+        }
+    }
+
+    void Consume(const ConsumeStep& consume) {
+        for (std::size_t index = 0; index < count_; ++index) {
+            std::optional<CompressedEntry> result;
+            {
+                std::unique_lock lock(mutex_);
+                std::optional<CompressedEntry>& slot = ring_[index % window_];
+                resultReady_.wait(lock, [&] { return failure_ || slot.has_value(); });
+                if (failure_) {
+                    return;
+                }
+                result = std::move(slot);
+                slot.reset();
+            }
+            consume(index, *result);
+            result.reset(); // free the data before the next worker may start
+            std::lock_guard lock(mutex_);
+            ++written_;
+            workAvailable_.notify_all();
+        }
+    }
+
+    // Stops the hand-out of work; with `cancel`, running jobs are asked to give up too.
+    void Stop(bool cancel) {
+        std::lock_guard lock(mutex_);
+        stop_ = true;
+        if (cancel) {
+            cancelled_ = true;
+        }
+        workAvailable_.notify_all();
+    }
+
+    std::exception_ptr failure() {
+        std::lock_guard lock(mutex_);
+        return failure_;
+    }
+
+private:
+    const std::size_t count_;
+    const std::size_t window_;
+    const CompressJob& job_;
+    std::mutex mutex_;
+    std::condition_variable workAvailable_;
+    std::condition_variable resultReady_;
+    std::vector<std::optional<CompressedEntry>> ring_;
+    std::size_t next_ = 0;
+    std::size_t written_ = 0;
+    bool stop_ = false;
+    std::atomic<bool> cancelled_ = false;
+    std::exception_ptr failure_;
+};
+
+// Joins every worker when the consumer leaves, by return or by exception.
+class WorkerGroup {
+public:
+    WorkerGroup(Pipeline& pipeline, std::size_t threads) : pipeline_(pipeline) {
+        try {
+            for (std::size_t i = 0; i < threads; ++i) {
+                workers_.emplace_back([this] { pipeline_.Work(); });
+            }
+        } catch (...) {
+            JoinAll(true);
+            throw;
+        }
+    }
+    // Reached without JoinAll only when the consumer failed: cancel the rest.
+    ~WorkerGroup() { JoinAll(true); }
+    WorkerGroup(const WorkerGroup&) = delete;
+    WorkerGroup& operator=(const WorkerGroup&) = delete;
+
+    void JoinAll(bool cancel = false) {
+        pipeline_.Stop(cancel);
+        for (std::thread& worker : workers_) {
+            if (worker.joinable()) {
+                worker.join();
+            }
+        }
+    }
+
+private:
+    Pipeline& pipeline_;
+    std::vector<std::thread> workers_;
+};
+
+} // namespace
+
+void RunInOrder(std::size_t count, std::size_t threads, std::size_t window, const CompressJob& job,
+                const ConsumeStep& consume) {
+    if (count == 0) {
+        return;
+    }
+    Pipeline pipeline(count, window, job);
+    {
+        WorkerGroup workers(pipeline, std::clamp<std::size_t>(threads, 1, count));
+        pipeline.Consume(consume);
+        workers.JoinAll();
+    }
+    if (std::exception_ptr failure = pipeline.failure()) {
+        std::rethrow_exception(failure);
+    }
+}
+
+} // namespace vantorel::archive::writer

@@ -1,0 +1,31 @@
+#pragma once
+
+// Entries are compressed on worker threads but written by the calling
+// thread strictly in enumeration order, so the archive's bytes never depend
+// on the number of threads or on their timing.
+//
+// Worker w takes the next index not yet taken, but never more than `window`
+// indexes ahead of the one being written: the data held in memory stay
+// bounded by window × the spill memory of one entry. The first failure (of a
+// worker or of the consumer) stops the hand-out of work; every worker is
+// joined before it is rethrown on the calling thread, so nothing runs on
+// after ZipFolder has returned.
+
+#include "archive/writer/compress.h"
+
+#include <atomic>
+#include <cstddef>
+#include <functional>
+
+namespace vantorel::archive::writer {
+
+// `cancelled` turns true once the run has failed: a long job may give up.
+using CompressJob = std::function<CompressedEntry(std::size_t index, const std::atomic<bool>& cancelled)>;
+using ConsumeStep = std::function<void(std::size_t index, CompressedEntry& entry)>;
+
+// Runs job(0..count-1) on `threads` workers (at least one) and hands each
+// result to consume, in index order, on the calling thread.
+void RunInOrder(std::size_t count, std::size_t threads, std::size_t window, const CompressJob& job,
+                const ConsumeStep& consume);
+
+} // namespace vantorel::archive::writer

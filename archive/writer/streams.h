@@ -1,0 +1,122 @@
+#pragma once
+
+// Small RAII byte streams the zip writer is built from: a file source, a
+// buffered file sink, a CRC-32 accumulator and a raw deflate decorator.
+
+#include <cstddef>
+#include <cstdint>
+#include <filesystem>
+#include <sys/stat.h>
+#include <vector>
+#include <zlib.h>
+
+namespace vantorel::archive::writer {
+
+// A file descriptor closed on scope exit.
+class UniqueFd {
+public:
+    UniqueFd() = default;
+    explicit UniqueFd(int fd) : fd_(fd) {}
+    ~UniqueFd();
+    UniqueFd(UniqueFd&& other) noexcept : fd_(other.release()) {}
+    UniqueFd& operator=(UniqueFd&& other) noexcept;
+    UniqueFd(const UniqueFd&) = delete;
+    UniqueFd& operator=(const UniqueFd&) = delete;
+
+    int get() const { return fd_; }
+    explicit operator bool() const { return fd_ >= 0; }
+    int release() {
+        const int fd = fd_;
+        fd_ = -1;
+        return fd;
+    }
+    // Closes now and reports close's errno (0 on success): a write-back error
+    // may only show here.
+    int Close();
+
+private:
+    int fd_ = -1;
+};
+
+// Where bytes go. Write either takes every byte or throws ArchiveError.
+class ByteSink {
+public:
+    virtual ~ByteSink() = default;
+    virtual void Write(const std::uint8_t* data, std::size_t size) = 0;
+    void Write(const std::vector<std::uint8_t>& bytes) { Write(bytes.data(), bytes.size()); }
+};
+
+// A regular file opened for reading. Opening never blocks (a FIFO put in a
+// file's place is refused, not waited on). Failures throw ArchiveError(ReadFailed).
+class FileSource {
+public:
+    explicit FileSource(std::filesystem::path path);
+
+    // The file's status at open.
+    const struct stat& info() const { return info_; }
+    // Reads up to `size` bytes; 0 at the end of the file.
+    std::size_t Read(std::uint8_t* data, std::size_t size);
+    // Back to the first byte.
+    void Rewind();
+    const std::filesystem::path& path() const { return path_; }
+
+private:
+    std::filesystem::path path_;
+    UniqueFd fd_;
+    struct stat info_ {};
+};
+
+// Appends to an open file through a buffer, counting the bytes written so far
+// (the offset of the next record). Failures throw ArchiveError(WriteFailed).
+class FileSink final : public ByteSink {
+public:
+    FileSink(int fd, std::filesystem::path path);
+    using ByteSink::Write;
+    void Write(const std::uint8_t* data, std::size_t size) override;
+    std::uint64_t offset() const { return offset_; }
+    // Writes the buffered bytes out.
+    void Flush();
+
+private:
+    void WriteOut(const std::uint8_t* data, std::size_t size);
+
+    int fd_;
+    std::filesystem::path path_;
+    std::vector<std::uint8_t> buffer_;
+    std::uint64_t offset_ = 0;
+};
+
+// The CRC-32 of the zip format (zlib's crc32) over any number of pieces.
+class Crc32 {
+public:
+    void Update(const std::uint8_t* data, std::size_t size);
+    std::uint32_t value() const { return value_; }
+
+private:
+    std::uint32_t value_ = 0;
+};
+
+// Raw deflate (no wrapper, 32 KiB window, level 6) into another sink. Finish
+// must be called once after the last Write. zlib failures throw
+// ArchiveError(CompressionFailed) naming `path`.
+class DeflateSink final : public ByteSink {
+public:
+    DeflateSink(ByteSink& out, std::filesystem::path path);
+    ~DeflateSink() override;
+    DeflateSink(const DeflateSink&) = delete;
+    DeflateSink& operator=(const DeflateSink&) = delete;
+
+    using ByteSink::Write;
+    void Write(const std::uint8_t* data, std::size_t size) override;
+    void Finish();
+
+private:
+    void Run(const std::uint8_t* data, std::size_t size, int flush);
+
+    ByteSink& out_;
+    std::filesystem::path path_;
+    z_stream stream_{};
+    std::vector<std::uint8_t> buffer_;
+};
+
+} // namespace vantorel::archive::writer

@@ -1,0 +1,171 @@
+// ZipFolder: a folder tree into a fresh zip archive.
+//
+// The archive is written in one pass into a temporary file beside it
+// (temp_file.h): for each entry its local header, then its data; then
+// the central directory and the end records. A local header needs the CRC and
+// sizes before the data, so every entry is first compressed into a bounded
+// spill (spill.h), on worker threads (pipeline.h), and written
+// in enumeration order by this thread. Nothing is ever written into the
+// source folder, and the archive takes its name only once complete.
+
+#include "archive/writer/zip_folder.h"
+
+#include "archive/archive_error.h"
+#include "archive/stored_name.h"
+#include "archive/writer/compress.h"
+#include "archive/writer/path_list.h"
+#include "archive/writer/pipeline.h"
+#include "archive/writer/records.h"
+#include "archive/writer/temp_file.h"
+#include "platform/folder_walk.h"
+
+#include <algorithm>
+#include <cerrno>
+#include <string_view>
+#include <sys/stat.h>
+#include <thread>
+#include <unordered_set>
+#include <vector>
+
+namespace vantorel {
+
+namespace {
+
+using namespace archive;
+using namespace archive::writer;
+
+// Bytes of one entry's data kept in memory before its spill goes to a file.
+constexpr std::size_t kSpillMemory = 2 << 20;
+// Bytes of the central directory kept in memory before it goes to a file.
+constexpr std::size_t kCentralDirectoryMemory = 8 << 20;
+
+bool HasNonAscii(std::string_view bytes) {
+    return std::any_of(bytes.begin(), bytes.end(), [](char c) { return static_cast<unsigned char>(c) >= 0x80; });
+}
+
+// Lists the files to archive, as paths relative to the source folder, in
+// enumeration order.
+//
+// Two entries are duplicates when their stored names are byte for byte the
+// same under the same name flag; the later one is left out. Names differing
+// only in letter case are two files, and both are kept. Relative paths from
+// one walk are unique and an ASCII or bit-11 name is stored as it is, so only
+// non-ASCII names stored with flags 0 (converted to code page 850, or bytes
+// that are not UTF-8) could ever meet again: only those are remembered, which
+// keeps the memory of a large tree to its paths.
+PathList ListFiles(const std::filesystem::path& sourceFolder, const std::vector<FileIdentity>& excluded) {
+    PathList files;
+    std::unordered_set<std::string> remembered;
+    try {
+        WalkFolder(sourceFolder, excluded, [&](std::string_view relative) {
+            StoredName name = FormStoredName(relative);
+            const bool mayMeetAgain = name.flags == 0 && HasNonAscii(name.bytes);
+            if (!mayMeetAgain || remembered.insert(std::move(name.bytes)).second) {
+                files.Add(relative);
+            }
+            return WalkStep::Continue;
+        });
+    } catch (const FolderWalkError& error) {
+        throw ArchiveError(ArchiveFailure::ReadFailed, error.path(), error.code().value());
+    }
+    return files;
+}
+
+std::size_t WorkerCount(const ZipOptions& options) {
+    if (options.threads != 0) {
+        return options.threads;
+    }
+    const unsigned processors = std::thread::hardware_concurrency();
+    return processors == 0 ? 1 : processors;
+}
+
+// Appends the central directory, gathered in `headers` while the entries were
+// written, and the end records.
+void WriteCentralDirectory(FileSink& sink, const Spill& headers, std::uint64_t entries) {
+    CentralDirectory directory;
+    directory.entries = entries;
+    directory.offset = sink.offset();
+    headers.CopyTo(sink);
+    directory.size = sink.offset() - directory.offset;
+    if (NeedsZip64End(directory)) {
+        const std::uint64_t zip64EndOffset = sink.offset();
+        sink.Write(Zip64EndRecord(directory));
+        sink.Write(Zip64LocatorRecord(zip64EndOffset));
+    }
+    sink.Write(EndOfCentralDirRecord(directory));
+}
+
+std::vector<FileIdentity> ArchiveIdentities(const std::filesystem::path& archivePath,
+                                            const TemporaryArchive& temporary) {
+    std::vector<FileIdentity> identities{temporary.identity()};
+    struct stat info {};
+    if (stat(archivePath.c_str(), &info) == 0) {
+        identities.push_back(FileIdentity{info.st_dev, info.st_ino}); // the generation being replaced
+    }
+    return identities;
+}
+
+} // namespace
+
+void ZipFolder(const std::filesystem::path& archivePath, const std::filesystem::path& sourceFolder,
+               const ZipOptions& options) {
+    if (!archivePath.is_absolute()) {
+        throw ArchiveError(ArchiveFailure::PathNotAbsolute, archivePath);
+    }
+    struct stat source {};
+    if (stat(sourceFolder.c_str(), &source) != 0) {
+        throw ArchiveError(ArchiveFailure::NoSuchFolder, sourceFolder, errno);
+    }
+    if (!S_ISDIR(source.st_mode)) {
+        throw ArchiveError(ArchiveFailure::NoSuchFolder, sourceFolder, ENOTDIR);
+    }
+    TemporaryArchive temporary(archivePath);
+
+    const PathList files = ListFiles(sourceFolder, ArchiveIdentities(archivePath, temporary));
+
+    const std::size_t threads = WorkerCount(options);
+    CompressSettings settings;
+    settings.spillFolder = archivePath.parent_path();
+    settings.spillMemory = kSpillMemory;
+    settings.deflateThreads = threads;
+    FileSink sink(temporary.fd(), temporary.path());
+    // Each central header is laid out as soon as its entry is written, so
+    // beyond the paths the memory a run needs does not grow with the tree.
+    Spill centralHeaders(archivePath.parent_path(), kCentralDirectoryMemory);
+    std::uint64_t entries = 0;
+    RunInOrder(
+        files.size(), threads, threads + 2,
+        [&](std::size_t index, const std::atomic<bool>& cancelled) {
+            CompressSettings mine = settings;
+            mine.cancelled = &cancelled;
+            const std::string_view relative = files[index];
+            StoredName name = FormStoredName(relative);
+            return CompressFile(sourceFolder / relative, std::move(name.bytes), name.flags, mine);
+        },
+        [&](std::size_t, CompressedEntry& compressed) {
+            compressed.entry.localHeaderOffset = sink.offset();
+            sink.Write(LocalHeaderRecord(compressed.entry));
+            compressed.data.CopyTo(sink);
+            centralHeaders.Write(CentralHeaderRecord(compressed.entry));
+            ++entries;
+        });
+    WriteCentralDirectory(sink, centralHeaders, entries);
+    sink.Flush();
+    temporary.Commit();
+}
+
+bool HasArchivableFile(const std::filesystem::path& sourceFolder) {
+    bool found = false;
+    try {
+        WalkFolder(sourceFolder, {}, [&found](std::string_view) {
+            found = true;
+            return WalkStep::Stop;
+        });
+    } catch (const FolderWalkError&) {
+        // An unlistable folder holds nothing we could archive; ZipFolder
+        // reports the failure itself if it is asked to.
+    }
+    return found;
+}
+
+} // namespace vantorel

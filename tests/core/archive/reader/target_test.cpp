@@ -1,0 +1,204 @@
+// What extraction does to the target folder: folders made level by level,
+// files replaced whole, read-only files and links left alone, times and
+// attributes restored, and never a byte outside the target.
+
+#include "archive/reader/extract_archive.h"
+#include "platform/dos_time.h"
+#include "tests/core/archive/zip_builder.h"
+#include "tests/support/temp_dir.h"
+
+#include <csignal>
+#include <gtest/gtest.h>
+#include <sys/resource.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+namespace vantorel {
+namespace {
+
+using test::TempDir;
+using test::ZipEntryPlan;
+
+ZipEntryPlan Entry(std::string name, std::string content) {
+    ZipEntryPlan entry;
+    entry.name = std::move(name);
+    entry.content = std::move(content);
+    return entry;
+}
+
+std::filesystem::path WriteArchive(const TempDir& dir, std::vector<ZipEntryPlan> entries) {
+    test::ZipPlan plan;
+    plan.entries = std::move(entries);
+    test::WriteBytes(dir / "a.zip", test::BuildZip(plan));
+    return dir / "a.zip";
+}
+
+std::vector<SkipReason> Reasons(const ExtractReport& report) {
+    std::vector<SkipReason> reasons;
+    for (const SkippedEntry& entry : report.skipped) {
+        reasons.push_back(entry.reason);
+    }
+    return reasons;
+}
+
+TEST(ExtractTarget, CreatesFoldersAndReplacesFiles) {
+    TempDir dir;
+    const auto target = dir / "Données";
+    test::WriteFile(target / "sub" / "old.txt", "old");
+    test::WriteFile(target / "untouched.txt", "not in the archive");
+    const ExtractReport report = ExtractArchive(
+        target, WriteArchive(dir, {Entry("sub/deeper/still/a.txt", "a"), Entry("sub/old.txt", "new content")}));
+    EXPECT_TRUE(report.skipped.empty());
+    EXPECT_EQ(test::ReadFile(target / "sub" / "deeper" / "still" / "a.txt"), "a");
+    EXPECT_EQ(test::ReadFile(target / "sub" / "old.txt"), "new content");
+    EXPECT_EQ(test::ReadFile(target / "untouched.txt"), "not in the archive");
+}
+
+// A write refused halfway (here the file-size limit, EFBIG) skips the entry,
+// leaves no partial or temporary file, and keeps the file that was there.
+TEST(ExtractTarget, RefusedWriteKeepsTheOldFile) {
+    TempDir dir;
+    const auto target = dir / "target";
+    test::WriteFile(target / "big.bin", "the good old file");
+    const auto archive = WriteArchive(dir, {Entry("big.bin", std::string(200000, 'b')), Entry("small.txt", "s")});
+    const pid_t child = fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) {
+        std::signal(SIGXFSZ, SIG_IGN);
+        const rlimit limit{100000, 100000};
+        const ExtractReport report =
+            setrlimit(RLIMIT_FSIZE, &limit) == 0 ? ExtractArchive(target, archive) : ExtractReport{};
+        const bool expected =
+            report.extracted == 1 && report.skipped.size() == 1 && report.skipped[0].reason == SkipReason::WriteFailed;
+        _exit(expected ? 0 : 1);
+    }
+    int status = 0;
+    ASSERT_EQ(waitpid(child, &status, 0), child);
+    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
+    EXPECT_EQ(test::ListTree(target).files,
+              (std::map<std::string, std::string>{{"big.bin", "the good old file"}, {"small.txt", "s"}}));
+}
+
+// A read-only file stays as it is (root ignores the permission bits, so the
+// program must look at them itself); a folder or a file in the way of the
+// entry only skips that entry.
+TEST(ExtractTarget, LeavesReadOnlyFilesAndObstaclesAlone) {
+    TempDir dir;
+    const auto target = dir / "target";
+    test::WriteFile(target / "locked.txt", "keep me");
+    std::filesystem::permissions(target / "locked.txt", std::filesystem::perms::owner_read);
+    std::filesystem::create_directories(target / "folder.txt");
+    test::WriteFile(target / "file", "a file where a folder should be");
+    const ExtractReport report =
+        ExtractArchive(target, WriteArchive(dir, {Entry("locked.txt", "new"), Entry("folder.txt", "x"),
+                                                  Entry("file/inner.txt", "x"), Entry("fine.txt", "fine")}));
+    EXPECT_EQ(Reasons(report),
+              (std::vector{SkipReason::CannotCreate, SkipReason::CannotCreate, SkipReason::CannotCreate}));
+    EXPECT_EQ(test::ReadFile(target / "locked.txt"), "keep me");
+    EXPECT_TRUE(std::filesystem::is_directory(target / "folder.txt"));
+    EXPECT_EQ(test::ReadFile(target / "file"), "a file where a folder should be");
+    EXPECT_EQ(test::ReadFile(target / "fine.txt"), "fine");
+}
+
+// Links already in the target are never followed: an entry below a link is
+// refused, and an entry at a link's own path replaces the link, not the file
+// it points at.
+TEST(ExtractTarget, NeverWritesThroughLinks) {
+    TempDir dir;
+    const auto target = dir / "target";
+    test::WriteFile(dir / "outside" / "victim.txt", "keep");
+    std::filesystem::create_directories(target / "real");
+    std::filesystem::create_directory_symlink(dir / "outside", target / "out");
+    std::filesystem::create_directory_symlink("../../outside", target / "real" / "up");
+    std::filesystem::create_symlink(dir / "outside" / "victim.txt", target / "victim.txt");
+    const ExtractReport report =
+        ExtractArchive(target, WriteArchive(dir, {Entry("out/evil.txt", "evil"), Entry("real/up/evil.txt", "evil"),
+                                                  Entry("out\\evil2.txt", "evil"), Entry("victim.txt", "replaced")}));
+    EXPECT_EQ(Reasons(report), (std::vector{SkipReason::UnsafeName, SkipReason::UnsafeName, SkipReason::UnsafeName}));
+    EXPECT_EQ(test::ListTree(dir / "outside").files, (std::map<std::string, std::string>{{"victim.txt", "keep"}}));
+    EXPECT_FALSE(std::filesystem::is_symlink(target / "victim.txt"));
+    EXPECT_EQ(test::ReadFile(target / "victim.txt"), "replaced");
+}
+
+TEST(ExtractTarget, UnsafeNamesWriteNothingAnywhere) {
+    TempDir dir;
+    const auto target = dir / "a" / "target";
+    std::filesystem::create_directories(target);
+    std::filesystem::create_directories(dir / "outside");
+    const std::string absolute = (dir / "outside" / "abs.txt").string();
+    const ExtractReport report = ExtractArchive(
+        target, WriteArchive(dir, {Entry("../../outside/up.txt", "x"), Entry(absolute, "x"),
+                                   Entry("..\\..\\outside\\back.txt", "x"), Entry("sub/../../x.txt", "x")}));
+    EXPECT_EQ(report.skipped.size(), 4u);
+    EXPECT_TRUE(std::filesystem::is_empty(dir / "outside"));
+    EXPECT_TRUE(std::filesystem::is_empty(target));
+    EXPECT_EQ(test::ListTree(dir.path()).files.size(), 1u); // the archive alone
+}
+
+TEST(ExtractTarget, RestoresTimesAndReadOnlyAttribute) {
+    TempDir dir;
+    ZipEntryPlan readOnly = Entry("ro.txt", "read only");
+    readOnly.externalAttributes = 0x21;
+    readOnly.dosTime = (13 << 11) | (45 << 5) | (58 / 2); // 13:45:58
+    readOnly.dosDate = ((2024 - 1980) << 9) | (7 << 5) | 14;
+    ZipEntryPlan winter = Entry("winter.txt", "writable");
+    winter.dosTime = (3 << 11) | (4 << 5) | 3;
+    winter.dosDate = ((2001 - 1980) << 9) | (1 << 5) | 31;
+    std::filesystem::create_directory(dir / "t");
+    const ExtractReport report = ExtractArchive(dir / "t", WriteArchive(dir, {readOnly, winter}));
+    ASSERT_EQ(report.extracted, 2u);
+
+    struct stat info {};
+    ASSERT_EQ(stat((dir / "t" / "ro.txt").c_str(), &info), 0);
+    EXPECT_EQ(info.st_mode & 0222, 0u);
+    EXPECT_EQ(info.st_mtime, FromDosDateTime({readOnly.dosTime, readOnly.dosDate}));
+    ASSERT_EQ(stat((dir / "t" / "winter.txt").c_str(), &info), 0);
+    EXPECT_NE(info.st_mode & S_IWUSR, 0u);
+    EXPECT_EQ(info.st_mtime, FromDosDateTime({winter.dosTime, winter.dosDate}));
+}
+
+// The archive may lie inside the target and hold an entry of its own name:
+// the entry replaces the file, while the extraction goes on reading the
+// archive it opened.
+TEST(ExtractTarget, ArchiveReplacedByItsOwnEntry) {
+    TempDir dir;
+    const auto target = dir / "target";
+    std::filesystem::create_directory(target);
+    test::ZipPlan plan;
+    plan.entries = {Entry("Vantorel/save_1_1.zip", "an older archive"), Entry("z/after.txt", std::string(5000, 'z'))};
+    std::filesystem::create_directory(target / "Vantorel");
+    test::WriteBytes(target / "Vantorel" / "save_1_1.zip", test::BuildZip(plan));
+    const ExtractReport report = ExtractArchive(target, target / "Vantorel" / "save_1_1.zip");
+    EXPECT_EQ(report.extracted, 2u);
+    EXPECT_EQ(test::ReadFile(target / "Vantorel" / "save_1_1.zip"), "an older archive");
+    EXPECT_EQ(test::ReadFile(target / "z" / "after.txt"), std::string(5000, 'z'));
+}
+
+// Something that is no regular file under the archive's name is refused at
+// once; a FIFO must not block the call waiting for a writer.
+TEST(ExtractTarget, FifoAsArchive) {
+    TempDir dir;
+    ASSERT_EQ(mkfifo((dir / "save_1_1.zip").c_str(), 0644), 0);
+    std::filesystem::create_directory(dir / "t");
+    EXPECT_TRUE(ExtractArchive(dir / "t", dir / "save_1_1.zip").archiveRejected);
+    EXPECT_EQ(CountArchiveEntries(dir / "save_1_1.zip"), std::nullopt);
+}
+
+TEST(ExtractTarget, ManyEntries) {
+    TempDir dir;
+    std::vector<ZipEntryPlan> entries;
+    for (int i = 0; i < 3000; ++i) {
+        entries.push_back(Entry("folder" + std::to_string(i % 50) + "/file" + std::to_string(i), std::to_string(i)));
+    }
+    const auto archive = WriteArchive(dir, entries);
+    EXPECT_EQ(CountArchiveEntries(archive), 3000u);
+    std::filesystem::create_directory(dir / "t");
+    const ExtractReport report = ExtractArchive(dir / "t", archive);
+    EXPECT_EQ(report.extracted, 3000u);
+    EXPECT_EQ(test::ReadFile(dir / "t" / "folder7" / "file2457"), "2457");
+    EXPECT_EQ(CountArchiveEntries(dir / "missing.zip"), std::nullopt);
+}
+
+} // namespace
+} // namespace vantorel

@@ -8,8 +8,8 @@
 // none of the core's types to do its work.
 #ifndef Q_MOC_RUN
 #include "jobs/program_options.h"
-#include "schedule/backup_runner.h"
-#include "schedule/run_host.h"
+#include "runs/backup_runner.h"
+#include "runs/run_host.h"
 #endif
 
 #include <cstddef>

@@ -69,12 +69,9 @@ void MainWindow::RunDuePass() {
 }
 
 void MainWindow::AddJob() {
-    const JobSettings settings{Text(edSource_),
-                               Text(edDestination_),
-                               cbDelaiSave_->currentIndex(),
-                               cbJoursSemaine_->currentIndex(),
-                               cbDateMois_->currentIndex(),
-                               cbHeures_->currentIndex()};
+    const JobSettings settings{Text(edSource_), Text(edDestination_),
+                               Schedule::FromPositions({cbDelaiSave_->currentIndex(), cbJoursSemaine_->currentIndex(),
+                                                        cbDateMois_->currentIndex(), cbHeures_->currentIndex()})};
     std::optional<std::size_t> row;
     try {
         row = vantorel::AddJob(store_, settings, Now(), [this](Question question) { return AskYesNo(question); });

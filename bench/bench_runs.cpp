@@ -5,7 +5,7 @@
 #include "archive/reader/extract_archive.h"
 #include "archive/writer/zip_folder.h"
 #include "jobs/job_store.h"
-#include "schedule/backup_runner.h"
+#include "runs/backup_runner.h"
 
 #include <chrono>
 #include <cstdio>
@@ -15,6 +15,18 @@
 #include <string>
 
 namespace {
+
+// An hourly job, as the add operation hands it to the store.
+vantorel::BackupJob Job(const std::string& source, const std::string& destination, std::string lastRun,
+                        std::string nextRun) {
+    vantorel::BackupJob job;
+    job.designation = "bench";
+    job.source = source;
+    job.destination = destination;
+    job.lastRun = std::move(lastRun);
+    job.nextRun = std::move(nextRun);
+    return job;
+}
 
 namespace fs = std::filesystem;
 using Clock = std::chrono::steady_clock;
@@ -63,7 +75,7 @@ int main(int argc, char** argv) {
     vantorel::BackupRunner runner(store, host);
     const std::string folder = source.string() + "/";
     const std::string destination = (root / "backups").string() + "/";
-    store.AppendJob("bench", folder, destination, "0", "0", "0", "0", "01/12/2026 09:00:00", "01/12/2026 10:00:00");
+    store.AppendJob(Job(folder, destination, "01/12/2026 09:00:00", "01/12/2026 10:00:00"));
 
     // The first run also warms the file cache for the ones measured after it.
     for (int run = 1; run <= 3; ++run) {
@@ -84,7 +96,7 @@ int main(int argc, char** argv) {
                 entries.value_or(0));
 
     for (int i = 1; i < jobs; ++i) {
-        store.AppendJob("idle", folder, destination, "0", "0", "0", "0", "", "31/12/2099 10:00:00");
+        store.AppendJob(Job(folder, destination, "", "31/12/2099 10:00:00"));
     }
     start = Clock::now();
     runner.DuePass();

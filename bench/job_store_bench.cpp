@@ -12,6 +12,19 @@
 
 namespace {
 
+// A job as the add operation hands it to the store.
+vantorel::BackupJob Job(const std::string& source, const std::string& destination, vantorel::Schedule schedule,
+                        std::string lastRun, std::string nextRun) {
+    vantorel::BackupJob job;
+    job.designation = vantorel::BuildDesignation(source, destination, schedule);
+    job.source = source;
+    job.destination = destination;
+    job.schedule = std::move(schedule);
+    job.lastRun = std::move(lastRun);
+    job.nextRun = std::move(nextRun);
+    return job;
+}
+
 using Clock = std::chrono::steady_clock;
 
 double MillisecondsSince(Clock::time_point start) {
@@ -33,8 +46,8 @@ int main(int argc, char** argv) {
     Clock::time_point start = Clock::now();
     for (int i = 0; i < jobs; ++i) {
         const std::string source = "/home/utilisateur/dossier " + std::to_string(i) + "/";
-        store.AppendJob(vantorel::BuildDesignation(source, "/media/sauvegardes/", "4", "20", "0", "0"), source,
-                        "/media/sauvegardes/", "4", "0", "0", "20", "07/12/2026 14:05:33", "08/12/2026 21:00:00");
+        store.AppendJob(
+            Job(source, "/media/sauvegardes/", {"4", "0", "0", "20"}, "07/12/2026 14:05:33", "08/12/2026 21:00:00"));
     }
     const double append = MillisecondsSince(start);
 

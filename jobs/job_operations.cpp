@@ -16,19 +16,6 @@ namespace vantorel {
 
 namespace {
 
-// The list positions as the decimal texts the job store holds.
-struct SettingsTexts {
-    std::string code;
-    std::string weekday;
-    std::string day;
-    std::string hour;
-};
-
-SettingsTexts TextsOf(const JobSettings& settings) {
-    return {std::to_string(settings.frequency), std::to_string(settings.weekday), std::to_string(settings.day),
-            std::to_string(settings.hour)};
-}
-
 bool InList(int position, std::size_t listSize) {
     return position >= 0 && static_cast<std::size_t>(position) < listSize;
 }
@@ -36,31 +23,31 @@ bool InList(int position, std::size_t listSize) {
 // The windows only ever pass positions of their own lists; anything else is a
 // caller's fault, refused before a job is built from it. Positions the
 // frequency does not use are stored as they are, whatever they hold.
-void CheckPositions(const JobSettings& settings) {
-    if (!InList(settings.frequency, kFrequencyLabels.size())) {
-        throw std::out_of_range("frequency position " + std::to_string(settings.frequency));
+void CheckPositions(const Schedule& schedule) {
+    const std::optional<SchedulePositions> positions = schedule.positions();
+    if (!positions) {
+        throw std::out_of_range("schedule positions " + schedule.code);
     }
-    const bool usesHour = settings.frequency >= 4;
-    if (usesHour && !InList(settings.hour, kHourLabels.size())) {
-        throw std::out_of_range("hour position " + std::to_string(settings.hour));
+    const std::optional<Frequency> frequency = FrequencyAt(positions->frequency);
+    if (!frequency || frequency->code != schedule.code) {
+        throw std::out_of_range("frequency position " + schedule.code);
     }
-    if (settings.frequency == 5 && !InList(settings.weekday, kWeekdayLabels.size())) {
-        throw std::out_of_range("weekday position " + std::to_string(settings.weekday));
+    if (UsesHour(frequency->kind) && !InList(positions->hour, kHourLabels.size())) {
+        throw std::out_of_range("hour position " + schedule.hour);
     }
-    if (settings.frequency == 6 && !InList(settings.day, kDayLabels.size())) {
-        throw std::out_of_range("day position " + std::to_string(settings.day));
+    if (UsesWeekday(frequency->kind) && !InList(positions->weekday, kWeekdayLabels.size())) {
+        throw std::out_of_range("weekday position " + schedule.weekday);
+    }
+    if (UsesDay(frequency->kind) && !InList(positions->day, kDayLabels.size())) {
+        throw std::out_of_range("day position " + schedule.day);
     }
 }
 
-std::string DesignationOf(const JobSettings& settings, const SettingsTexts& texts) {
-    return BuildDesignation(settings.source, settings.destination, texts.code, texts.hour, texts.weekday, texts.day);
-}
-
-std::string NextRunText(const SettingsTexts& texts, const DateTime& base) {
-    std::optional<DateTime> next = ComputeNextRun(texts.code, base, texts.hour, texts.weekday, texts.day);
+std::string NextRunText(const Schedule& schedule, const DateTime& base) {
+    std::optional<DateTime> next = ComputeNextRun(schedule, base);
     if (!next) {
         // CheckPositions let only computable settings through.
-        throw std::logic_error("no next run for frequency " + texts.code);
+        throw std::logic_error("no next run for frequency " + schedule.code);
     }
     return FormatDateTimeText(*next);
 }
@@ -82,15 +69,6 @@ bool ConfirmRepeatedSource(const JobStore& store, const std::string& source, std
     return true;
 }
 
-// A stored position read as the job store reads its numbers.
-int ParsePosition(const std::string& text) {
-    std::optional<std::int32_t> value = ParseDecimal(text);
-    if (!value) {
-        throw Error(Failure::NotAnInteger, text);
-    }
-    return *value;
-}
-
 // Deletes one archive of a job being deleted. A failure leaves the file in
 // place without a word: the job goes anyway, as the user asked.
 void RemoveArchive(const std::filesystem::path& archive) {
@@ -108,23 +86,25 @@ std::optional<std::size_t> AddJob(JobStore& store, const JobSettings& settings, 
     if (settings.source.empty() || settings.destination.empty()) {
         return std::nullopt;
     }
-    CheckPositions(settings);
-    const SettingsTexts texts = TextsOf(settings);
-    std::string designation = DesignationOf(settings, texts);
-    std::string nextRun = NextRunText(texts, now);
-    return store.AppendJob(std::move(designation), settings.source, settings.destination, texts.code, texts.weekday,
-                           texts.day, texts.hour, FormatDateTimeText(now), std::move(nextRun));
+    CheckPositions(settings.schedule);
+    BackupJob job;
+    job.designation = BuildDesignation(settings.source, settings.destination, settings.schedule);
+    job.source = settings.source;
+    job.destination = settings.destination;
+    job.schedule = settings.schedule;
+    job.lastRun = FormatDateTimeText(now);
+    job.nextRun = NextRunText(settings.schedule, now);
+    return store.AppendJob(std::move(job));
 }
 
 JobSettings SettingsOfJob(const BackupJob& job) {
-    JobSettings settings;
-    settings.source = job.source;
-    settings.destination = job.destination;
-    settings.frequency = ParsePosition(job.frequencyCode);
-    settings.weekday = ParsePosition(job.weekdayIndex);
-    settings.day = ParsePosition(job.dayIndex);
-    settings.hour = ParsePosition(job.hourIndex);
-    return settings;
+    // The first text that is not a number, in the order the lists are read.
+    for (const std::string* text : {&job.schedule.code, &job.schedule.weekday, &job.schedule.day, &job.schedule.hour}) {
+        if (!ParseDecimal(*text)) {
+            throw Error(Failure::NotAnInteger, *text);
+        }
+    }
+    return JobSettings{job.source, job.destination, job.schedule};
 }
 
 bool ValidateEdit(JobStore& store, std::size_t row, const JobSettings& settings, const AskYesNoFunction& ask) {
@@ -144,12 +124,11 @@ bool ValidateEdit(JobStore& store, std::size_t row, const JobSettings& settings,
     if (!base) {
         throw Error(Failure::NotADateTime, lastRun);
     }
-    CheckPositions(settings);
-    const SettingsTexts texts = TextsOf(settings);
-    std::string designation = DesignationOf(settings, texts);
-    std::string nextRun = NextRunText(texts, *base);
-    store.UpdateJob(row, std::move(designation), settings.source, settings.destination, texts.code, texts.weekday,
-                    texts.day, texts.hour, std::move(nextRun));
+    CheckPositions(settings.schedule);
+    std::string designation = BuildDesignation(settings.source, settings.destination, settings.schedule);
+    std::string nextRun = NextRunText(settings.schedule, *base);
+    store.UpdateJob(row, std::move(designation), settings.source, settings.destination, settings.schedule,
+                    std::move(nextRun));
     return true;
 }
 

@@ -3,6 +3,7 @@
 #include "jobs/job_store.h"
 #include "jobs/questions.h"
 #include "schedule/date_time.h"
+#include "schedule/schedule.h"
 
 #include <cstddef>
 #include <functional>
@@ -12,14 +13,11 @@
 namespace vantorel {
 
 // What the new-job panel or the edit window shows: the two folder fields and
-// the selected positions of the four lists.
+// the schedule of the four lists' selected positions.
 struct JobSettings {
     std::string source;
     std::string destination;
-    int frequency = 4; // CbDelaiSave
-    int weekday = 0;   // CbJoursSemaine
-    int day = 0;       // CbDateMois
-    int hour = 0;      // CbHeures
+    Schedule schedule = Schedule::FromPositions({});
 };
 
 // Asks the user a yes/no question; true for yes.
@@ -34,7 +32,8 @@ std::optional<std::size_t> AddJob(JobStore& store, const JobSettings& settings, 
                                   const AskYesNoFunction& ask);
 
 // The settings a job's row preloads into the edit window. Throws
-// Error(NotAnInteger) for a stored code or index that is not an integer.
+// Error(NotAnInteger) for a stored code or index that is not an integer;
+// an integer outside its list is kept, and the list shows no selection.
 JobSettings SettingsOfJob(const BackupJob& job);
 
 // Validating an edit of row `row`. Returns true when the job was saved, false

@@ -25,21 +25,29 @@ constexpr std::string_view kMissing = "0"; // what every read gives for a missin
 
 struct StoredField {
     std::string_view key;
-    std::string BackupJob::*field;
+    std::string& (*text)(BackupJob&);
 };
+
+// A key's text in a job, for reading and writing alike.
+template <std::string BackupJob::*Field> std::string& JobText(BackupJob& job) {
+    return job.*Field;
+}
+template <std::string Schedule::*Field> std::string& ScheduleText(BackupJob& job) {
+    return job.schedule.*Field;
+}
 
 // The nine keys of a job's section in the order a whole section is written
 // (and read).
 constexpr std::array<StoredField, 9> kSectionKeys = {{
-    {"EdSource", &BackupJob::source},
-    {"EdDestination", &BackupJob::destination},
-    {"CbDelaiSave", &BackupJob::frequencyCode},
-    {"CbDateMois", &BackupJob::dayIndex},
-    {"CbJoursSemaine", &BackupJob::weekdayIndex},
-    {"CbHeures", &BackupJob::hourIndex},
-    {"Reference", &BackupJob::reference},
-    {"CbDerniereDateMaj", &BackupJob::lastRun},
-    {"CbProchaineDateMaj", &BackupJob::nextRun},
+    {"EdSource", JobText<&BackupJob::source>},
+    {"EdDestination", JobText<&BackupJob::destination>},
+    {"CbDelaiSave", ScheduleText<&Schedule::code>},
+    {"CbDateMois", ScheduleText<&Schedule::day>},
+    {"CbJoursSemaine", ScheduleText<&Schedule::weekday>},
+    {"CbHeures", ScheduleText<&Schedule::hour>},
+    {"Reference", JobText<&BackupJob::reference>},
+    {"CbDerniereDateMaj", JobText<&BackupJob::lastRun>},
+    {"CbProchaineDateMaj", JobText<&BackupJob::nextRun>},
 }};
 
 // The keys an edit writes, in order: the whole section but the reference and the last run.
@@ -55,15 +63,6 @@ constexpr std::array<StoredField, 7> kEditedKeys = {{
 
 constexpr std::array<StoredField, 2> kRunKeys = {{kSectionKeys[7], kSectionKeys[8]}};
 
-template <std::size_t N>
-std::optional<std::string_view> LabelAt(const std::array<std::string_view, N>& labels, std::string_view indexText) {
-    const std::optional<std::int32_t> index = ParseDecimal(indexText);
-    if (!index || *index < 0 || static_cast<std::size_t>(*index) >= N) {
-        return std::nullopt;
-    }
-    return labels[static_cast<std::size_t>(*index)];
-}
-
 std::string LowerAscii(std::string_view text) {
     std::string lower(text);
     std::transform(lower.begin(), lower.end(), lower.begin(),
@@ -72,10 +71,10 @@ std::string LowerAscii(std::string_view text) {
 }
 
 template <std::size_t N>
-void WriteKeys(const std::filesystem::path& file, const std::string& section, const BackupJob& job,
+void WriteKeys(const std::filesystem::path& file, const std::string& section, BackupJob job,
                const std::array<StoredField, N>& keys) {
     for (const StoredField& stored : keys) {
-        WriteProfileString(file, section, stored.key, job.*stored.field);
+        WriteProfileString(file, section, stored.key, stored.text(job));
     }
 }
 
@@ -84,41 +83,39 @@ void WriteKeys(const std::filesystem::path& file, const std::string& section, co
 namespace {
 
 // The designation, or nullopt with `culprit` set to the first text that does
-// not fit its label table.
+// not fit its list.
 std::optional<std::string> ComposeDesignation(std::string_view source, std::string_view destination,
-                                              std::string_view frequencyCode, std::string_view hourIndex,
-                                              std::string_view weekdayIndex, std::string_view dayIndex,
-                                              std::string_view& culprit) {
-    auto label = [&culprit](const auto& labels, std::string_view index) {
-        const std::optional<std::string_view> found = LabelAt(labels, index);
-        if (!found) {
-            culprit = index;
+                                              const Schedule& schedule, std::string_view& culprit) {
+    auto need = [&culprit](std::optional<std::string_view> label, std::string_view text) {
+        if (!label) {
+            culprit = text;
         }
-        return found;
+        return label;
     };
     // The label goes by the code read as a number, the suffix by the code as text.
-    const std::optional<std::string_view> frequency = label(kFrequencyLabels, frequencyCode);
-    if (!frequency) {
+    const std::optional<std::string_view> frequencyLabel = need(schedule.frequencyLabel(), schedule.code);
+    if (!frequencyLabel) {
         return std::nullopt;
     }
     std::string line = "Sauvegarder (";
-    line.append(source).append(") sur (").append(destination).append(") ").append(LowerAscii(*frequency));
+    line.append(source).append(") sur (").append(destination).append(") ").append(LowerAscii(*frequencyLabel));
 
-    if (frequencyCode != "4" && frequencyCode != "5" && frequencyCode != "6") {
-        return line; // hourly codes: the other indexes are not looked at
+    const std::optional<Frequency> frequency = schedule.frequency();
+    if (!frequency || !UsesHour(frequency->kind)) {
+        return line; // hourly steps: the other indexes are not looked at
     }
-    const std::optional<std::string_view> hour = label(kHourLabels, hourIndex);
+    const std::optional<std::string_view> hour = need(schedule.hourLabel(), schedule.hour);
     if (!hour) {
         return std::nullopt;
     }
-    if (frequencyCode == "5") {
-        const std::optional<std::string_view> weekday = label(kWeekdayLabels, weekdayIndex);
+    if (UsesWeekday(frequency->kind)) {
+        const std::optional<std::string_view> weekday = need(schedule.weekdayLabel(), schedule.weekday);
         if (!weekday) {
             return std::nullopt;
         }
         line.append(" le ").append(*weekday);
-    } else if (frequencyCode == "6") {
-        const std::optional<std::string_view> day = label(kDayLabels, dayIndex);
+    } else if (UsesDay(frequency->kind)) {
+        const std::optional<std::string_view> day = need(schedule.dayLabel(), schedule.day);
         if (!day) {
             return std::nullopt;
         }
@@ -131,17 +128,14 @@ std::optional<std::string> ComposeDesignation(std::string_view source, std::stri
 } // namespace
 
 std::optional<std::string> TryBuildDesignation(std::string_view source, std::string_view destination,
-                                               std::string_view frequencyCode, std::string_view hourIndex,
-                                               std::string_view weekdayIndex, std::string_view dayIndex) {
+                                               const Schedule& schedule) {
     std::string_view culprit;
-    return ComposeDesignation(source, destination, frequencyCode, hourIndex, weekdayIndex, dayIndex, culprit);
+    return ComposeDesignation(source, destination, schedule, culprit);
 }
 
-std::string BuildDesignation(std::string_view source, std::string_view destination, std::string_view frequencyCode,
-                             std::string_view hourIndex, std::string_view weekdayIndex, std::string_view dayIndex) {
+std::string BuildDesignation(std::string_view source, std::string_view destination, const Schedule& schedule) {
     std::string_view culprit;
-    std::optional<std::string> line =
-        ComposeDesignation(source, destination, frequencyCode, hourIndex, weekdayIndex, dayIndex, culprit);
+    std::optional<std::string> line = ComposeDesignation(source, destination, schedule, culprit);
     if (!line) {
         throw Error(Failure::NotAnInteger, std::string(culprit));
     }
@@ -169,7 +163,7 @@ void JobStore::LoadJobList() {
         const std::string section = std::to_string(i);
         BackupJob job;
         for (const StoredField& stored : kSectionKeys) {
-            job.*stored.field = ReadProfileValue(doc, section, stored.key, kMissing);
+            stored.text(job) = ReadProfileValue(doc, section, stored.key, kMissing);
         }
         // The counter follows the highest reference, the final section's included.
         const std::optional<std::int32_t> counter = ParseDecimal(referenceCounter_);
@@ -183,8 +177,7 @@ void JobStore::LoadJobList() {
         if (job.source == kMissing) {
             return; // the end of the list
         }
-        std::optional<std::string> designation = TryBuildDesignation(job.source, job.destination, job.frequencyCode,
-                                                                     job.hourIndex, job.weekdayIndex, job.dayIndex);
+        std::optional<std::string> designation = TryBuildDesignation(job.source, job.destination, job.schedule);
         if (!designation) {
             return; // an unreadable section ends the list, silently
         }
@@ -194,26 +187,13 @@ void JobStore::LoadJobList() {
     }
 }
 
-std::size_t JobStore::AppendJob(std::string designation, std::string source, std::string destination,
-                                std::string frequencyCode, std::string weekdayIndex, std::string dayIndex,
-                                std::string hourIndex, std::string lastRun, std::string nextRun) {
+std::size_t JobStore::AppendJob(BackupJob job) {
     const std::optional<std::int32_t> counter = ParseDecimal(referenceCounter_);
     if (!counter || *counter == std::numeric_limits<std::int32_t>::max()) {
         throw Error(Failure::NotAnInteger, referenceCounter_);
     }
     referenceCounter_ = std::to_string(*counter + 1);
-
-    BackupJob job;
-    job.designation = std::move(designation);
-    job.source = std::move(source);
-    job.destination = std::move(destination);
-    job.frequencyCode = std::move(frequencyCode);
-    job.dayIndex = std::move(dayIndex);
-    job.weekdayIndex = std::move(weekdayIndex);
-    job.hourIndex = std::move(hourIndex);
     job.reference = referenceCounter_;
-    job.lastRun = std::move(lastRun);
-    job.nextRun = std::move(nextRun);
     job.id = nextId_++;
     jobs_.push_back(std::move(job));
 
@@ -225,16 +205,12 @@ std::size_t JobStore::AppendJob(std::string designation, std::string source, std
 }
 
 void JobStore::UpdateJob(std::size_t row, std::string designation, std::string source, std::string destination,
-                         std::string frequencyCode, std::string weekdayIndex, std::string dayIndex,
-                         std::string hourIndex, std::string nextRun) {
+                         Schedule schedule, std::string nextRun) {
     BackupJob edited = jobs_.at(row);
     edited.designation = std::move(designation);
     edited.source = std::move(source);
     edited.destination = std::move(destination);
-    edited.frequencyCode = std::move(frequencyCode);
-    edited.weekdayIndex = std::move(weekdayIndex);
-    edited.dayIndex = std::move(dayIndex);
-    edited.hourIndex = std::move(hourIndex);
+    edited.schedule = std::move(schedule);
     edited.nextRun = std::move(nextRun);
     // The file first: a refused write leaves the row as it was.
     WriteKeys(filePath_, std::to_string(row), edited, kEditedKeys);
@@ -281,7 +257,7 @@ void JobStore::RewriteJobList() {
         for (std::size_t row = 0; row < jobs_.size(); ++row) {
             const std::string section = std::to_string(row);
             for (const StoredField& stored : kSectionKeys) {
-                doc.Set(section, stored.key, jobs_[row].*stored.field);
+                doc.Set(section, stored.key, stored.text(jobs_[row]));
             }
         }
         WriteProfileFile(filePath_, doc);

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "schedule/date_time.h"
+#include "schedule/schedule.h"
 
 #include <cstddef>
 #include <cstdint>
@@ -15,16 +16,13 @@ namespace vantorel {
 // One job. Every field but the designation and the id is the very text that
 // ListeSave.ini stores; it is converted only where it is used.
 struct BackupJob {
-    std::string designation;   // BuildDesignation, rebuilt at every load
-    std::string source;        // EdSource: a folder path ending in the separator
-    std::string destination;   // EdDestination: a folder path ending in the separator
-    std::string frequencyCode; // CbDelaiSave: "0" to "6"
-    std::string dayIndex;      // CbDateMois: "0" to "30"
-    std::string weekdayIndex;  // CbJoursSemaine: "0" to "6"
-    std::string hourIndex;     // CbHeures: "0" to "22"
-    std::string reference;     // Reference: names the job's archives
-    std::string lastRun;       // CbDerniereDateMaj: DateTimeText
-    std::string nextRun;       // CbProchaineDateMaj: DateTimeText
+    std::string designation; // BuildDesignation, rebuilt at every load
+    std::string source;      // EdSource: a folder path ending in the separator
+    std::string destination; // EdDestination: a folder path ending in the separator
+    Schedule schedule;       // CbDelaiSave, CbJoursSemaine, CbDateMois, CbHeures
+    std::string reference;   // Reference: names the job's archives
+    std::string lastRun;     // CbDerniereDateMaj: DateTimeText
+    std::string nextRun;     // CbProchaineDateMaj: DateTimeText
 
     // Not stored: a number unique within this run of the program, given at load
     // and at append, so that a run writes its results to the job it ran even
@@ -34,14 +32,12 @@ struct BackupJob {
 
 // The job's line in the main list. Throws Error(NotAnInteger) with the
 // offending text when the code, or an index the code uses, is not a number or
-// lies outside its label table.
-std::string BuildDesignation(std::string_view source, std::string_view destination, std::string_view frequencyCode,
-                             std::string_view hourIndex, std::string_view weekdayIndex, std::string_view dayIndex);
+// lies outside its list.
+std::string BuildDesignation(std::string_view source, std::string_view destination, const Schedule& schedule);
 
 // BuildDesignation, with nullopt where it would throw.
 std::optional<std::string> TryBuildDesignation(std::string_view source, std::string_view destination,
-                                               std::string_view frequencyCode, std::string_view hourIndex,
-                                               std::string_view weekdayIndex, std::string_view dayIndex);
+                                               const Schedule& schedule);
 
 // The job list and its stored form, ListeSave.ini in the program folder.
 // Row r of the list is section r of the file. Every settings write replaces
@@ -66,22 +62,19 @@ public:
     // first section that cannot be loaded. A missing file gives an empty list.
     void LoadJobList();
 
-    // Gives the job the next reference, appends its row, then writes
-    // DerniereRef and the job's section. Returns the new row. Throws
+    // Gives the job the next reference and an id, appends its row, then
+    // writes DerniereRef and the job's section. Returns the new row. Throws
     // Error(WriteRefused) with the row already in the list. Throws
     // Error(NotAnInteger) before anything changes when the counter read from
     // the file is not a number (or cannot grow): a guessed reference could
     // name another job's archives.
-    std::size_t AppendJob(std::string designation, std::string source, std::string destination,
-                          std::string frequencyCode, std::string weekdayIndex, std::string dayIndex,
-                          std::string hourIndex, std::string lastRun, std::string nextRun);
+    std::size_t AppendJob(BackupJob job);
 
     // Writes the seven edited keys of section `row`, then replaces the row's
     // fields (reference and last run stay). Throws Error(WriteRefused) with the
     // row unchanged.
     void UpdateJob(std::size_t row, std::string designation, std::string source, std::string destination,
-                   std::string frequencyCode, std::string weekdayIndex, std::string dayIndex, std::string hourIndex,
-                   std::string nextRun);
+                   Schedule schedule, std::string nextRun);
 
     // The run update: writes CbDerniereDateMaj then CbProchaineDateMaj in the
     // section of row `row`, then sets the row's two texts. Throws

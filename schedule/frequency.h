@@ -1,16 +1,78 @@
 #pragma once
 
 #include <array>
+#include <cstddef>
+#include <optional>
 #include <string_view>
 
 namespace vantorel {
 
-// FrequencyCode: the index of the frequency list, stored as "0" to "6".
-inline constexpr std::array<std::string_view, 7> kFrequencyLabels = {
-    "Toutes les heures", "Toutes les 4 heures", "Toutes les 8 heures", "Toutes les 12 heures",
-    "Tous les jours",    "Toutes les semaines", "Tous les mois",
+// How a frequency moves a job's next run on.
+enum class FrequencyKind {
+    HourlySteps, // a fixed number of hours after the base
+    Daily,       // the next day, at the chosen hour
+    Weekly,      // the next chosen weekday, at the chosen hour
+    Monthly,     // the chosen day of the next month, at the chosen hour
 };
-inline constexpr int kDefaultFrequency = 4; // "Tous les jours"
+
+struct Frequency {
+    std::string_view code;  // as stored in CbDelaiSave: the position in the list, as text
+    std::string_view label; // as the frequency list shows it
+    FrequencyKind kind;
+    int stepHours; // HourlySteps only
+};
+
+// The one table of frequencies: list position i holds code i.
+inline constexpr std::array<Frequency, 7> kFrequencies = {{
+    {"0", "Toutes les heures", FrequencyKind::HourlySteps, 1},
+    {"1", "Toutes les 4 heures", FrequencyKind::HourlySteps, 4},
+    {"2", "Toutes les 8 heures", FrequencyKind::HourlySteps, 8},
+    {"3", "Toutes les 12 heures", FrequencyKind::HourlySteps, 12},
+    {"4", "Tous les jours", FrequencyKind::Daily, 0},
+    {"5", "Toutes les semaines", FrequencyKind::Weekly, 0},
+    {"6", "Tous les mois", FrequencyKind::Monthly, 0},
+}};
+
+// The frequency list's labels, in list order.
+constexpr std::array<std::string_view, kFrequencies.size()> FrequencyLabels() {
+    std::array<std::string_view, kFrequencies.size()> labels{};
+    for (std::size_t i = 0; i < kFrequencies.size(); ++i) {
+        labels[i] = kFrequencies[i].label;
+    }
+    return labels;
+}
+
+// The list position of the first frequency of a kind.
+constexpr int FrequencyPosition(FrequencyKind kind) {
+    for (std::size_t i = 0; i < kFrequencies.size(); ++i) {
+        if (kFrequencies[i].kind == kind) {
+            return static_cast<int>(i);
+        }
+    }
+    return -1;
+}
+
+// What a new job starts with: "Tous les jours".
+inline constexpr int kDefaultFrequency = FrequencyPosition(FrequencyKind::Daily);
+
+// The frequency at a list position; nullopt outside the list.
+constexpr std::optional<Frequency> FrequencyAt(int position) {
+    if (position < 0 || static_cast<std::size_t>(position) >= kFrequencies.size()) {
+        return std::nullopt;
+    }
+    return kFrequencies[static_cast<std::size_t>(position)];
+}
+
+// Which of the hour, weekday and day lists a frequency kind reads.
+constexpr bool UsesHour(FrequencyKind kind) {
+    return kind != FrequencyKind::HourlySteps;
+}
+constexpr bool UsesWeekday(FrequencyKind kind) {
+    return kind == FrequencyKind::Weekly;
+}
+constexpr bool UsesDay(FrequencyKind kind) {
+    return kind == FrequencyKind::Monthly;
+}
 
 // Hour index i means hour i + 1: there is no midnight entry.
 inline constexpr std::array<std::string_view, 23> kHourLabels = {

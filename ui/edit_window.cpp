@@ -74,10 +74,14 @@ void EditWindow::Preload(const JobSettings& settings, const QStringList& dayLabe
     edSource_->setText(QString::fromStdString(settings.source));
     edDestination_->setText(QString::fromStdString(settings.destination));
     // A stored position outside its list selects nothing, as the list would.
-    cbDelaiSave_->setCurrentIndex(settings.frequency < cbDelaiSave_->count() ? settings.frequency : -1);
-    cbJoursSemaine_->setCurrentIndex(settings.weekday < cbJoursSemaine_->count() ? settings.weekday : -1);
-    cbDateMois_->setCurrentIndex(settings.day < cbDateMois_->count() ? settings.day : -1);
-    cbHeures_->setCurrentIndex(settings.hour < cbHeures_->count() ? settings.hour : -1);
+    const SchedulePositions positions = settings.schedule.positions().value_or(SchedulePositions{-1, -1, -1, -1});
+    const auto select = [](QComboBox* list, int position) {
+        list->setCurrentIndex(position < list->count() ? position : -1);
+    };
+    select(cbDelaiSave_, positions.frequency);
+    select(cbJoursSemaine_, positions.weekday);
+    select(cbDateMois_, positions.day);
+    select(cbHeures_, positions.hour);
     ShowFrequencyControls();
 }
 
@@ -85,10 +89,8 @@ JobSettings EditWindow::settings() const {
     JobSettings settings;
     settings.source = edSource_->text().toStdString();
     settings.destination = edDestination_->text().toStdString();
-    settings.frequency = cbDelaiSave_->currentIndex();
-    settings.weekday = cbJoursSemaine_->currentIndex();
-    settings.day = cbDateMois_->currentIndex();
-    settings.hour = cbHeures_->currentIndex();
+    settings.schedule = Schedule::FromPositions({cbDelaiSave_->currentIndex(), cbJoursSemaine_->currentIndex(),
+                                                 cbDateMois_->currentIndex(), cbHeures_->currentIndex()});
     return settings;
 }
 

@@ -4,7 +4,7 @@
 // moc cannot parse the C++20 standard headers the core pulls in; it needs
 // none of the core's types to do its work.
 #ifndef Q_MOC_RUN
-#include "schedule/run_host.h"
+#include "runs/run_host.h"
 #endif
 
 #include <cstdint>

@@ -12,10 +12,6 @@ namespace vantorel {
 
 namespace {
 
-constexpr int kDaily = 4;
-constexpr int kWeekly = 5;
-constexpr int kMonthly = 6;
-
 // Left positions inside the panel.
 constexpr int kLeLeft = 210;
 constexpr int kDayListLeft = 234;
@@ -30,22 +26,24 @@ void MoveLeft(QWidget* widget, int left) {
 
 } // namespace
 
-void LayOutFrequencyControls(int code, const FrequencyControls& c) {
+void LayOutFrequencyControls(int position, const FrequencyControls& c) {
     MoveLeft(c.lbLe, kLeLeft);
     MoveLeft(c.cbJoursSemaine, kDayListLeft);
     MoveLeft(c.cbDateMois, kDayListLeft);
 
-    const bool needsDay = code == kWeekly || code == kMonthly;
-    const bool needsHour = code == kDaily || needsDay;
-    c.lbLe->setVisible(needsDay);
-    c.cbJoursSemaine->setVisible(code == kWeekly);
-    c.cbDateMois->setVisible(code == kMonthly);
+    const std::optional<Frequency> frequency = FrequencyAt(position);
+    const bool needsWeekday = frequency && UsesWeekday(frequency->kind);
+    const bool needsDay = frequency && UsesDay(frequency->kind);
+    const bool needsHour = frequency && UsesHour(frequency->kind);
+    c.lbLe->setVisible(needsWeekday || needsDay);
+    c.cbJoursSemaine->setVisible(needsWeekday);
+    c.cbDateMois->setVisible(needsDay);
     c.lbA->setVisible(needsHour);
     c.cbHeures->setVisible(needsHour);
-    if (code == kDaily) {
+    if (needsHour && !needsWeekday && !needsDay) {
         MoveLeft(c.lbA, kHourLabelAlone);
         MoveLeft(c.cbHeures, kHourListAlone);
-    } else if (needsDay) {
+    } else if (needsWeekday || needsDay) {
         MoveLeft(c.lbA, kHourLabelAfterDay);
         MoveLeft(c.cbHeures, kHourListAfterDay);
     }
@@ -54,7 +52,7 @@ void LayOutFrequencyControls(int code, const FrequencyControls& c) {
 FrequencyRow MakeFrequencyRow(QWidget* panel, int top, const QFont& font, const QStringList& dayLabels) {
     const int labelTop = top + 3;
     FrequencyRow row;
-    row.cbDelaiSave = new SkinComboBox(panel, QStringLiteral("CbDelaiSave"), Labels(kFrequencyLabels));
+    row.cbDelaiSave = new SkinComboBox(panel, QStringLiteral("CbDelaiSave"), Labels(FrequencyLabels()));
     row.cbDelaiSave->setGeometry(8, top, 196, 21);
     row.lbLe = MakeLabel(panel, QStringLiteral("LbLe"), QStringLiteral("le :"), kLeLeft, labelTop, font);
     row.cbJoursSemaine = new SkinComboBox(panel, QStringLiteral("CbJoursSemaine"), Labels(kWeekdayLabels));

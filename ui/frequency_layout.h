@@ -1,6 +1,10 @@
 #pragma once
 
+#include "schedule/frequency.h"
+
 #include <QStringList>
+
+#include <optional>
 
 class QFont;
 class QLabel;
@@ -18,10 +22,10 @@ struct FrequencyControls {
     QWidget* cbHeures = nullptr;
 };
 
-// Shows the controls that frequency `code` needs (-1 for no
-// selection) and moves the hour pair into place. Hiding a list keeps its
-// selection; for codes 0 to 3 the positions are left as they were.
-void LayOutFrequencyControls(int code, const FrequencyControls& controls);
+// Shows the controls that the frequency at list position `position` needs
+// (none for -1, no selection) and moves the hour pair into place. Hiding a
+// list keeps its selection; for hourly steps the positions are left as they were.
+void LayOutFrequencyControls(int position, const FrequencyControls& controls);
 
 class SkinComboBox;
 

@@ -72,10 +72,7 @@ void EditWindowTest::preloadShowsTheJobAndItsLayout() {
     JobSettings weekly;
     weekly.source = "/data/a/";
     weekly.destination = "/backup/A/";
-    weekly.frequency = 5;
-    weekly.weekday = 2;
-    weekly.day = 30;
-    weekly.hour = 9;
+    weekly.schedule = Schedule::FromPositions({.frequency = 5, .weekday = 2, .day = 30, .hour = 9});
     edit.Preload(weekly, Days());
     edit.show();
     QCOMPARE(Find<QLineEdit>(edit, "EdSource")->text(), QStringLiteral("/data/a/"));
@@ -85,9 +82,7 @@ void EditWindowTest::preloadShowsTheJobAndItsLayout() {
     QVERIFY(Find(edit, "CbJoursSemaine")->isVisible());
     QVERIFY(!Find(edit, "CbDateMois")->isVisible());
     const JobSettings shown = edit.settings();
-    QCOMPARE(shown.frequency, 5);
-    QCOMPARE(shown.day, 30);
-    QCOMPARE(shown.hour, 9);
+    QCOMPARE(shown.schedule, weekly.schedule);
 }
 
 void EditWindowTest::escapeCancelsAndEnterValidatesFromTheFields() {
@@ -96,7 +91,7 @@ void EditWindowTest::escapeCancelsAndEnterValidatesFromTheFields() {
     int validations = 0;
     bool saves = false;
     EditWindow edit(picker, overlays);
-    edit.Preload(JobSettings{"/a/", "/b/", 4, 0, 0, 0}, Days());
+    edit.Preload(JobSettings{"/a/", "/b/", Schedule::FromPositions({4, 0, 0, 0})}, Days());
     edit.SetValidator([&](const JobSettings&) {
         ++validations;
         return saves;

@@ -74,9 +74,9 @@ TEST(LoadJobList, KeepsTheStoredTextsAndBuildsTheDesignations) {
     ASSERT_EQ(store.size(), 2U);
     const BackupJob& first = store.at(0);
     EXPECT_EQ(first.designation, "Sauvegarder (/docs/) sur (/sauvegardes/) toutes les 8 heures");
-    EXPECT_EQ(first.hourIndex, "99");
-    EXPECT_EQ(first.weekdayIndex, "x");
-    EXPECT_EQ(first.dayIndex, "-5");
+    EXPECT_EQ(first.schedule.hour, "99");
+    EXPECT_EQ(first.schedule.weekday, "x");
+    EXPECT_EQ(first.schedule.day, "-5");
     EXPECT_EQ(first.lastRun, "07/12/2026 14:05:33");
     EXPECT_EQ(store.at(1).designation, "Sauvegarder (/photos/) sur (/sauvegardes/) tous les mois le 31 à 23h00");
 
@@ -137,7 +137,7 @@ TEST(BuildDesignation, WritesTheLineOfEveryCode) {
         {"/a/", "/b/", "04", "x", "x", "x", "Sauvegarder (/a/) sur (/b/) tous les jours"}, // label by number
     };
     for (const auto& row : rows) {
-        EXPECT_EQ(BuildDesignation(row.source, row.destination, row.code, row.hour, row.weekday, row.day), row.line);
+        EXPECT_EQ(BuildDesignation(row.source, row.destination, {row.code, row.weekday, row.day, row.hour}), row.line);
     }
     // Code, hour, weekday, day, and the text the error names.
     const std::vector<std::vector<std::string>> badRows = {
@@ -145,9 +145,9 @@ TEST(BuildDesignation, WritesTheLineOfEveryCode) {
         {"5", "0", "7", "0", "7"}, {"6", "0", "0", "31", "31"}, {"6", "-1", "0", "0", "-1"},
     };
     for (const auto& bad : badRows) {
-        EXPECT_FALSE(TryBuildDesignation("/a/", "/b/", bad[0], bad[1], bad[2], bad[3]).has_value()) << bad[0];
+        EXPECT_FALSE(TryBuildDesignation("/a/", "/b/", {bad[0], bad[2], bad[3], bad[1]}).has_value()) << bad[0];
         try {
-            BuildDesignation("/a/", "/b/", bad[0], bad[1], bad[2], bad[3]);
+            BuildDesignation("/a/", "/b/", {bad[0], bad[2], bad[3], bad[1]});
             ADD_FAILURE() << "built a line for code " << bad[0];
         } catch (const Error& error) {
             EXPECT_EQ(error.kind(), Failure::NotAnInteger);

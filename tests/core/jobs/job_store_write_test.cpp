@@ -1,6 +1,7 @@
 #include "jobs/job_store.h"
 #include "platform/errors.h"
 
+#include "tests/support/new_job.h"
 #include "tests/support/temp_dir.h"
 
 #include <gtest/gtest.h>
@@ -20,11 +21,11 @@ constexpr const char* kDailyLine = "Sauvegarder (C:\\Mes documents\\) sur (E:\\S
 
 // Adds the daily job and the weekly job of the documented example.
 void AddTwoJobs(JobStore& store) {
-    EXPECT_EQ(store.AppendJob(kDailyLine, "C:\\Mes documents\\", "E:\\Sauvegardes\\", "4", "0", "0", "20",
-                              "07/12/2026 14:05:33", "08/12/2026 21:00:00"),
+    EXPECT_EQ(store.AppendJob(test::NewJob(kDailyLine, "C:\\Mes documents\\", "E:\\Sauvegardes\\",
+                                           {"4", "0", "0", "20"}, "07/12/2026 14:05:33", "08/12/2026 21:00:00")),
               0U);
-    EXPECT_EQ(store.AppendJob("weekly", "D:\\Compta\\", "F:\\Copies\\", "5", "4", "0", "17", "07/12/2026 14:06:00",
-                              "11/12/2026 18:00:00"),
+    EXPECT_EQ(store.AppendJob(test::NewJob("weekly", "D:\\Compta\\", "F:\\Copies\\", {"5", "4", "0", "17"},
+                                           "07/12/2026 14:06:00", "11/12/2026 18:00:00")),
               1U);
 }
 
@@ -73,7 +74,7 @@ TEST(AppendJob, FillsTheGapAndGoesOnFromTheHighestReference) {
     JobStore store(dir.path());
     store.LoadJobList();
     ASSERT_EQ(store.size(), 1U);
-    EXPECT_EQ(store.AppendJob("x", "/neuf/", "/dest/", "0", "0", "0", "0", "0", "0"), 1U);
+    EXPECT_EQ(store.AppendJob(test::NewJob("x", "/neuf/", "/dest/", {"0", "0", "0", "0"}, "0", "0")), 1U);
     EXPECT_EQ(store.at(1).reference, "2");
     // Section 1 now exists, so section 2 behind it loads again, and its
     // reference 3 raises the counter.
@@ -82,7 +83,7 @@ TEST(AppendJob, FillsTheGapAndGoesOnFromTheHighestReference) {
     EXPECT_EQ(store.at(1).source, "/neuf/");
     EXPECT_EQ(store.at(2).source, "/photos/");
     EXPECT_EQ(store.referenceCounter(), "3");
-    EXPECT_EQ(store.AppendJob("y", "/encore/", "/dest/", "0", "0", "0", "0", "0", "0"), 3U);
+    EXPECT_EQ(store.AppendJob(test::NewJob("y", "/encore/", "/dest/", {"0", "0", "0", "0"}, "0", "0")), 3U);
     EXPECT_EQ(store.at(3).reference, "4");
 }
 
@@ -92,7 +93,7 @@ TEST(AppendJob, UnreadableCounterAddsNothing) {
     const std::string before = ReadFile(dir / "ListeSave.ini");
     JobStore store(dir.path());
     store.LoadJobList();
-    EXPECT_THROW(store.AppendJob("x", "/a/", "/b/", "0", "0", "0", "0", "0", "0"), Error);
+    EXPECT_THROW(store.AppendJob(test::NewJob("x", "/a/", "/b/", {"0", "0", "0", "0"}, "0", "0")), Error);
     EXPECT_EQ(store.size(), 0U);
     EXPECT_EQ(store.referenceCounter(), "abc");
     EXPECT_EQ(ReadFile(dir / "ListeSave.ini"), before);
@@ -105,8 +106,9 @@ TEST(AppendJob, RefusedWriteKeepsTheRowAndTheWritesBeforeIt) {
 
     // A read-only file refuses the first write: the row is shown all the same.
     fs::permissions(store.filePath(), fs::perms::owner_read | fs::perms::group_read | fs::perms::others_read);
-    ExpectWriteRefused(store.filePath(),
-                       [&] { store.AppendJob("x", "/a/", "/b/", "0", "0", "0", "0", "07/12/2026", "07/12/2026"); });
+    ExpectWriteRefused(store.filePath(), [&] {
+        store.AppendJob(test::NewJob("x", "/a/", "/b/", {"0", "0", "0", "0"}, "07/12/2026", "07/12/2026"));
+    });
     EXPECT_EQ(store.size(), 3U);
     EXPECT_EQ(store.at(2).reference, "3");
     EXPECT_EQ(ReadFile(store.filePath()), kTwoJobsFile);
@@ -114,7 +116,9 @@ TEST(AppendJob, RefusedWriteKeepsTheRowAndTheWritesBeforeIt) {
     // A destination that no line can hold is refused after the counter and the
     // source were written; those two writes stay.
     fs::permissions(store.filePath(), fs::perms::owner_write, fs::perm_options::add);
-    ExpectWriteRefused(store.filePath(), [&] { store.AppendJob("y", "/c/", "/d\n[9]/", "0", "0", "0", "0", "", ""); });
+    ExpectWriteRefused(store.filePath(), [&] {
+        store.AppendJob(test::NewJob("y", "/c/", "/d\n[9]/", {"0", "0", "0", "0"}, "", ""));
+    });
     EXPECT_EQ(store.size(), 4U);
     const std::string expected = kTwoJobsFile.substr(0, kTwoJobsFile.find("DerniereRef=")) + "DerniereRef=4\n" +
                                  kTwoJobsFile.substr(kTwoJobsFile.find("[0]")) + "[3]\nEdSource=/c/\n";
@@ -126,13 +130,13 @@ TEST(UpdateJob, RewritesSevenKeysInPlaceAndKeepsReferenceAndLastRun) {
     JobStore store(dir.path());
     AddTwoJobs(store);
     const std::uint64_t id = store.at(0).id;
-    store.UpdateJob(0, "edited", "/src/", "/dst/", "6", "2", "4", "0", "05/01/2027 01:00:00");
+    store.UpdateJob(0, "edited", "/src/", "/dst/", {"6", "2", "4", "0"}, "05/01/2027 01:00:00");
 
     const BackupJob& job = store.at(0);
     EXPECT_EQ(job.designation, "edited");
-    EXPECT_EQ(job.frequencyCode, "6");
-    EXPECT_EQ(job.weekdayIndex, "2");
-    EXPECT_EQ(job.dayIndex, "4");
+    EXPECT_EQ(job.schedule.code, "6");
+    EXPECT_EQ(job.schedule.weekday, "2");
+    EXPECT_EQ(job.schedule.day, "4");
     EXPECT_EQ(job.reference, "1");
     EXPECT_EQ(job.lastRun, "07/12/2026 14:05:33");
     EXPECT_EQ(job.id, id);
@@ -145,9 +149,9 @@ TEST(UpdateJob, RewritesSevenKeysInPlaceAndKeepsReferenceAndLastRun) {
     EXPECT_EQ(ReadFile(store.filePath()), expected);
 
     fs::permissions(store.filePath(), fs::perms::owner_read);
-    ExpectWriteRefused(store.filePath(), [&] { store.UpdateJob(0, "again", "/x/", "/y/", "0", "0", "0", "0", ""); });
+    ExpectWriteRefused(store.filePath(), [&] { store.UpdateJob(0, "again", "/x/", "/y/", {"0", "0", "0", "0"}, ""); });
     EXPECT_EQ(store.at(0).designation, "edited") << "a refused update leaves the row as it was";
-    EXPECT_THROW(store.UpdateJob(5, "", "", "", "", "", "", "", ""), std::out_of_range);
+    EXPECT_THROW(store.UpdateJob(5, "", "", "", {"", "", "", ""}, ""), std::out_of_range);
 }
 
 TEST(RecordRun, WritesBothRunTimesThenTheRow) {
@@ -171,7 +175,8 @@ TEST(RewriteJobList, ReplacesTheFileBehindASafetyCopy) {
     TempDir dir;
     JobStore store(dir.path());
     AddTwoJobs(store);
-    store.AppendJob("third", "/trois/", "/dest/", "0", "0", "0", "0", "07/12/2026", "07/12/2026 01:00:00");
+    store.AppendJob(
+        test::NewJob("third", "/trois/", "/dest/", {"0", "0", "0", "0"}, "07/12/2026", "07/12/2026 01:00:00"));
     const std::string before = ReadFile(store.filePath());
     const std::uint64_t thirdId = store.at(2).id;
 
@@ -187,7 +192,7 @@ TEST(RewriteJobList, ReplacesTheFileBehindASafetyCopy) {
               "[1]\nEdSource=/trois/\nEdDestination=/dest/\nCbDelaiSave=0\nCbDateMois=0\nCbJoursSemaine=0\n"
               "CbHeures=0\nReference=3\nCbDerniereDateMaj=07/12/2026\nCbProchaineDateMaj=07/12/2026 01:00:00\n");
     EXPECT_EQ(store.referenceCounter(), "3");
-    EXPECT_EQ(store.AppendJob("fourth", "/quatre/", "/dest/", "0", "0", "0", "0", "", ""), 2U);
+    EXPECT_EQ(store.AppendJob(test::NewJob("fourth", "/quatre/", "/dest/", {"0", "0", "0", "0"}, "", "")), 2U);
     EXPECT_EQ(store.at(2).reference, "4");
     EXPECT_EQ(ReadFile(store.filePath()).substr(ReadFile(store.filePath()).find("[Reference]")),
               "[Reference]\nDerniereRef=4\n[2]\nEdSource=/quatre/\nEdDestination=/dest/\nCbDelaiSave=0\n"
@@ -205,7 +210,8 @@ TEST(RewriteJobList, ReplacesTheFileBehindASafetyCopy) {
 TEST(RewriteJobList, LastJobGoneLeavesNoFileButTheSafetyCopy) {
     TempDir dir;
     JobStore store(dir.path());
-    store.AppendJob("only", "/seul/", "/dest/", "4", "0", "0", "3", "07/12/2026", "08/12/2026 04:00:00");
+    store.AppendJob(
+        test::NewJob("only", "/seul/", "/dest/", {"4", "0", "0", "3"}, "07/12/2026", "08/12/2026 04:00:00"));
     const std::string before = ReadFile(store.filePath());
     store.RemoveRow(0);
     store.RewriteJobList();
@@ -222,7 +228,9 @@ TEST(RewriteJobList, FailureLeavesTheOldListInPlace) {
     AddTwoJobs(store);
     // A source that no line can hold: the add is refused after DerniereRef,
     // and the row stays in memory where no new file can store it.
-    ExpectWriteRefused(store.filePath(), [&] { store.AppendJob("x", "/a\n[0]/", "/b/", "0", "0", "0", "0", "", ""); });
+    ExpectWriteRefused(store.filePath(), [&] {
+        store.AppendJob(test::NewJob("x", "/a\n[0]/", "/b/", {"0", "0", "0", "0"}, "", ""));
+    });
     const std::string before = ReadFile(store.filePath());
     store.RemoveRow(0);
     EXPECT_NO_THROW(store.RewriteJobList());

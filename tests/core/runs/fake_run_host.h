@@ -1,6 +1,6 @@
 #pragma once
 
-#include "schedule/run_host.h"
+#include "runs/run_host.h"
 
 #include <deque>
 #include <functional>

@@ -3,7 +3,12 @@
 
 #include "tests/core/runs/runs_fixture.h"
 
+<<<<<<< HEAD
 #include "archive/reader/extract_archive.h"
+=======
+#include "archive/extract_archive.h"
+#include "tests/support/new_job.h"
+>>>>>>> 673e21b (Run engine in runs/, one schedule type, layer edges as an allow-list)
 #include "tests/support/unprivileged.h"
 
 #include <csignal>
@@ -195,8 +200,9 @@ TEST_F(RunsTest, FailedRescheduleKeepsTheArchiveJustWritten) {
     const fs::path source = tmp / "docs";
     WriteFile(source / "a.txt", "first");
     // A daily job whose stored hour lies outside its list: no next run exists.
-    const std::size_t row = store.AppendJob("daily at no hour", FolderText(source), FolderText(tmp / "backups"), "4",
-                                            "0", "0", "30", "01/12/2026 09:00:00", "01/12/2026 10:00:00");
+    const std::size_t row =
+        store.AppendJob(test::NewJob("daily at no hour", FolderText(source), FolderText(tmp / "backups"),
+                                     {"4", "0", "0", "30"}, "01/12/2026 09:00:00", "01/12/2026 10:00:00"));
     runner.RunSelected(row);
     ASSERT_EQ(runner.errorList().size(), 1u);
     const std::string first = ReadFile(ArchiveOf(row, 1));

@@ -80,7 +80,7 @@ INSTANTIATE_TEST_SUITE_P(
 
 TEST_F(RunsTest, FirstJobAddedGetsReferenceOneAndItsFirstArchiveAtOnce) {
     WriteFile(tmp / "docs" / "a.txt", "a");
-    JobSettings settings{FolderText(tmp / "docs"), FolderText(tmp / "backups"), 4, 0, 0, 20};
+    JobSettings settings{FolderText(tmp / "docs"), FolderText(tmp / "backups"), Schedule::FromPositions({4, 0, 0, 20})};
     Asker asker;
 
     std::optional<std::size_t> row = vantorel::AddJob(store, settings, host.now, asker.Function());
@@ -90,7 +90,7 @@ TEST_F(RunsTest, FirstJobAddedGetsReferenceOneAndItsFirstArchiveAtOnce) {
     EXPECT_EQ(stored.reference, "1");
     EXPECT_EQ(stored.lastRun, "07/12/2026 14:05:33");
     EXPECT_EQ(stored.nextRun, "08/12/2026 21:00:00");
-    EXPECT_EQ(stored.designation, BuildDesignation(settings.source, settings.destination, "4", "20", "0", "0"));
+    EXPECT_EQ(stored.designation, BuildDesignation(settings.source, settings.destination, {"4", "0", "0", "20"}));
 
     // The window selects the new row and runs it.
     host.now = At(2026, 12, 7, 14, 6);
@@ -103,9 +103,7 @@ TEST_F(RunsTest, EditRebasesOnTheLastRunAndAsksOnlyAboutOtherRows) {
     AddJob(tmp / "shared", tmp / "backups");
     const std::size_t row = AddJob(tmp / "docs", tmp / "backups", "0", "01/12/2026 11:00:00", "01/12/2026 10:00:00");
     JobSettings weekly = SettingsOfJob(store.at(row));
-    weekly.frequency = 5;
-    weekly.weekday = 4; // Friday
-    weekly.hour = 10;   // 11h00
+    weekly.schedule = Schedule::FromPositions({.frequency = 5, .weekday = 4, .day = 0, .hour = 10}); // Fridays, 11h00
     Asker asker;
 
     // Its own source is never a repeat: no question.
@@ -115,7 +113,7 @@ TEST_F(RunsTest, EditRebasesOnTheLastRunAndAsksOnlyAboutOtherRows) {
     EXPECT_EQ(stored.nextRun, "04/12/2026 11:00:00") << "Tuesday's last run, next Friday";
     EXPECT_EQ(stored.lastRun, "01/12/2026 10:00:00");
     EXPECT_EQ(stored.reference, "2");
-    EXPECT_EQ(stored.weekdayIndex, "4");
+    EXPECT_EQ(stored.schedule.weekday, "4");
 
     // Taking the other job's source asks once; a no saves nothing.
     weekly.source = store.at(0).source;
@@ -144,10 +142,10 @@ TEST_F(RunsTest, EditOfAJobWithoutALastRunSavesNothing) {
 
 TEST_F(RunsTest, OpeningAnEditWithAStoredTextThatIsNoIntegerFails) {
     BackupJob job;
-    job.frequencyCode = "4";
-    job.weekdayIndex = "0";
-    job.dayIndex = "x1";
-    job.hourIndex = "20";
+    job.schedule.code = "4";
+    job.schedule.weekday = "0";
+    job.schedule.day = "x1";
+    job.schedule.hour = "20";
     try {
         SettingsOfJob(job);
         FAIL() << "x1 read as a list position";

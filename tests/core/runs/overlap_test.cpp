@@ -137,14 +137,14 @@ TEST_F(RunsTest, JobEditedDuringItsRunKeepsItsResultsUnderItsNewSettings) {
     const std::size_t row = AddJob(tmp / "docs", tmp / "a");
     AtEvents(host, 1, [&] {
         JobSettings settings = SettingsOfJob(store.at(row));
-        settings.frequency = 3; // every 12 hours
+        settings.schedule.code = "3"; // every 12 hours
         ASSERT_TRUE(ValidateEdit(store, row, settings, Yes()));
     });
 
     runner.DuePass();
 
     const BackupJob job = Stored(row);
-    EXPECT_EQ(job.frequencyCode, "3");
+    EXPECT_EQ(job.schedule.code, "3");
     EXPECT_EQ(job.lastRun, "07/12/2026 14:05:33");
     EXPECT_EQ(job.nextRun, "08/12/2026 02:05:33");
     EXPECT_NE(job.designation.find("toutes les 12 heures"), std::string::npos);

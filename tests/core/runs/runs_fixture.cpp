@@ -1,4 +1,5 @@
 #include "tests/core/runs/runs_fixture.h"
+#include "tests/support/new_job.h"
 
 #include "jobs/archive_paths.h"
 
@@ -71,8 +72,9 @@ std::size_t RunsTest::AddJob(const fs::path& source, const fs::path& destination
                              const std::string& nextRun, const std::string& lastRun) {
     std::string sourceText = FolderText(source);
     std::string destinationText = FolderText(destination);
-    std::string designation = BuildDesignation(sourceText, destinationText, code, "0", "0", "0");
-    return store.AppendJob(designation, sourceText, destinationText, code, "0", "0", "0", lastRun, nextRun);
+    std::string designation = BuildDesignation(sourceText, destinationText, {code, "0", "0", "0"});
+    return store.AppendJob(
+        test::NewJob(designation, sourceText, destinationText, {code, "0", "0", "0"}, lastRun, nextRun));
 }
 
 BackupJob RunsTest::Stored(std::size_t row) const {

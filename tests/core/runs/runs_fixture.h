@@ -1,7 +1,7 @@
 #pragma once
 
 #include "jobs/job_store.h"
-#include "schedule/backup_runner.h"
+#include "runs/backup_runner.h"
 #include "tests/core/runs/fake_run_host.h"
 #include "tests/support/temp_dir.h"
 

@@ -35,7 +35,7 @@ class NextRun : public ::testing::TestWithParam<NextRunRow> {};
 
 TEST_P(NextRun, FollowsTheFrequencyRule) {
     const NextRunRow& row = GetParam();
-    const std::optional<DateTime> next = ComputeNextRun(row.code, Read(row.base), row.hour, row.weekday, row.day);
+    const std::optional<DateTime> next = ComputeNextRun({row.code, row.weekday, row.day, row.hour}, Read(row.base));
     if (row.expected == nullptr) {
         EXPECT_FALSE(next.has_value()) << FormatDateTimeText(next.value_or(DateTime{}));
     } else {
@@ -104,7 +104,7 @@ TEST(NextRunWeekly, AlwaysTheNextChosenWeekday) {
     for (int b = 0; b < 14; ++b) {
         const DateTime base(DateTime::TimePoint{monday + days{b} + hours{13}});
         for (unsigned index = 0; index < 7; ++index) {
-            const auto next = ComputeNextRun("5", base, "2", std::to_string(index), "0");
+            const auto next = ComputeNextRun({"5", std::to_string(index), "0", "2"}, base);
             ASSERT_TRUE(next.has_value());
             const local_days nextDay = floor<days>(next->timePoint());
             const auto gap = (nextDay - floor<days>(base.timePoint())).count();
@@ -125,7 +125,8 @@ TEST(NextRunMonthly, AlwaysInTheFollowingMonth) {
         const year_month following = year_month{base.year(), base.month()} + months{1};
         const unsigned lastDay = static_cast<unsigned>((following / last).day());
         for (unsigned index = 0; index < 31; index += 1) {
-            const auto next = ComputeNextRun("6", DateTime(DateTime::TimePoint{day}), "0", "0", std::to_string(index));
+            const auto next =
+                ComputeNextRun({"6", "0", std::to_string(index), "0"}, DateTime(DateTime::TimePoint{day}));
             ASSERT_TRUE(next.has_value());
             const year_month_day got = next->date();
             ASSERT_EQ(year_month(got.year(), got.month()), following);

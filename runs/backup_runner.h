@@ -1,7 +1,7 @@
 #pragma once
 
 #include "jobs/job_store.h"
-#include "schedule/run_host.h"
+#include "runs/run_host.h"
 
 #include <cstddef>
 #include <cstdint>

@@ -1,10 +1,10 @@
-#include "schedule/backup_runner.h"
+#include "runs/backup_runner.h"
 
 #include "archive/reader/extract_archive.h"
 #include "archive/writer/zip_folder.h"
 #include "jobs/archive_paths.h"
+#include "runs/run_steps.h"
 #include "schedule/next_run.h"
-#include "schedule/run_steps.h"
 
 #include <exception>
 #include <filesystem>
@@ -201,10 +201,9 @@ void BackupRunner::Reschedule(std::uint64_t id) {
     }
     // The job's current settings: an edit during the archive step counts.
     const BackupJob& job = store_.at(*row);
-    std::optional<DateTime> next =
-        ComputeNextRun(job.frequencyCode, now, job.hourIndex, job.weekdayIndex, job.dayIndex);
+    std::optional<DateTime> next = ComputeNextRun(job.schedule, now);
     if (!next) {
-        throw NoNextRun(job.frequencyCode);
+        throw NoNextRun(job.schedule.code);
     }
     store_.RecordRun(*row, FormatDateTimeText(now), FormatDateTimeText(*next));
 }

@@ -1,4 +1,4 @@
-#include "schedule/run_steps.h"
+#include "runs/run_steps.h"
 
 #include <system_error>
 

@@ -1,8 +1,8 @@
 #pragma once
 
-// Steps shared by the backup runs and the restore; private to schedule/.
+// Steps shared by the backup runs and the restore; private to runs/.
 
-#include "schedule/run_host.h"
+#include "runs/run_host.h"
 
 #include <filesystem>
 #include <functional>

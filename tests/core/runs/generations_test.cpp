@@ -3,12 +3,8 @@
 
 #include "tests/core/runs/runs_fixture.h"
 
-<<<<<<< HEAD
 #include "archive/reader/extract_archive.h"
-=======
-#include "archive/extract_archive.h"
 #include "tests/support/new_job.h"
->>>>>>> 673e21b (Run engine in runs/, one schedule type, layer edges as an allow-list)
 #include "tests/support/unprivileged.h"
 
 #include <csignal>

@@ -1,5 +1,6 @@
 #include "app/program.h"
 
+#include "platform/settings_folder.h"
 #include "ui/error_window.h"
 #include "ui/folder_picker.h"
 #include "ui/grey_overlay.h"
@@ -10,18 +11,20 @@
 #include <QDateTime>
 #include <QDir>
 
+#include <system_error>
+
 namespace vantorel {
 
-Program::Program(std::filesystem::path programFolder, std::filesystem::path configHome, MainWindow::Clock clock) {
+Program::Program(std::filesystem::path settingsFolder, std::filesystem::path configHome, MainWindow::Clock clock) {
     // The program ends when its main window is closed, and only then: the
     // window hidden in the notification area, closing the error list or the
     // options must not end it (and its backups).
     QApplication::setQuitOnLastWindowClosed(false);
-    main_ = std::make_unique<MainWindow>(programFolder, configHome, std::move(clock));
+    main_ = std::make_unique<MainWindow>(settingsFolder, configHome, std::move(clock));
     picker_ = std::make_unique<FolderPicker>();
     overlays_ = std::make_unique<GreyOverlay>();
     errors_ = std::make_unique<ErrorWindow>();
-    options_ = std::make_unique<OptionsWindow>(std::move(programFolder), std::move(configHome),
+    options_ = std::make_unique<OptionsWindow>(std::move(settingsFolder), std::move(configHome),
                                                QCoreApplication::applicationFilePath().toStdString());
     options_->SetMainWindow(main_.get(), main_->MoveHandleBounds());
     help_ = std::make_unique<HelpWindow>();
@@ -67,6 +70,42 @@ std::filesystem::path UserConfigFolder() {
         return {};
     }
     return std::filesystem::path(home.toStdString()) / ".config";
+}
+
+std::filesystem::path PrepareSettingsFolder(const std::filesystem::path& programFolder,
+                                            const std::filesystem::path& configHome) {
+    const std::filesystem::path folder = SettingsFolder(programFolder, configHome, CanWriteIn(programFolder));
+    if (folder != programFolder) {
+        std::error_code ignored; // a folder left missing makes the first write fail, which is reported
+        std::filesystem::create_directories(folder, ignored);
+    }
+    return folder;
+}
+
+QString ChooseDisplayPlatform() {
+    const bool chosen = !qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM");
+    const bool wayland = !qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY") ||
+                         qEnvironmentVariable("XDG_SESSION_TYPE") == QLatin1String("wayland");
+    const bool xwayland = !qEnvironmentVariableIsEmpty("DISPLAY");
+    if (chosen || !wayland || !xwayland) {
+        return {};
+    }
+    return QStringLiteral("xcb");
+}
+
+CommandLine::CommandLine(int argc, char** argv, const QString& platform) {
+    for (int i = 0; i < argc; ++i) {
+        words_.emplace_back(argv[i]);
+        if (i == 0 && !platform.isEmpty()) {
+            words_.emplace_back("-platform");
+            words_.push_back(platform.toStdString());
+        }
+    }
+    for (std::string& word : words_) {
+        pointers_.push_back(word.data());
+    }
+    count_ = static_cast<int>(pointers_.size());
+    pointers_.push_back(nullptr);
 }
 
 } // namespace vantorel

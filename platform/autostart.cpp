@@ -76,6 +76,9 @@ std::string LogonEntryText(std::string_view executable) {
     text += "Type=Application\n";
     text += "Name=" + std::string(kLogonEntryName) + "\n";
     text += "Exec=" + LogonExecValue(executable) + "\n";
+    // A removed or moved program leaves an entry the desktop skips, not one
+    // that fails at every logon. TryExec is a plain path, not a command line.
+    text += "TryExec=" + EscapeStringValue(executable) + "\n";
     text += "X-GNOME-Autostart-enabled=true\n";
     return text;
 }

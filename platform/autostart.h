@@ -23,7 +23,8 @@ std::filesystem::path LogonEntryPath(const std::filesystem::path& configHome);
 // string escapes of the format (\\, \n, \t, \r) are applied last.
 std::string LogonExecValue(std::string_view executable);
 
-// The whole text of the entry for `executable`.
+// The whole text of the entry for `executable`: it starts the program and is
+// skipped by the desktop (TryExec) once no file is left at that path.
 std::string LogonEntryText(std::string_view executable);
 
 // Writes the entry for `executable` in one atomic step. When there is no

@@ -75,6 +75,11 @@ EXPECTED.update({
     "tray.jpg": (32, 32),
 })
 
+# The program's icon for menus and task bars, in the sizes desktops look for.
+# The package installs it; the windows never load it.
+ICONS = SKIN.parent / "packaging" / "icons"
+ICON_SIZES = (16, 22, 24, 32, 48, 64, 128, 256)
+
 # Quality 95 and no chroma subsampling keep the small words sharp; -strip
 # drops dates so a redraw of an unchanged recipe gives the same bytes.
 JPEG_OPTIONS = ["-strip", "-quality", "95", "-sampling-factor", "1x1", "-colorspace", "sRGB", "-type", "TrueColor"]
@@ -340,6 +345,14 @@ def logo(work):
     save(out, "logo.jpg")
 
 
+def icon(work, unit):
+    """The tray's mark on a tile rounded like the logo's badge, on transparency, as PNG."""
+    badge = compose(work, tile(work, unit, unit * 5 / 28), [(shape_layer(work, (unit, unit), mark(unit)), 0, 0)])
+    ICONS.mkdir(parents=True, exist_ok=True)
+    # No dates in the file: an unchanged recipe gives the same bytes.
+    convert(badge, "-strip", "-define", "png:exclude-chunks=date,time", ICONS / f"{unit}.png")
+
+
 # --- alert, move handle -----------------------------------------------------
 
 def alert(work):
@@ -401,6 +414,8 @@ def draw_all():
         background(work)
         logo(work)
         tray(work)
+        for unit in ICON_SIZES:
+            icon(work, unit)
         alert(work)
         move(work)
 
@@ -414,6 +429,12 @@ def check():
             faults.append(f"{name}: missing")
         elif size_of(path) != size:
             faults.append(f"{name}: {size_of(path)} instead of {size}")
+    for unit in ICON_SIZES:
+        path = ICONS / f"{unit}.png"
+        if not path.exists():
+            faults.append(f"{path.name} (icon): missing")
+        elif size_of(path) != (unit, unit):
+            faults.append(f"{path.name} (icon): {size_of(path)} instead of {(unit, unit)}")
     strays = sorted(p.name for p in SKIN.glob("*.jpg") if p.name not in EXPECTED)
     faults += [f"{name}: not one of the window pictures" for name in strays]
     for fault in faults:

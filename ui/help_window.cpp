@@ -38,7 +38,7 @@ constexpr HelpBlock kHelpBlocks[] = {
      "réseau."},
     {137, Style::Heading, "Options :"},
     {161, Style::Text,
-     "Accédez à la partie 'Options' afin de définir si Vantorel \r\nse lance au démarrage de Windows (recommandé) "
+     "Accédez à la partie 'Options' afin de définir si Vantorel \r\nse lance au démarrage de la session (recommandé) "
      "et\r\ns'il se réduit (réduction dans la barre des tâches)."},
     {241, Style::Heading, "Ajouter une sauvegarde :"},
     {265, Style::Text,

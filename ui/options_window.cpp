@@ -36,10 +36,10 @@ OptionsWindow::OptionsWindow(std::filesystem::path programFolder, std::filesyste
     auto* close = ImageButton::Small(this, QStringLiteral("Fermer"), QStringLiteral("close"), 398, 8);
 
     QFrame* panel = MakePanel(this, QStringLiteral("PanelOptions"), 12, 56, 402, 88);
-    cbLance_ = MakeCheckBox(panel, QStringLiteral("CbLance"), QStringLiteral("Lancer Vantorel au démarrage de Windows"),
-                            16, 16);
+    cbLance_ = MakeCheckBox(panel, QStringLiteral("CbLance"),
+                            QStringLiteral("Lancer Vantorel au démarrage de la session"), 16, 16);
     cbReduire_ = MakeCheckBox(panel, QStringLiteral("CbReduire"),
-                              QStringLiteral("Réduire Vantorel au démarrage de Windows"), 16, 50);
+                              QStringLiteral("Réduire Vantorel au démarrage de la session"), 16, 50);
 
     // The bottom button carries the word FERMER.
     auto* bottom = ImageButton::Large(this, QStringLiteral("Annuler"), QStringLiteral("fermer"), 159, 154);

@@ -43,11 +43,14 @@ TEST(RunAtLogon, WritesReplacesAndRemovesTheEntry) {
                                "Type=Application\n"
                                "Name=Vantorel\n"
                                "Exec=/opt/vantorel/vantorel\n"
+                               "TryExec=/opt/vantorel/vantorel\n"
                                "X-GNOME-Autostart-enabled=true\n");
 
     // A moved executable is registered anew.
     SetRunAtLogon(config.path(), "/home/jo/Mes programmes/vantorel");
-    EXPECT_NE(ReadFile(entry).find("\nExec=\"/home/jo/Mes programmes/vantorel\"\n"), std::string::npos);
+    EXPECT_NE(ReadFile(entry).find("\nExec=\"/home/jo/Mes programmes/vantorel\"\n"
+                                   "TryExec=/home/jo/Mes programmes/vantorel\n"),
+              std::string::npos);
 
     ClearRunAtLogon(config.path());
     EXPECT_FALSE(std::filesystem::exists(entry));

@@ -35,7 +35,7 @@ threads=0
 tools=vantorel,zip,bsdtar,7z
 places=disk,tmpfs
 disk_root=/var/tmp
-while getopts n:b:j:t:f:d: option; do
+while getopts :n:b:j:t:f:d:h option; do
     case $option in
     n) rounds=$OPTARG ;;
     b) build=$OPTARG ;;
@@ -43,7 +43,11 @@ while getopts n:b:j:t:f:d: option; do
     t) tools=$OPTARG ;;
     f) places=$OPTARG ;;
     d) disk_root=$OPTARG ;;
-    *) sed -n '2,/^set -euo/p' "$0" | sed '$d; s/^# \{0,1\}//' >&2; exit 2 ;;
+    h)
+        sed -n '2,/^set -euo/p' "$0" | sed '$d; s/^# \{0,1\}//'
+        exit 0
+        ;;
+    *) echo "unknown option -$OPTARG (-h for help)" >&2; exit 2 ;;
     esac
 done
 shift $((OPTIND - 1))

@@ -131,6 +131,10 @@ private:
     // The runs (main_window_runs.cpp): "Traitement en cours" with the step's
     // share done, the source folder's name under it, the same in the icon's tip.
     QString ProcessingText() const;
+    // The room for "Traitement en cours" between OPTIONS and MODIFIER.
+    static constexpr int kProcessingLeft = 124;
+    static constexpr int kProcessingRight = 376;
+    static void CentreBetweenButtons(QWidget* label);
     void ShowStepProgress();
     // After every call into the runner: `ran` when it was idle before the call.
     void AfterRun(bool ran);

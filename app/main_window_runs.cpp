@@ -68,6 +68,8 @@ void MainWindow::RunStep(const std::string& sourceFolder, const LongStep& step) 
     progressTimer_->stop();
     stepRunning_ = false;
     lbTraitement_->setText(ProcessingText());
+    lbTraitement_->adjustSize();
+    CentreBetweenButtons(lbTraitement_);
     lbTraitementDossier_->hide();
     tray_->SetActivity({});
     if (failure) {
@@ -91,8 +93,7 @@ void MainWindow::ShowStepProgress() {
     const QString text = ProcessingText();
     lbTraitement_->setText(text);
     lbTraitement_->adjustSize();
-    // Centred between the buttons on either side, as the bare label is.
-    lbTraitement_->move((lbTraitement_->parentWidget()->width() - lbTraitement_->width()) / 2, lbTraitement_->y());
+    CentreBetweenButtons(lbTraitement_);
     const QFontMetrics metrics(lbTraitementDossier_->font());
     lbTraitementDossier_->setText(metrics.elidedText(stepFolder_, Qt::ElideMiddle, lbTraitementDossier_->width()));
     lbTraitementDossier_->setVisible(lbTraitement_->isVisible());

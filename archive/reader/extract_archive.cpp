@@ -13,7 +13,9 @@
 #include "archive/zip_format.h"
 #include "platform/dos_time.h"
 
+#include <algorithm>
 #include <array>
+#include <limits>
 #include <sys/stat.h>
 #include <vector>
 
@@ -219,7 +221,8 @@ ExtractReport ExtractArchive(const std::filesystem::path& targetFolder, const st
         if (meter.wanted()) {
             std::uint64_t total = 0;
             for (const CentralEntry& entry : directory.entries) {
-                total += entry.uncompressedSize;
+                // Declared sizes may be anything: the total stops at the largest value.
+                total += std::min(entry.uncompressedSize, std::numeric_limits<std::uint64_t>::max() - total);
             }
             meter.Start(total);
         }

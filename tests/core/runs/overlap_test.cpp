@@ -161,8 +161,9 @@ TEST_F(RunsTest, AStopDuringAPassEndsItWithTheLastGoodArchive) {
     runner.DuePass();
 
     EXPECT_EQ(ReadFile(ArchiveOf(first, 1)), lastGood);
-    EXPECT_EQ(FileNames(ArchiveFolderOf(first)), (std::set<std::string>{"save_1_1.zip", "save_1_2.zip"}))
-        << "no temporary archive is left";
+    for (const std::string& name : FileNames(ArchiveFolderOf(first))) {
+        EXPECT_TRUE(name == "save_1_1.zip" || name == "save_1_2.zip") << name << ": a temporary archive was left";
+    }
     EXPECT_EQ(Stored(first).nextRun, "01/12/2026 10:00:00");
     EXPECT_FALSE(fs::exists(ArchiveOf(second, 1)));
     EXPECT_EQ(host.Count("step"), 1);

@@ -27,6 +27,8 @@ constexpr int kDueTimerIntervalMs = 60000;
 constexpr int kMinimiseCheckDelayMs = 100;
 constexpr int kDaysInList = 31;
 constexpr int kTrayRetryIntervalMs = 2000;
+// How often the progress of a running step is shown again.
+constexpr int kProgressIntervalMs = 200;
 
 } // namespace
 
@@ -62,6 +64,9 @@ MainWindow::MainWindow(std::filesystem::path programFolder, std::filesystem::pat
     trayRetry_->setObjectName(QStringLiteral("TimerCherchePanneau"));
     trayRetry_->setInterval(kTrayRetryIntervalMs);
     connect(trayRetry_, &QTimer::timeout, this, &MainWindow::RetryMinimiseToTray);
+    progressTimer_ = new QTimer(this);
+    progressTimer_->setInterval(kProgressIntervalMs);
+    connect(progressTimer_, &QTimer::timeout, this, &MainWindow::ShowStepProgress);
     connect(tray_.get(), &TrayIcon::DoubleClicked, this, [this] { RestoreFromTray(false); });
     connect(tray_.get(), &TrayIcon::RestoreRequested, this, [this] { RestoreFromTray(true); });
     connect(tray_.get(), &TrayIcon::QuitRequested, this, &QWidget::close);
@@ -120,10 +125,14 @@ void MainWindow::RunShowSteps() {
             }
         }
         ShowFrequencyControls();
-        // The window is painted before any backup runs.
+        // The window is mapped and painted before any backup runs: the pass
+        // comes once the show has returned to the event loop, and then the
+        // minimise check, in that order.
         QCoreApplication::processEvents();
-        RunDuePass();
-        timerReduireProg_->start();
+        QTimer::singleShot(0, this, [this] {
+            RunDuePass();
+            timerReduireProg_->start();
+        });
     } catch (const std::exception&) {
         // A failure ends the show steps without a message; the window stays usable.
     }
@@ -135,11 +144,6 @@ void MainWindow::RefillDayList() {
         cbDateMois_->addItem(QStringLiteral("%1").arg(day, 2, 10, QLatin1Char('0')));
     }
     cbDateMois_->setCurrentIndex(0);
-}
-
-void MainWindow::closeEvent(QCloseEvent* event) {
-    QWidget::closeEvent(event);
-    emit Closed();
 }
 
 void MainWindow::RefreshJobList() {
@@ -173,6 +177,7 @@ DateTime MainWindow::Now() {
 
 void MainWindow::ShowProcessing(bool visible) {
     lbTraitement_->setVisible(visible);
+    lbTraitementDossier_->setVisible(visible && stepRunning_);
 }
 
 void MainWindow::ProcessPendingEvents() {

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QPoint>
+#include <QPointer>
 #include <QRect>
 #include <QWidget>
 
@@ -12,7 +13,9 @@
 #include "runs/run_host.h"
 #endif
 
+#include <atomic>
 #include <cstddef>
+#include <cstdint>
 #include <filesystem>
 #include <functional>
 #include <memory>
@@ -62,6 +65,7 @@ public:
     DateTime Now() override;
     void ShowProcessing(bool visible) override;
     void ProcessPendingEvents() override;
+    void RunStep(const std::string& sourceFolder, const LongStep& step) override;
     void ShowErrorList(const std::vector<ErrorEntry>& errors) override;
     void SetDueTimerEnabled(bool enabled) override;
     bool AskYesNo(Question question) override;
@@ -112,6 +116,10 @@ private:
     // Every show: the day list, the job list, the due pass, then the start-up check.
     void RunShowSteps();
     void RetryMinimiseToTray();
+    // The program's other open windows go with the main window into the
+    // notification area and come back with it, as they were.
+    void HideOwnWindows();
+    void ShowOwnWindowsAgain();
     void RefillDayList();
     void RefreshJobList();
     void SelectRow(std::size_t row);
@@ -119,6 +127,17 @@ private:
     bool HandleDragEvent(QEvent* event);
     void ShowOptions();
     void ShowHelp();
+
+    // The runs (main_window_runs.cpp): "Traitement en cours" with the step's
+    // share done, the source folder's name under it, the same in the icon's tip.
+    QString ProcessingText() const;
+    // The room for "Traitement en cours" between OPTIONS and MODIFIER.
+    static constexpr int kProcessingLeft = 124;
+    static constexpr int kProcessingRight = 376;
+    static void CentreBetweenButtons(QWidget* label);
+    void ShowStepProgress();
+    // After every call into the runner: `ran` when it was idle before the call.
+    void AfterRun(bool ran);
 
     JobStore store_;
     BackupRunner runner_;
@@ -144,6 +163,7 @@ private:
     QLabel* lbLe_ = nullptr;
     QLabel* lbA_ = nullptr;
     QLabel* lbTraitement_ = nullptr;
+    QLabel* lbTraitementDossier_ = nullptr;
     QListWidget* lbDesignationAjout_ = nullptr;
     QMenu* popupMenuSave_ = nullptr;
     QTimer* timerLanceSave_ = nullptr;
@@ -151,10 +171,21 @@ private:
     // Looks again, for a while, for a notification area that was missing.
     QTimer* trayRetry_ = nullptr;
     int trayRetriesLeft_ = 0;
+    std::vector<QPointer<QWidget>> hiddenWithMe_;
     // The start-up check has run in this program run.
     bool startupCheckDone_ = false;
     // The window is being shown again without its show steps (double click on the icon).
     bool quietShow_ = false;
+
+    // The step in progress: its folder's name, and the bytes its worker
+    // thread reports, shown by progressTimer_.
+    QString stepFolder_;
+    std::atomic<std::uint64_t> stepDone_{0};
+    std::atomic<std::uint64_t> stepTotal_{0};
+    bool stepRunning_ = false;
+    QTimer* progressTimer_ = nullptr;
+    // The user closed the window during a run: it closes once the run is over.
+    bool closeAfterRun_ = false;
 
     // The drag handle: the point where a button went down, within the picture.
     bool dragging_ = false;

@@ -61,11 +61,9 @@ void MainWindow::ShowFrequencyControls() {
 }
 
 void MainWindow::RunDuePass() {
+    const bool idle = !runner_.busy();
     runner_.DuePass();
-    if (errorWindow_ != nullptr) {
-        // An open error window follows the latest pass, emptied when it found no failure.
-        errorWindow_->SetErrors(runner_.errorList());
-    }
+    AfterRun(idle);
 }
 
 void MainWindow::AddJob() {
@@ -156,15 +154,21 @@ void MainWindow::DeleteSelected() {
 }
 
 void MainWindow::RunSelected() {
-    runner_.RunSelected(SelectedRow());
+    const bool idle = !runner_.busy();
+    const std::optional<std::size_t> row = SelectedRow();
+    runner_.RunSelected(row);
+    AfterRun(idle && row.has_value());
 }
 
 void MainWindow::RunAll() {
+    const bool idle = !runner_.busy();
     runner_.RunAll();
+    AfterRun(idle);
 }
 
 void MainWindow::RestoreSelected() {
     runner_.Restore(SelectedRow());
+    AfterRun(false); // a restore leaves the ErrorList alone
 }
 
 void MainWindow::OpenPicker(PickerMode mode, QLineEdit* field) {

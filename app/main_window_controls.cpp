@@ -104,8 +104,19 @@ void MainWindow::BuildJobList(QWidget* outer) {
     ImageButton::Large(outer, QStringLiteral("Supprimer"), QStringLiteral("supprimer"), 497, 402);
     lbTraitement_ = MakeLabel(outer, QStringLiteral("LbTraitement"), QStringLiteral("Traitement en cours"), 0, 406,
                               SkinFont(13, true), kSkinMaroon);
-    lbTraitement_->move((outer->width() - lbTraitement_->width()) / 2, 406);
+    lbTraitement_->move(0, 399);
+    CentreBetweenButtons(lbTraitement_);
     lbTraitement_->hide();
+    // The source folder of the job being run, under the label, between the buttons.
+    lbTraitementDossier_ =
+        MakeLabel(outer, QStringLiteral("LbTraitementDossier"), QString(), 0, 416, SkinFont(11), kSkinMaroon);
+    lbTraitementDossier_->setGeometry(kProcessingLeft, 416, kProcessingRight - kProcessingLeft, 14);
+    lbTraitementDossier_->setAlignment(Qt::AlignHCenter | Qt::AlignTop);
+    lbTraitementDossier_->hide();
+}
+
+void MainWindow::CentreBetweenButtons(QWidget* label) {
+    label->move((kProcessingLeft + kProcessingRight - label->width()) / 2, label->y());
 }
 
 void MainWindow::BuildMenu() {

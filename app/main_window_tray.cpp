@@ -4,15 +4,20 @@
 
 #include "platform/autostart.h"
 #include "platform/errors.h"
+#include "ui/error_window.h"
+#include "ui/help_window.h"
+#include "ui/options_window.h"
 #include "ui/texts.h"
 #include "ui/tray_icon.h"
 #include "ui/window_placement.h"
 
 #include <QCoreApplication>
 #include <QLabel>
+#include <QPointer>
 #include <QTimer>
 
 #include <string>
+#include <utility>
 
 namespace vantorel {
 
@@ -67,6 +72,7 @@ void MainWindow::MinimiseToTray() {
     trayRetry_->stop();
     if (TrayIcon::Available()) {
         // A hidden window has no task bar button: only the icon remains.
+        HideOwnWindows();
         hide();
         tray_->Add();
         return;
@@ -87,6 +93,7 @@ void MainWindow::RetryMinimiseToTray() {
     }
     if (TrayIcon::Available()) {
         trayRetry_->stop();
+        HideOwnWindows();
         hide();
         tray_->Add();
         return;
@@ -106,6 +113,33 @@ void MainWindow::RestoreFromTray(bool byMenu) {
     quietShow_ = false;
     raise();
     activateWindow();
+    ShowOwnWindowsAgain();
+}
+
+void MainWindow::HideOwnWindows() {
+    hiddenWithMe_.clear();
+    for (QWidget* window :
+         {static_cast<QWidget*>(errorWindow_), static_cast<QWidget*>(options_), static_cast<QWidget*>(help_)}) {
+        if (window != nullptr && window->isVisible()) {
+            hiddenWithMe_.emplace_back(window);
+            // Hiding the help window ends its modal loop: it is opened anew on the way back.
+            window->hide();
+        }
+    }
+}
+
+void MainWindow::ShowOwnWindowsAgain() {
+    for (const QPointer<QWidget>& window : std::exchange(hiddenWithMe_, {})) {
+        if (window == nullptr) {
+            continue;
+        }
+        if (window == static_cast<QWidget*>(help_)) {
+            QTimer::singleShot(0, this, &MainWindow::ShowHelp);
+        } else {
+            window->show();
+            window->raise();
+        }
+    }
 }
 
 void MainWindow::SaveWindowPosition() {

@@ -26,6 +26,8 @@ const char* KindText(ArchiveFailure kind) {
         return "unsupported zip feature";
     case ArchiveFailure::CompressionFailed:
         return "compression failed";
+    case ArchiveFailure::Cancelled:
+        return "stopped on request";
     }
     return "archive failure";
 }

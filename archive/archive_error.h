@@ -7,15 +7,16 @@
 namespace vantorel {
 
 enum class ArchiveFailure {
-    PathNotAbsolute,  // the archive path is relative
-    NoSuchFolder,     // the source (or target) folder is missing
-    ReadFailed,       // a source file vanished, cannot be opened or read
-    WriteFailed,      // the archive (or its temporary file) cannot be written
-    TooLarge,         // a value does not fit the archive's fields
-    NotAnArchive,     // no end-of-central-directory record
-    InvalidArchive,   // a damaged record
-    Unsupported,      // a feature the program does not read (spanned archives...)
-    CompressionFailed // zlib reported an error
+    PathNotAbsolute,   // the archive path is relative
+    NoSuchFolder,      // the source (or target) folder is missing
+    ReadFailed,        // a source file vanished, cannot be opened or read
+    WriteFailed,       // the archive (or its temporary file) cannot be written
+    TooLarge,          // a value does not fit the archive's fields
+    NotAnArchive,      // no end-of-central-directory record
+    InvalidArchive,    // a damaged record
+    Unsupported,       // a feature the program does not read (spanned archives...)
+    CompressionFailed, // zlib reported an error
+    Cancelled          // the caller asked the step to stop (StepControl::cancel)
 };
 
 // The one error type of the archive component: the kind, the system errno

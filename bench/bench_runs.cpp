@@ -38,6 +38,7 @@ public:
     DateTime Now() override { return *DateTime::FromParts(2026, 12, 7, 14, 5, 33); }
     void ShowProcessing(bool) override {}
     void ProcessPendingEvents() override {}
+    void RunStep(const std::string&, const vantorel::LongStep& step) override { step({}); }
     void ShowErrorList(const std::vector<vantorel::ErrorEntry>&) override {}
     void SetDueTimerEnabled(bool) override {}
     bool AskYesNo(vantorel::Question) override { return true; }

@@ -12,6 +12,7 @@
 #include <cstdio>
 #include <limits>
 #include <stdexcept>
+#include <utility>
 
 namespace vantorel {
 
@@ -157,7 +158,19 @@ void JobStore::LoadJobList() {
     // read gives an empty list, as a missing one does.
     const IniDocument doc = ReadProfileFile(filePath_);
     referenceCounter_ = ReadProfileValue(doc, kReferenceSection, kCounterKey, kMissing);
+    // A job keeps its id across loads, found by its reference (what names its
+    // archives), so that what refers to it (an error line's hint) still does.
+    std::vector<BackupJob> previous = std::move(jobs_);
     jobs_.clear();
+    const auto idFor = [this, &previous](const std::string& reference) {
+        const auto it = std::find_if(previous.begin(), previous.end(), [&reference](const BackupJob& old) {
+            return old.id != 0 && old.reference == reference;
+        });
+        if (it == previous.end()) {
+            return nextId_++;
+        }
+        return std::exchange(it->id, 0); // a reference repeated by hand: the next one gets a fresh id
+    };
 
     for (std::size_t i = 0;; ++i) {
         const std::string section = std::to_string(i);
@@ -182,7 +195,7 @@ void JobStore::LoadJobList() {
             return; // an unreadable section ends the list, silently
         }
         job.designation = std::move(*designation);
-        job.id = nextId_++;
+        job.id = idFor(job.reference);
         jobs_.push_back(std::move(job));
     }
 }

@@ -24,9 +24,10 @@ struct BackupJob {
     std::string lastRun;     // CbDerniereDateMaj: DateTimeText
     std::string nextRun;     // CbProchaineDateMaj: DateTimeText
 
-    // Not stored: a number unique within this run of the program, given at load
-    // and at append, so that a run writes its results to the job it ran even
-    // when rows moved meanwhile.
+    // Not stored: a number unique within this run of the program, given at
+    // append and at the first load that finds the job's reference, so that a
+    // run writes its results to the job it ran even when rows moved
+    // meanwhile, and an error line still names its job after a reload.
     std::uint64_t id = 0;
 };
 

@@ -1,5 +1,6 @@
 #include "runs/backup_runner.h"
 
+#include "archive/archive_error.h"
 #include "archive/reader/extract_archive.h"
 #include "archive/writer/zip_folder.h"
 #include "jobs/archive_paths.h"
@@ -41,7 +42,7 @@ bool FoldersReady(const fs::path& source, const fs::path& archiveFolder, const f
 BackupRunner::BackupRunner(JobStore& store, RunHost& host) : store_(store), host_(host) {}
 
 void BackupRunner::DuePass() {
-    if (busy_) {
+    if (busy_ || stop_) {
         return;
     }
     BusyGuard busy(busy_);
@@ -49,6 +50,9 @@ void BackupRunner::DuePass() {
     try {
         errors_.clear();
         for (std::uint64_t id : JobIds()) {
+            if (stop_) {
+                break;
+            }
             std::optional<std::size_t> row = store_.RowOf(id);
             if (!row || !IsDue(store_.at(*row).nextRun, host_.Now())) {
                 continue; // deleted meanwhile, not due, or an unreadable next run: skipped silently
@@ -67,7 +71,7 @@ void BackupRunner::DuePass() {
 }
 
 void BackupRunner::RunSelected(std::optional<std::size_t> selectedRow) {
-    if (busy_ || !selectedRow || *selectedRow >= store_.size()) {
+    if (busy_ || stop_ || !selectedRow || *selectedRow >= store_.size()) {
         return;
     }
     BusyGuard busy(busy_);
@@ -77,19 +81,22 @@ void BackupRunner::RunSelected(std::optional<std::size_t> selectedRow) {
 }
 
 void BackupRunner::RunAll() {
-    if (busy_) {
+    if (busy_ || stop_) {
         return;
     }
     BusyGuard busy(busy_);
     errors_.clear();
     for (std::uint64_t id : JobIds()) {
+        if (stop_) {
+            break;
+        }
         RunJob(id, RunPath::All);
     }
     ShowErrorsIfAny();
 }
 
 void BackupRunner::Restore(std::optional<std::size_t> selectedRow) {
-    if (busy_ || !selectedRow || *selectedRow >= store_.size()) {
+    if (busy_ || stop_ || !selectedRow || *selectedRow >= store_.size()) {
         return;
     }
     const std::uint64_t id = store_.at(*selectedRow).id;
@@ -100,7 +107,7 @@ void BackupRunner::Restore(std::optional<std::size_t> selectedRow) {
         // The question ran a nested event loop: a run may be in progress now,
         // and the job may sit in another row or be gone.
         std::optional<std::size_t> row = store_.RowOf(id);
-        if (busy_ || !row) {
+        if (busy_ || stop_ || !row) {
             return;
         }
         BusyGuard busy(busy_);
@@ -112,11 +119,14 @@ void BackupRunner::Restore(std::optional<std::size_t> selectedRow) {
         }
         std::error_code ec;
         fs::create_directories(target, ec); // a failure shows as an extraction that writes nothing
+        // The report is for callers that want details; a restore shows none.
+        ExtractReport report;
         WithProcessingLabel(host_, [&] {
-            // The report is for callers that want details; a restore shows none.
-            ExtractReport report = ExtractArchive(target, archive);
-            static_cast<void>(report);
+            host_.RunStep(job.source, [&](const StepProgress& progress) {
+                report = ExtractArchive(target, archive, StepControl{progress, &stop_});
+            });
         });
+        static_cast<void>(report);
     } catch (const std::exception&) {
         // A restore reports nothing: what was extracted stays, the job is unchanged.
     }
@@ -166,9 +176,21 @@ void BackupRunner::RunJob(std::uint64_t id, RunPath path) {
             // The events that just ran may have deleted the job; its archives
             // went with it, and writing a new one would leave an orphan.
             stillThere = store_.RowOf(id).has_value();
-            if (stillThere) {
-                ZipFolder(newest, source);
-                archived = true;
+            if (!stillThere) {
+                return;
+            }
+            host_.RunStep(job.source, [&](const StepProgress& progress) {
+                ZipOptions options;
+                options.control = StepControl{progress, &stop_};
+                ZipFolder(newest, source, options);
+            });
+            archived = true;
+            // Deleted while its archive was being written: the delete found
+            // no newest archive to remove, so the one just written goes now.
+            stillThere = store_.RowOf(id).has_value();
+            if (!stillThere) {
+                std::error_code ec;
+                fs::remove(newest, ec); // a leftover would only take room: nothing refers to it
             }
         });
         if (stillThere) {
@@ -228,7 +250,8 @@ std::vector<std::uint64_t> BackupRunner::JobIds() const {
 }
 
 void BackupRunner::ShowErrorsIfAny() {
-    if (!errors_.empty()) {
+    // A stopped run is the program ending: no window is shown any more.
+    if (!errors_.empty() && !stop_) {
         host_.ShowErrorList(errors_);
     }
 }

@@ -3,6 +3,7 @@
 #include "jobs/job_store.h"
 #include "runs/run_host.h"
 
+#include <atomic>
 #include <cstddef>
 #include <cstdint>
 #include <optional>
@@ -10,9 +11,10 @@
 
 namespace vantorel {
 
-// The backup runs and the restore, on the window's thread. Runs never overlap:
+// The backup runs and the restore, on the window's thread; only their long
+// archive and extract steps go through RunHost::RunStep. Runs never overlap:
 // a pass, a run or a restore requested while one is in progress (from the
-// event processing inside an archive step) does nothing.
+// events handled during a step) does nothing.
 class BackupRunner {
 public:
     BackupRunner(JobStore& store, RunHost& host);
@@ -29,6 +31,10 @@ public:
 
     // True while a pass, a run or a restore is in progress.
     bool busy() const { return busy_; }
+    // The program is ending: the step in progress stops soon (its temporary
+    // archive removed, the newest archive put back as after any failed
+    // step), no further job of the pass runs, and no run starts any more.
+    void RequestStop() { stop_ = true; }
     // The failures of the most recent pass.
     const std::vector<ErrorEntry>& errorList() const { return errors_; }
 
@@ -52,6 +58,8 @@ private:
     RunHost& host_;
     std::vector<ErrorEntry> errors_;
     bool busy_ = false;
+    // Read by the step's worker threads.
+    std::atomic<bool> stop_{false};
 };
 
 } // namespace vantorel

@@ -4,6 +4,7 @@
 #include "schedule/date_time.h"
 
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -11,6 +12,13 @@ namespace vantorel {
 
 // One line of the ErrorList: a failed job's designation, and the job it names
 // so that its hint can show that job's next run.
+// Where a long step reports its progress: bytes done and bytes in all
+// (StepControl::progress). Safe to call from any thread.
+using StepProgress = std::function<void(std::uint64_t done, std::uint64_t total)>;
+// The long part of an archive or extract step. It works only on the copies
+// it was given, never on the job list, so it can run on another thread.
+using LongStep = std::function<void(const StepProgress& progress)>;
+
 struct ErrorEntry {
     std::string designation;
     std::uint64_t jobId = 0;
@@ -27,6 +35,11 @@ public:
     virtual void ShowProcessing(bool visible) = 0;
     // Lets the pending window events run once.
     virtual void ProcessPendingEvents() = 0;
+    // Runs `step` and returns once it has ended, passing its exception on.
+    // The window runs it on a worker thread and keeps handling its events
+    // meanwhile (the job list may then change under the run), showing the
+    // progress beside "Traitement en cours" with the name of `sourceFolder`.
+    virtual void RunStep(const std::string& sourceFolder, const LongStep& step) = 0;
     // Shows the error window with these lines, without blocking.
     virtual void ShowErrorList(const std::vector<ErrorEntry>& errors) = 0;
     // Enables or disables TimerLanceSave; enabling restarts its interval.

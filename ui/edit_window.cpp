@@ -13,6 +13,8 @@
 #include <QLabel>
 #include <QLineEdit>
 
+#include <utility>
+
 namespace vantorel {
 
 EditWindow::EditWindow(FolderPicker& picker, GreyOverlay& overlays, QWidget* parent)
@@ -99,7 +101,30 @@ void EditWindow::ShowFrequencyControls() {
                             FrequencyControls{lbLe_, cbJoursSemaine_, cbDateMois_, lbA_, cbHeures_});
 }
 
+QString EditWindow::MissingChoice() const {
+    const std::optional<Frequency> frequency = FrequencyAt(cbDelaiSave_->currentIndex());
+    if (!frequency) {
+        return QStringLiteral("Choisissez une fréquence.");
+    }
+    if (UsesWeekday(frequency->kind) && cbJoursSemaine_->currentIndex() < 0) {
+        return QStringLiteral("Choisissez un jour de la semaine.");
+    }
+    if (UsesDay(frequency->kind) && cbDateMois_->currentIndex() < 0) {
+        return QStringLiteral("Choisissez un jour du mois.");
+    }
+    if (UsesHour(frequency->kind) && cbHeures_->currentIndex() < 0) {
+        return QStringLiteral("Choisissez une heure.");
+    }
+    return {};
+}
+
 void EditWindow::Validate() {
+    // A stored position outside its list leaves a list the frequency needs
+    // without a selection: say so, and keep the window and its edits.
+    if (const QString missing = MissingChoice(); !missing.isEmpty()) {
+        ShowNotice(this, missing);
+        return;
+    }
     if (validator_ && validator_(settings())) {
         accept();
     }
@@ -121,14 +146,25 @@ void EditWindow::keyReleaseEvent(QKeyEvent* event) {
 bool EditWindow::eventFilter(QObject* watched, QEvent* event) {
     // Escape and Enter on the fields and the lists: the fields keep their key
     // releases to themselves, so the window would never hear of them.
+    const auto isEnter = [](const QKeyEvent* key) {
+        return key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter;
+    };
+    if (event->type() == QEvent::KeyPress) {
+        // An Enter that chooses an item in an open list is pressed in the
+        // list's popup; only its release reaches the field.
+        enterPressedOn_ = isEnter(static_cast<QKeyEvent*>(event)) ? watched : nullptr;
+    }
     if (event->type() == QEvent::KeyRelease) {
         const auto* key = static_cast<QKeyEvent*>(event);
         if (!key->isAutoRepeat() && key->key() == Qt::Key_Escape) {
             Cancel();
             return true;
         }
-        if (!key->isAutoRepeat() && (key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter)) {
-            Validate();
+        if (!key->isAutoRepeat() && isEnter(key)) {
+            // The release of the Enter that closed a list only closes the list.
+            if (std::exchange(enterPressedOn_, nullptr) == watched) {
+                Validate();
+            }
             return true;
         }
     }

@@ -45,6 +45,8 @@ protected:
 private:
     void BuildControls(QWidget* panel);
     void ShowFrequencyControls();
+    // What the user must still choose for the chosen frequency; empty when nothing.
+    QString MissingChoice() const;
 
     FolderPicker& picker_;
     GreyOverlay& overlays_;
@@ -57,6 +59,8 @@ private:
     SkinComboBox* cbHeures_ = nullptr;
     QWidget* lbLe_ = nullptr;
     QWidget* lbA_ = nullptr;
+    // The field that received the press of the Enter key being released, if any.
+    QObject* enterPressedOn_ = nullptr;
 };
 
 } // namespace vantorel

@@ -52,15 +52,11 @@ FolderPicker::FolderPicker() : SkinnedWindow(QStringLiteral("FormRepertoireSourc
     title_ = MakeTitle(this, QStringLiteral("LbTitre"), QStringLiteral("SOURCE"), 0, 9);
     auto* close = ImageButton::Small(this, QStringLiteral("Fermer"), QStringLiteral("close"), 478, 8);
 
-    model_ = new QFileSystemModel(this);
-    model_->setFilter(QDir::AllDirs | QDir::NoDotAndDotDot | QDir::Drives);
-    model_->setRootPath(QStringLiteral("/"));
-
     tree_ = new QTreeView(this);
     tree_->setObjectName(QStringLiteral("TreeRepertoires"));
     tree_->setGeometry(12, 48, 481, 273);
-    tree_->setModel(model_);
     tree_->setIndentation(kTreeIndent);
+    LoadTree();
     // A right click selects the folder under the pointer.
     tree_->setContextMenuPolicy(Qt::CustomContextMenu);
     connect(tree_, &QWidget::customContextMenuRequested, this, [this](const QPoint& at) {
@@ -69,9 +65,6 @@ FolderPicker::FolderPicker() : SkinnedWindow(QStringLiteral("FormRepertoireSourc
             tree_->setCurrentIndex(index);
         }
     });
-    for (int column = 1; column < model_->columnCount(); ++column) {
-        tree_->hideColumn(column);
-    }
     tree_->header()->hide();
     QPalette palette = tree_->palette();
     palette.setColor(QPalette::Base, kSkinField);
@@ -84,6 +77,19 @@ FolderPicker::FolderPicker() : SkinnedWindow(QStringLiteral("FormRepertoireSourc
     connect(validate, &ImageButton::clicked, this, &FolderPicker::ChooseSelectedFolder);
     connect(cancel, &ImageButton::clicked, this, &QDialog::close);
     connect(close, &ImageButton::clicked, this, &QDialog::close);
+    // The tree keeps its key releases; Escape and F5 must reach the window.
+    // A double click opens or closes a folder, as in any tree: only VALIDER chooses.
+    tree_->installEventFilter(this);
+}
+
+void FolderPicker::LoadTree() {
+    const QString selected =
+        model_ != nullptr && tree_->currentIndex().isValid() ? model_->filePath(tree_->currentIndex()) : QString();
+    QFileSystemModel* old = model_;
+    model_ = new QFileSystemModel(this);
+    // Hidden folders too: a backup of a configuration folder is a backup like any other.
+    model_->setFilter(QDir::AllDirs | QDir::NoDotAndDotDot | QDir::Drives | QDir::Hidden);
+    model_->setRootPath(QStringLiteral("/"));
     // The folders load a moment later on the model's own thread: keep the
     // chosen folder in view as they arrive.
     connect(model_, &QFileSystemModel::directoryLoaded, this, [this] {
@@ -91,9 +97,18 @@ FolderPicker::FolderPicker() : SkinnedWindow(QStringLiteral("FormRepertoireSourc
             tree_->scrollTo(tree_->currentIndex());
         }
     });
-    // The tree keeps its key releases; Escape and F5 must reach the window.
-    tree_->installEventFilter(this);
-    connect(tree_, &QTreeView::doubleClicked, this, &FolderPicker::ChooseSelectedFolder);
+    tree_->setModel(model_);
+    delete old;
+    for (int column = 1; column < model_->columnCount(); ++column) {
+        tree_->hideColumn(column);
+    }
+    if (!selected.isEmpty()) {
+        const QModelIndex index = model_->index(selected);
+        if (index.isValid()) {
+            tree_->setCurrentIndex(index);
+            tree_->scrollTo(index);
+        }
+    }
 }
 
 void FolderPicker::Prepare(PickerMode mode, const QString& current) {
@@ -133,8 +148,7 @@ void FolderPicker::keyReleaseEvent(QKeyEvent* event) {
         return;
     }
     if (event->key() == Qt::Key_F5) {
-        model_->setRootPath(QString());
-        model_->setRootPath(QStringLiteral("/"));
+        LoadTree();
         return;
     }
     SkinnedWindow::keyReleaseEvent(event);

@@ -45,9 +45,12 @@ protected:
 
 private:
     void ChooseSelectedFolder();
+    // A fresh model of the folders for the tree (F5: the tree read again
+    // from the disk), keeping the selected folder.
+    void LoadTree();
 
     QLabel* title_;
-    QFileSystemModel* model_;
+    QFileSystemModel* model_ = nullptr;
     QTreeView* tree_;
     std::optional<QString> chosen_;
 };

@@ -114,6 +114,7 @@ void HelpWindow::BuildText(QWidget* panel) {
 void HelpWindow::showEvent(QShowEvent* event) {
     SkinnedWindow::showEvent(event);
     scrollBox_->verticalScrollBar()->setValue(0);
+    wheelAngle_ = 0;
 }
 
 void HelpWindow::keyReleaseEvent(QKeyEvent* event) {
@@ -127,10 +128,15 @@ void HelpWindow::keyReleaseEvent(QKeyEvent* event) {
 bool HelpWindow::eventFilter(QObject* watched, QEvent* event) {
     if (watched == scrollBox_->viewport() && event->type() == QEvent::Wheel) {
         const auto* wheel = static_cast<QWheelEvent*>(event);
-        const int notches = wheel->angleDelta().y() / QWheelEvent::DefaultDeltasPerStep;
+        // Touchpads and fine wheels send parts of a notch: they add up, so
+        // that a whole notch's worth still moves the text kWheelStep pixels.
+        constexpr int kAnglePerPixel = QWheelEvent::DefaultDeltasPerStep / kWheelStep;
+        wheelAngle_ += wheel->angleDelta().y();
+        const int pixels = wheelAngle_ / kAnglePerPixel;
+        wheelAngle_ -= pixels * kAnglePerPixel;
         QScrollBar* bar = scrollBox_->verticalScrollBar();
         // The scroll bar keeps the value within the ends of the text.
-        bar->setValue(bar->value() - notches * kWheelStep);
+        bar->setValue(bar->value() - pixels);
         return true;
     }
     return SkinnedWindow::eventFilter(watched, event);

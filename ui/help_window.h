@@ -26,6 +26,8 @@ private:
     void BuildText(QWidget* panel);
 
     QScrollArea* scrollBox_;
+    // The wheel's turn not yet worth a whole pixel, in eighths of a degree.
+    int wheelAngle_ = 0;
 };
 
 } // namespace vantorel

@@ -24,9 +24,13 @@ std::optional<int> HintRow(int y, int firstVisibleRow, int rowCount) {
 
 QString NextRunHintText(const QString& rowText, const std::string& nextRun) {
     const QString next = QString::fromStdString(nextRun);
+    if (next.isEmpty()) {
+        return rowText; // no next run is known: nothing to tell about it
+    }
     const QString date = next.left(10);
-    // A run at midnight is stored as the date alone; its time is then 00:00.
-    QString time = next.size() >= 16 ? next.mid(11, 5) : QStringLiteral("00:00");
+    // A run at midnight is stored as the date alone ("DD/MM/YYYY"); its time
+    // is then 00:00. Any other text is cut where a full date-time has its time.
+    QString time = next.size() == 10 ? QStringLiteral("00:00") : next.mid(11, 5);
     time.replace(QLatin1Char(':'), QLatin1Char('h'));
     return rowText + QStringLiteral("\r\nProchaine sauvegarde prévue pour le ") + date + QStringLiteral(" à ") + time;
 }

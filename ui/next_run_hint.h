@@ -15,7 +15,8 @@ namespace vantorel {
 std::optional<int> HintRow(int y, int firstVisibleRow, int rowCount);
 
 // The hint of a row: its text, a line break, and when the job runs next, read
-// from a DateTimeText "DD/MM/YYYY HH:MM:SS".
+// from a DateTimeText "DD/MM/YYYY HH:MM:SS" (or "DD/MM/YYYY" at midnight);
+// the row's text alone when the next run is empty.
 QString NextRunHintText(const QString& rowText, const std::string& nextRun);
 
 // The next run of the job a row names; nullopt when the row names no job.

@@ -53,7 +53,7 @@ void TrayIcon::Add() {
     Remove();
     icon_ = new QSystemTrayIcon(QIcon(SkinPixmap(QStringLiteral("tray.jpg"), QSize(16, 16), Qt::darkRed)), this);
     icon_->setObjectName(QStringLiteral("TrayIcon"));
-    icon_->setToolTip(QStringLiteral("Vantorel : sauvegarde auto."));
+    icon_->setToolTip(Tip());
     icon_->setContextMenu(menu_.get());
     connect(icon_, &QSystemTrayIcon::activated, this, [this](QSystemTrayIcon::ActivationReason reason) {
         // A single click (Trigger) does nothing; the menu comes by itself.
@@ -62,6 +62,18 @@ void TrayIcon::Add() {
         }
     });
     icon_->show();
+}
+
+void TrayIcon::SetActivity(const QString& activity) {
+    activity_ = activity;
+    if (icon_ != nullptr) {
+        icon_->setToolTip(Tip());
+    }
+}
+
+QString TrayIcon::Tip() const {
+    const QString tip = QStringLiteral("Vantorel : sauvegarde auto.");
+    return activity_.isEmpty() ? tip : tip + QLatin1Char('\n') + activity_;
 }
 
 void TrayIcon::Remove() {

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QObject>
+#include <QString>
 
 #include <memory>
 
@@ -30,6 +31,9 @@ public:
     // A fresh icon with the picture and the tip "Vantorel :
     // sauvegarde auto.".
     void Add();
+    // A second line for the tip, such as the progress of a backup; empty:
+    // the tip alone. Kept for icons added later.
+    void SetActivity(const QString& activity);
     // Removes the icon, if there is one.
     void Remove();
     bool shown() const { return icon_ != nullptr; }
@@ -43,7 +47,10 @@ signals:
     void QuitRequested();
 
 private:
+    QString Tip() const;
+
     std::unique_ptr<QMenu> menu_;
+    QString activity_;
     // A child of this object, so that it goes with it in any case.
     QSystemTrayIcon* icon_ = nullptr;
 };

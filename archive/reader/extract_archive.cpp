@@ -1,6 +1,7 @@
 #include "archive/reader/extract_archive.h"
 
 #include "archive/archive_error.h"
+#include "archive/progress_meter.h"
 #include "archive/reader/archive_source.h"
 #include "archive/reader/byte_reader.h"
 #include "archive/reader/entry_data.h"
@@ -12,7 +13,9 @@
 #include "archive/zip_format.h"
 #include "platform/dos_time.h"
 
+#include <algorithm>
 #include <array>
+#include <limits>
 #include <sys/stat.h>
 #include <vector>
 
@@ -202,8 +205,10 @@ private:
 
 } // namespace
 
-ExtractReport ExtractArchive(const std::filesystem::path& targetFolder, const std::filesystem::path& archivePath) {
+ExtractReport ExtractArchive(const std::filesystem::path& targetFolder, const std::filesystem::path& archivePath,
+                             const StepControl& control) {
     ExtractReport report;
+    ProgressMeter meter(control, archivePath);
     try {
         // Only opened for reading: a missing archive stays missing.
         const FileSource source(archivePath);
@@ -213,7 +218,21 @@ ExtractReport ExtractArchive(const std::filesystem::path& targetFolder, const st
         }
         const CentralDirectory directory = ReadCentralDirectory(source, archivePath);
         Extractor extractor(source, directory, target, report);
+        if (meter.wanted()) {
+            std::uint64_t total = 0;
+            for (const CentralEntry& entry : directory.entries) {
+                // Declared sizes may be anything: the total stops at the largest value.
+                total += std::min(entry.uncompressedSize, std::numeric_limits<std::uint64_t>::max() - total);
+            }
+            meter.Start(total);
+        }
         for (std::size_t i = 0; i < directory.entries.size(); ++i) {
+            try {
+                meter.Add(i == 0 ? 0 : directory.entries[i - 1].uncompressedSize);
+            } catch (const ArchiveError&) {
+                report.stopped = true; // the stop request; every file written so far is whole
+                break;
+            }
             try {
                 extractor.extract(i);
             } catch (const std::exception&) {

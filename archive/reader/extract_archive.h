@@ -1,5 +1,7 @@
 #pragma once
 
+#include "archive/step_control.h"
+
 #include <cstddef>
 #include <filesystem>
 #include <optional>
@@ -35,13 +37,17 @@ struct ExtractReport {
     std::size_t extracted = 0;
     std::size_t crcMismatches = 0; // extracted as decoded, as the program does
     std::vector<SkippedEntry> skipped;
+    bool stopped = false; // a stop request ended it before the last entry
 };
 
 // Extracts every file entry of archivePath into targetFolder, recreating the
 // stored paths. Never throws and never reports a failure to the user: the
 // report is for code that wants to know. Nothing is created or changed
-// outside targetFolder (a missing archive stays missing).
-ExtractReport ExtractArchive(const std::filesystem::path& targetFolder, const std::filesystem::path& archivePath);
+// outside targetFolder (a missing archive stays missing). `control` gets the
+// progress by uncompressed bytes, entry by entry, and a stop request ends the
+// extraction between two entries (the files written so far stay).
+ExtractReport ExtractArchive(const std::filesystem::path& targetFolder, const std::filesystem::path& archivePath,
+                             const StepControl& control = {});
 
 // The number of entries in an archive's central directory, or nullopt when
 // the file is missing or not a readable archive.

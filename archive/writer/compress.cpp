@@ -1,6 +1,7 @@
 #include "archive/writer/compress.h"
 
 #include "archive/archive_error.h"
+#include "archive/progress_meter.h"
 #include "archive/writer/chunked_deflate.h"
 #include "archive/zip_format.h"
 #include "platform/file_attributes.h"
@@ -26,7 +27,7 @@ class LimitedReader {
 public:
     LimitedReader(FileSource& source, bool largeFile, const CompressSettings& settings)
         : source_(source), largeFile_(largeFile), limit_(settings.classicLimit), cancelled_(settings.cancelled),
-          block_(kReadBlock) {}
+          meter_(settings.meter), block_(kReadBlock) {}
 
     // The next block; empty at the end of the file.
     std::pair<const std::uint8_t*, std::size_t> Next() {
@@ -35,6 +36,9 @@ public:
         }
         const std::size_t got = source_.Read(block_.data(), block_.size());
         total_ += got;
+        if (meter_ != nullptr) {
+            meter_->Add(got);
+        }
         if (!largeFile_ && total_ >= limit_) {
             // Its headers have no room for this size: fail rather than wrap.
             throw ArchiveError(ArchiveFailure::TooLarge, source_.path(), 0, "the file grew past 4 GiB while read");
@@ -48,6 +52,7 @@ private:
     bool largeFile_;
     std::uint64_t limit_;
     const std::atomic<bool>* cancelled_;
+    ProgressMeter* meter_;
     std::vector<std::uint8_t> block_;
     std::uint64_t total_ = 0;
 };

@@ -9,6 +9,10 @@
 #include <filesystem>
 #include <string>
 
+namespace vantorel {
+class ProgressMeter;
+} // namespace vantorel
+
 namespace vantorel::archive::writer {
 
 // An entry ready to be written: its header values and its data.
@@ -28,6 +32,8 @@ struct CompressSettings {
     const std::atomic<bool>* cancelled = nullptr;
     // Threads that deflate the chunks of one large file.
     std::size_t deflateThreads = 1;
+    // Counts every block read, and stops the reading on request; may be null.
+    ProgressMeter* meter = nullptr;
 };
 
 // Reads the file at `file` and compresses it: raw deflate, or stored when

@@ -11,6 +11,7 @@
 #include "archive/writer/zip_folder.h"
 
 #include "archive/archive_error.h"
+#include "archive/progress_meter.h"
 #include "archive/stored_name.h"
 #include "archive/writer/compress.h"
 #include "archive/writer/path_list.h"
@@ -105,6 +106,19 @@ std::vector<FileIdentity> ArchiveIdentities(const std::filesystem::path& archive
     return identities;
 }
 
+// The bytes of the listed files, for the progress: what they hold now (a
+// file gone meanwhile counts 0; ZipFolder itself reports it).
+std::uint64_t TotalSize(const std::filesystem::path& sourceFolder, const PathList& files) {
+    std::uint64_t total = 0;
+    for (std::size_t i = 0; i < files.size(); ++i) {
+        struct stat info {};
+        if (stat((sourceFolder / files[i]).c_str(), &info) == 0) {
+            total += static_cast<std::uint64_t>(info.st_size);
+        }
+    }
+    return total;
+}
+
 } // namespace
 
 void ZipFolder(const std::filesystem::path& archivePath, const std::filesystem::path& sourceFolder,
@@ -122,12 +136,18 @@ void ZipFolder(const std::filesystem::path& archivePath, const std::filesystem::
     TemporaryArchive temporary(archivePath);
 
     const PathList files = ListFiles(sourceFolder, ArchiveIdentities(archivePath, temporary));
+    ProgressMeter meter(options.control, archivePath);
+    meter.CheckStop();
+    if (meter.wanted()) {
+        meter.Start(TotalSize(sourceFolder, files));
+    }
 
     const std::size_t threads = WorkerCount(options);
     CompressSettings settings;
     settings.spillFolder = archivePath.parent_path();
     settings.spillMemory = kSpillMemory;
     settings.deflateThreads = threads;
+    settings.meter = &meter;
     FileSink sink(temporary.fd(), temporary.path());
     // Each central header is laid out as soon as its entry is written, so
     // beyond the paths the memory a run needs does not grow with the tree.
@@ -143,6 +163,7 @@ void ZipFolder(const std::filesystem::path& archivePath, const std::filesystem::
             return CompressFile(sourceFolder / relative, std::move(name.bytes), name.flags, mine);
         },
         [&](std::size_t, CompressedEntry& compressed) {
+            meter.CheckStop(); // a tree of empty files reads no block to stop at
             compressed.entry.localHeaderOffset = sink.offset();
             sink.Write(LocalHeaderRecord(compressed.entry));
             compressed.data.CopyTo(sink);

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "archive/step_control.h"
+
 #include <cstddef>
 #include <filesystem>
 
@@ -9,6 +11,8 @@ struct ZipOptions {
     // Threads that deflate entries; 0 means one per processor. The archive's
     // bytes do not depend on it.
     std::size_t threads = 0;
+    // Progress by bytes read from the source files, and the stop request.
+    StepControl control{};
 };
 
 // Writes every eligible file of sourceFolder (subfolders included) into a
@@ -16,7 +20,8 @@ struct ZipOptions {
 // beside archivePath and takes its name only once complete and flushed, so an
 // archive under its final name is always whole. Nothing is written into the
 // source folder. Throws ArchiveError on any failure, leaving whatever file
-// archivePath named before untouched.
+// archivePath named before untouched; a stop request throws
+// ArchiveError(Cancelled) the same way.
 void ZipFolder(const std::filesystem::path& archivePath, const std::filesystem::path& sourceFolder,
                const ZipOptions& options = {});
 

@@ -12,6 +12,7 @@
 #include "support/gui_support.h"
 #endif
 
+#include <QAbstractItemView>
 #include <QComboBox>
 #include <QLineEdit>
 #include <QListWidget>
@@ -35,6 +36,7 @@ private slots:
     void initTestCase();
     void preloadShowsTheJobAndItsLayout();
     void escapeCancelsAndEnterValidatesFromTheFields();
+    void aNeededListWithoutSelectionIsNamed();
     void validatingRecomputesFromTheLastRun();
     void anotherJobsSourceIsAskedAboutOnce();
     void unreadableLastRunShowsTheDateError();
@@ -105,14 +107,36 @@ void EditWindowTest::escapeCancelsAndEnterValidatesFromTheFields() {
 
     // A refused validation keeps the window open; an accepted one closes it.
     edit.show();
-    Find(edit, "CbHeures")->setFocus();
-    QTest::keyRelease(Find(edit, "CbHeures"), Qt::Key_Return);
+    auto* hours = Find<QComboBox>(edit, "CbHeures");
+    hours->setFocus();
+    // Enter that chooses in the open list only closes the list.
+    hours->showPopup();
+    QTest::keyPress(hours->view(), Qt::Key_Return);
+    QTest::keyRelease(hours, Qt::Key_Return);
+    QCOMPARE(validations, 0);
+    QTest::keyClick(hours, Qt::Key_Return);
     QCOMPARE(validations, 1);
     QVERIFY(edit.isVisible());
     saves = true;
     QTest::mouseClick(Find(edit, "ImageValider"), Qt::LeftButton, {}, QPoint(5, 5));
     QCOMPARE(validations, 2);
     QVERIFY(!edit.isVisible());
+}
+
+void EditWindowTest::aNeededListWithoutSelectionIsNamed() {
+    FolderPicker picker;
+    GreyOverlay overlays;
+    int validations = 0;
+    EditWindow edit(picker, overlays);
+    // A daily job whose stored hour lies outside the hour list.
+    edit.Preload(JobSettings{"/a/", "/b/", Schedule::FromPositions({4, 0, 0, 40})}, Days());
+    edit.SetValidator([&](const JobSettings&) { return ++validations > 0; });
+    edit.show();
+    (void)TakeShownFailuresForTesting();
+    edit.Validate();
+    QCOMPARE(TakeShownFailuresForTesting(), QStringList({QStringLiteral("Choisissez une heure.")}));
+    QCOMPARE(validations, 0);
+    QVERIFY(edit.isVisible());
 }
 
 void EditWindowTest::Edit(Program& program, int row, const std::function<void(EditWindow&)>& act) {
@@ -147,7 +171,7 @@ void EditWindowTest::validatingRecomputesFromTheLastRun() {
     text.replace(text.find("01/12/2026 08:00:00"), 19, "01/12/2026 10:00:00");
     WriteTextFile(folder / "ListeSave.ini", text);
     Program program(folder.path(), folder.path() / "config", [] { return At(2026, 12, 7, 12, 0); });
-    program.mainWindow().show();
+    test::ShowMainWindow(program.mainWindow());
     (void)TakeAskedQuestionsForTesting();
 
     Edit(program, 0, [](EditWindow& edit) {
@@ -168,7 +192,7 @@ void EditWindowTest::anotherJobsSourceIsAskedAboutOnce() {
     test::GuiTempDir folder;
     WriteTextFile(folder / "ListeSave.ini", ListeSaveText({{"/data/a/", "/backup/A/"}, {"/data/b/", "/backup/B/"}}));
     Program program(folder.path(), folder.path() / "config", [] { return At(2026, 12, 7, 12, 0); });
-    program.mainWindow().show();
+    test::ShowMainWindow(program.mainWindow());
     (void)TakeAskedQuestionsForTesting();
     const std::string before = ReadTextFile(folder / "ListeSave.ini");
 
@@ -198,7 +222,7 @@ void EditWindowTest::unreadableLastRunShowsTheDateError() {
     text.replace(text.find("CbDerniereDateMaj=01/12/2026 08:00:00"), 37, "CbDerniereDateMaj=");
     WriteTextFile(folder / "ListeSave.ini", text);
     Program program(folder.path(), folder.path() / "config", [] { return At(2026, 12, 7, 12, 0); });
-    program.mainWindow().show();
+    test::ShowMainWindow(program.mainWindow());
     (void)TakeShownFailuresForTesting();
 
     bool stayedOpen = false;

@@ -24,6 +24,7 @@ private slots:
     void cancelLeavesTheFieldAlone();
     void rootStaysAsItIs();
     void treeFollowsTheFieldOnlyWhenItNamesAFolder();
+    void hiddenFoldersShowAndADoubleClickOnlyOpensAFolder();
 
 private:
     // Opens the picker for `field` and runs `act` on it once it shows.
@@ -113,6 +114,34 @@ void FolderPickerTest::treeFollowsTheFieldOnlyWhenItNamesAFolder() {
     QCOMPARE(model->filePath(tree->currentIndex()), deep);
     picker.Prepare(PickerMode::Destination, QString());
     QCOMPARE(model->filePath(tree->currentIndex()), deep);
+}
+
+void FolderPickerTest::hiddenFoldersShowAndADoubleClickOnlyOpensAFolder() {
+    QTemporaryDir dir;
+    QVERIFY(QDir(dir.path()).mkpath(QStringLiteral(".config/app")));
+    const QString hidden = dir.filePath(QStringLiteral(".config"));
+    FolderPicker picker;
+    QLineEdit field;
+    field.setText(hidden + QLatin1Char('/'));
+    bool stayedOpen = false;
+    bool opened = false;
+    QString selected;
+    Pick(picker, field, [&] {
+        auto* tree = picker.findChild<QTreeView*>();
+        const QModelIndex index = tree->currentIndex();
+        selected = static_cast<QFileSystemModel*>(tree->model())->filePath(index);
+        tree->scrollTo(index);
+        const QPoint at = tree->visualRect(index).center();
+        QTest::mouseClick(tree->viewport(), Qt::LeftButton, {}, at);
+        QTest::mouseDClick(tree->viewport(), Qt::LeftButton, {}, at);
+        stayedOpen = picker.isVisible();
+        opened = tree->isExpanded(index);
+    });
+    QCOMPARE(selected, hidden);
+    QVERIFY(stayedOpen);
+    QVERIFY(opened);
+    QCOMPARE(field.text(), hidden + QLatin1Char('/'));
+    QVERIFY(!picker.chosen());
 }
 
 } // namespace vantorel

@@ -23,11 +23,16 @@ private slots:
 
 namespace {
 
-void Wheel(QWidget* target, int notches) {
+// One wheel event turning `angle` eighths of a degree (120: one notch).
+void WheelAngle(QWidget* target, int angle) {
     const QPoint at(10, 10);
-    QWheelEvent wheel(QPointF(at), QPointF(target->mapToGlobal(at)), QPoint(), QPoint(0, notches * 120), Qt::NoButton,
+    QWheelEvent wheel(QPointF(at), QPointF(target->mapToGlobal(at)), QPoint(), QPoint(0, angle), Qt::NoButton,
                       Qt::NoModifier, Qt::NoScrollPhase, false);
     QApplication::sendEvent(target, &wheel);
+}
+
+void Wheel(QWidget* target, int notches) {
+    WheelAngle(target, notches * 120);
 }
 
 QScrollBar* Bar(const HelpWindow& help) {
@@ -51,6 +56,12 @@ void HelpWindowTest::wheelScrollsTwentyPixelsANotchWithinTheText() {
     QCOMPARE(bar->value(), 80);
     Wheel(Viewport(help), 1);
     QCOMPARE(bar->value(), 60);
+    // A touchpad's fine steps add up: eight of 15 make one notch.
+    for (int i = 0; i < 8; ++i) {
+        WheelAngle(Viewport(help), -15);
+    }
+    QCOMPARE(bar->value(), 80);
+    Wheel(Viewport(help), 1);
     Wheel(Viewport(help), 10);
     QCOMPARE(bar->value(), 0);
     // The end of the text.

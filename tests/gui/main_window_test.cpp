@@ -23,6 +23,7 @@
 #include <QMouseEvent>
 #include <QPainter>
 #include <QScrollBar>
+#include <QSignalSpy>
 #include <QTest>
 #include <QTimer>
 #include <QWindow>
@@ -56,6 +57,7 @@ private slots:
     void dragHandleMovesTheWindowWithThePointer();
     void menuRunsAllAndRestoresTheSelectedJob();
     void failedPassShowsTheErrorWindowCentred();
+    void closingDuringARunStopsTheRunFirst();
     void hintFollowsTheScrolledList();
     void hintText_data();
     void hintText();
@@ -98,7 +100,7 @@ void MainWindowTest::cleanup() {
 void MainWindowTest::Start() {
     program_ =
         std::make_unique<Program>(folder_->path(), folder_->path() / "config", [] { return At(2026, 12, 8, 10, 0); });
-    program_->mainWindow().show();
+    test::ShowMainWindow(program_->mainWindow());
 }
 
 void MainWindowTest::windowsAreCreatedHiddenInOrder() {
@@ -150,29 +152,45 @@ void MainWindowTest::dueJobRunsBeforeTheMinimiseTimerStarts() {
         std::make_unique<Program>(folder_->path(), folder_->path() / "config", [] { return At(2026, 12, 8, 10, 0); });
     auto* processing = Child<QLabel>("LbTraitement");
     auto* minimise = Child<QTimer>("TimerReduireProg");
+    auto* folderName = Child<QLabel>("LbTraitementDossier");
     struct Watcher : QObject {
         QTimer* minimise = nullptr;
+        QLabel* processing = nullptr;
         int runs = 0;
         bool timerActiveDuringRun = false;
-        bool eventFilter(QObject*, QEvent* event) override {
-            if (event->type() == QEvent::Show) {
+        QString progress;
+        QString folder;
+        bool eventFilter(QObject* watched, QEvent* event) override {
+            if (event->type() == QEvent::Show && watched == processing) {
                 ++runs;
                 timerActiveDuringRun = timerActiveDuringRun || minimise->isActive();
+            } else if (event->type() == QEvent::Show) {
+                // The progress and the job's folder show while its archive is written.
+                progress = processing->text();
+                folder = static_cast<QLabel*>(watched)->text();
             }
             return false;
         }
     } watcher;
     watcher.minimise = minimise;
+    watcher.processing = processing;
     processing->installEventFilter(&watcher);
+    folderName->installEventFilter(&watcher);
 
+    // The window is on screen before the pass: it does not run inside the show.
     program_->mainWindow().show();
+    QCOMPARE(watcher.runs, 0);
+    QCoreApplication::processEvents();
     QCOMPARE(watcher.runs, 1);
+    QCOMPARE(watcher.progress, QStringLiteral("Traitement en cours — 0 %"));
+    QCOMPARE(watcher.folder, QStringLiteral("src"));
     QVERIFY(!watcher.timerActiveDuringRun);
     QVERIFY(minimise->isActive());
     QVERIFY(std::filesystem::exists(folder_->path() / "dst" / "Vantorel" / "save_1_1.zip"));
     QCOMPARE(program_->mainWindow().store().at(0).lastRun, std::string("08/12/2026 10:00:00"));
     QVERIFY(!processing->isVisible());
     processing->removeEventFilter(&watcher);
+    folderName->removeEventFilter(&watcher);
 }
 
 void MainWindowTest::showingAgainRefillsDaysAndReloadsJobs() {
@@ -188,7 +206,7 @@ void MainWindowTest::showingAgainRefillsDaysAndReloadsJobs() {
     // The file changes while the window is hidden (as in the notification area).
     program_->mainWindow().hide();
     WriteJobs({{"/data/a/", "/backup/A/"}, {"/data/z/", "/backup/Z/"}});
-    program_->mainWindow().show();
+    test::ShowMainWindow(program_->mainWindow());
     QCOMPARE(days->count(), 31);
     QCOMPARE(days->currentText(), QStringLiteral("01"));
     QCOMPARE(Child<QListWidget>("LbDesignationAjout")->count(), 2);
@@ -360,7 +378,10 @@ void MainWindowTest::menuRunsAllAndRestoresTheSelectedJob() {
 }
 
 void MainWindowTest::failedPassShowsTheErrorWindowCentred() {
-    WriteJobs({{"/nowhere/a/", Folder("dst"), "07/12/2026 10:00:00"}, {"/nowhere/b/", Folder("dst")}});
+    WriteTextFile(folder_->path() / "src" / "a.txt", "a");
+    WriteJobs({{"/nowhere/a/", Folder("dst"), "07/12/2026 10:00:00"},
+               {"/nowhere/b/", Folder("dst")},
+               {Folder("src"), Folder("dst")}});
     Start();
     auto* errors = qobject_cast<QWidget*>(program_->windows()[3]);
     QVERIFY(errors->isVisible());
@@ -370,10 +391,34 @@ void MainWindowTest::failedPassShowsTheErrorWindowCentred() {
     QVERIFY(qAbs(errors->geometry().center().x() - program_->mainWindow().geometry().center().x()) <= 1);
     // A modeless window: it must stay above the main window, never behind it.
     QCOMPARE(errors->windowHandle()->transientParent(), program_->mainWindow().windowHandle());
-    // The next minute's pass finds the job no longer due and empties the open window.
+    // The next minute's pass finds the job no longer due and empties the open
+    // window; so does any other run without a failure.
     program_->mainWindow().RunDuePass();
     QCOMPARE(lines->count(), 0);
     QVERIFY(errors->isVisible());
+    program_->mainWindow().RunAll();
+    QCOMPARE(lines->count(), 2);
+    Child<QListWidget>("LbDesignationAjout")->setCurrentRow(2);
+    program_->mainWindow().RunSelected();
+    QCOMPARE(lines->count(), 0);
+}
+
+void MainWindowTest::closingDuringARunStopsTheRunFirst() {
+    WriteTextFile(folder_->path() / "src" / "a.txt", "a");
+    WriteJobs({{Folder("src"), Folder("dst")}});
+    Start();
+    MainWindow& window = program_->mainWindow();
+    QObject::disconnect(&window, &MainWindow::Closed, nullptr, nullptr); // the test's application goes on
+    QSignalSpy closed(&window, &MainWindow::Closed);
+    Child<QListWidget>("LbDesignationAjout")->setCurrentRow(0);
+    QTimer::singleShot(0, &window, &QWidget::close); // comes while the run handles events
+    window.RunSelected();
+    QCOMPARE(closed.count(), 0);
+    QVERIFY(window.isVisible());
+    // The run was given up: no archive, not even a temporary one.
+    QVERIFY(std::filesystem::is_empty(folder_->path() / "dst" / "Vantorel"));
+    QCOMPARE(window.store().at(0).lastRun, std::string("01/12/2026 08:00:00"));
+    QTRY_COMPARE(closed.count(), 1);
 }
 
 void MainWindowTest::hintFollowsTheScrolledList() {
@@ -411,12 +456,17 @@ void MainWindowTest::hintText_data() {
                              << "Prochaine sauvegarde prévue pour le 09/01/2027 à 07h30";
     QTest::newRow("midnight, date alone") << "10/12/2026"
                                           << "Prochaine sauvegarde prévue pour le 10/12/2026 à 00h00";
+    QTest::newRow("missing key's default") << "0"
+                                           << "Prochaine sauvegarde prévue pour le 0 à ";
+    QTest::newRow("empty: no second line") << ""
+                                           << "";
 }
 
 void MainWindowTest::hintText() {
     QFETCH(QString, next);
     QFETCH(QString, secondLine);
-    QCOMPARE(NextRunHintText(QStringLiteral("Ligne"), next.toStdString()), QStringLiteral("Ligne\r\n") + secondLine);
+    QCOMPARE(NextRunHintText(QStringLiteral("Ligne"), next.toStdString()),
+             secondLine.isEmpty() ? QStringLiteral("Ligne") : QStringLiteral("Ligne\r\n") + secondLine);
     QCOMPARE(HintRow(-1, 0, 3), std::nullopt);
     QCOMPARE(HintRow(38, 0, 3), std::optional<int>(2));
     QCOMPARE(HintRow(39, 0, 3), std::nullopt);

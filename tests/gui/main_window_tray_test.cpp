@@ -51,7 +51,7 @@ private:
     void Start() {
         program_ = std::make_unique<Program>(folder_->path(), folder_->path() / "config",
                                              [] { return test::At(2026, 12, 8, 10, 0); });
-        program_->mainWindow().show();
+        test::ShowMainWindow(program_->mainWindow());
     }
     template <typename T = QWidget> T* Child(const char* name) const {
         T* child = program_->mainWindow().findChild<T*>(QLatin1String(name));
@@ -220,12 +220,19 @@ void MainWindowTrayTest::iconMenuAndTheTwoWaysBack() {
     QVERIFY(!tray.shown());
     QCOMPARE(days->currentIndex(), 14);
 
-    // Minimising again shows a fresh icon; "Restaurer" runs the show steps.
+    // Minimising again shows a fresh icon and takes the open options window
+    // along; "Restaurer" runs the show steps and brings both back.
+    QWidget* options = program_->windows()[4];
+    options->show();
     QTest::mouseClick(Child("ImageReduire"), Qt::LeftButton, {}, QPoint(5, 5));
     QVERIFY(!window().isVisible());
+    QVERIFY(!options->isVisible());
     QVERIFY(tray.shown());
     tray.menu()->actions()[1]->trigger();
+    QCoreApplication::processEvents(); // the show steps' due pass
     QVERIFY(window().isVisible());
+    QVERIFY(options->isVisible());
+    QVERIFY(!program_->windows()[3]->isVisible()); // closed before: stays closed
     QVERIFY(!tray.shown());
     QCOMPARE(days->currentIndex(), 0);
     // The check after a later showing leaves the window with the user.

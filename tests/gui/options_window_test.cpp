@@ -38,7 +38,7 @@ private:
     void Start() {
         program_ = std::make_unique<Program>(folder_->path(), folder_->path() / "config",
                                              [] { return test::At(2026, 12, 8, 10, 0); });
-        program_->mainWindow().show();
+        test::ShowMainWindow(program_->mainWindow());
         program_->mainWindow().move(200, 150);
     }
     OptionsWindow& options() const { return *static_cast<OptionsWindow*>(program_->windows()[4]); }

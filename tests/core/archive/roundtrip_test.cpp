@@ -11,6 +11,7 @@
 #include "tests/support/zip_tools.h"
 
 #include <gtest/gtest.h>
+#include <mutex>
 #include <sys/stat.h>
 
 namespace vantorel {
@@ -101,6 +102,41 @@ TEST(RoundTrip, TreeComesBackWhole) {
     EXPECT_TRUE(report.skipped.empty());
     EXPECT_EQ(report.crcMismatches, 0u);
     EXPECT_TRUE(test::ListTree(restored).others.empty());
+}
+
+// Both steps report their progress in bytes of file data, from 0 to at most
+// the whole; a stop ends an extraction between two entries.
+TEST(RoundTrip, ProgressByBytesAndAStoppedRestore) {
+    TempDir dir;
+    const fs::path source = dir / "source";
+    test::MakeTree(source, kArchived);
+    std::uint64_t whole = 0;
+    for (const TreeFile& file : kArchived) {
+        whole += file.content.size();
+    }
+    std::mutex mutex;
+    std::vector<std::pair<std::uint64_t, std::uint64_t>> reports;
+    ZipOptions options{.threads = 3};
+    options.control.progress = [&](std::uint64_t done, std::uint64_t total) {
+        const std::lock_guard<std::mutex> lock(mutex);
+        reports.emplace_back(done, total);
+    };
+    ZipFolder(dir / "save_1_1.zip", source, options);
+    ASSERT_GE(reports.size(), 2u);
+    EXPECT_EQ(reports.front(), std::make_pair(std::uint64_t{0}, whole));
+    for (const auto& [done, total] : reports) {
+        EXPECT_EQ(total, whole);
+        EXPECT_LE(done, whole);
+    }
+
+    std::atomic<bool> stop{false};
+    const StepControl control{[&stop](std::uint64_t done, std::uint64_t) { stop = done > 0; }, &stop};
+    const fs::path restored = dir / "restored";
+    fs::create_directory(restored);
+    const ExtractReport report = ExtractArchive(restored, dir / "save_1_1.zip", control);
+    EXPECT_TRUE(report.stopped);
+    EXPECT_GE(report.extracted, 1u);
+    EXPECT_LT(report.extracted, kArchived.size());
 }
 
 // A restore over the source folder puts every archived file back as it was,

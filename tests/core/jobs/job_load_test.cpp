@@ -103,21 +103,26 @@ TEST(LoadJobList, NoFileGivesNoJobAndCounterZero) {
     EXPECT_FALSE(fs::exists(dir / "ListeSave.ini"));
 }
 
-TEST(LoadJobList, GivesFreshIdsAtEveryLoad) {
+// A job is known by its reference across loads (its error line keeps its
+// hint after "Restaurer"); a reference new to the list gets a fresh id.
+TEST(LoadJobList, KeepsEachJobsIdAcrossLoads) {
     TempDir dir;
     InstallFixture(dir, "liste_counter_below_references.ini");
     JobStore store(dir.path());
     store.LoadJobList();
-    std::set<std::uint64_t> ids;
-    for (const BackupJob& job : store.jobs()) {
-        ids.insert(job.id);
-    }
+    const std::uint64_t a = store.at(0).id;
+    const std::uint64_t b = store.at(1).id;
+    const std::uint64_t c = store.at(2).id;
+    EXPECT_EQ(std::set<std::uint64_t>({a, b, c}).size(), 3U);
+
+    std::string text = ReadFile(dir / "ListeSave.ini");
+    text.replace(text.find("Reference=5"), 11, "Reference=7");
+    WriteFile(dir / "ListeSave.ini", text);
     store.LoadJobList();
-    for (const BackupJob& job : store.jobs()) {
-        EXPECT_TRUE(ids.insert(job.id).second) << "id " << job.id << " given twice";
-    }
-    EXPECT_EQ(store.RowOf(store.at(2).id), 2U);
-    EXPECT_FALSE(store.RowOf(*ids.begin()).has_value()); // from the first load: gone
+    EXPECT_EQ(store.at(0).id, a);
+    EXPECT_EQ(store.at(2).id, c);
+    EXPECT_EQ(std::set<std::uint64_t>({a, b, c, store.at(1).id}).size(), 4U);
+    EXPECT_FALSE(store.RowOf(b).has_value());
 }
 
 TEST(BuildDesignation, WritesTheLineOfEveryCode) {

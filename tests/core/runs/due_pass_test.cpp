@@ -140,7 +140,8 @@ TEST_F(RunsTest, ArchiveStepShowsTheLabelAroundTheWorkAndTheTimerRestartsAfterTh
 
     runner.DuePass();
 
-    const std::vector<std::string> expected = {"timer off", "show", "events", "hide", "events", "errors", "timer on"};
+    const std::vector<std::string> expected = {"timer off", "show",   "events", "step",
+                                               "hide",      "events", "errors", "timer on"};
     EXPECT_EQ(host.log, expected);
     // Painted once shown, and once more after the label went away.
     EXPECT_EQ(visibleAtEvents, (std::vector<bool>{true, false}));

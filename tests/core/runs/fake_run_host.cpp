@@ -22,6 +22,17 @@ void FakeRunHost::ProcessPendingEvents() {
     }
 }
 
+void FakeRunHost::RunStep(const std::string&, const LongStep& step) {
+    log.push_back("step");
+    if (onStep) {
+        onStep();
+    }
+    step([this](std::uint64_t done, std::uint64_t total) {
+        progressDone = done;
+        progressTotal = total;
+    });
+}
+
 void FakeRunHost::ShowErrorList(const std::vector<ErrorEntry>& errors) {
     log.push_back("errors");
     shownErrors.push_back(errors);

@@ -16,6 +16,9 @@ public:
     DateTime Now() override;
     void ShowProcessing(bool visible) override;
     void ProcessPendingEvents() override;
+    // Runs the step inline, as if it had run on a worker thread with
+    // `onStep` handled as a window event meanwhile.
+    void RunStep(const std::string& sourceFolder, const LongStep& step) override;
     void ShowErrorList(const std::vector<ErrorEntry>& errors) override;
     void SetDueTimerEnabled(bool enabled) override;
     bool AskYesNo(Question question) override;
@@ -30,11 +33,16 @@ public:
 
     // Runs inside ProcessPendingEvents, as a window event would.
     std::function<void()> onEvents;
+    // Runs inside RunStep before the step, as an event handled while it runs.
+    std::function<void()> onStep;
 
-    // "show", "hide", "events", "timer on", "timer off", "errors", in order.
+    // "show", "hide", "events", "step", "timer on", "timer off", "errors", in order.
     std::vector<std::string> log;
     std::vector<std::vector<ErrorEntry>> shownErrors;
     bool processingVisible = false;
+    // The last (done, total) a step reported.
+    std::uint64_t progressDone = 0;
+    std::uint64_t progressTotal = 0;
     bool timerEnabled = true;
 
     int Count(const std::string& entry) const;

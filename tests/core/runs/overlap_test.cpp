@@ -5,6 +5,8 @@
 
 #include "jobs/job_operations.h"
 
+#include <utility>
+
 namespace vantorel::test {
 namespace {
 
@@ -108,6 +110,8 @@ TEST_F(RunsTest, DeletingAnEarlierRowDuringARunSendsTheResultsToTheJobThatRan) {
     EXPECT_EQ(Stored(1).lastRun, "01/12/2026 09:00:00");
 }
 
+// When the job is deleted: 1 and 2, at the first (before the archive is
+// written) or second event processing (after it); 0, while it is written.
 class DeletedDuringItsRun : public RunsTest, public ::testing::WithParamInterface<int> {};
 
 TEST_P(DeletedDuringItsRun, LeavesNoArchiveAndNoResults) {
@@ -118,7 +122,16 @@ TEST_P(DeletedDuringItsRun, LeavesNoArchiveAndNoResults) {
     store.RecordRun(row, "", "01/12/2026 10:00:00"); // due again
     const fs::path folder = ArchiveFolderOf(row);
     const std::uint64_t other = store.at(AddJob(tmp / "other", tmp / "b")).id;
-    AtEvents(host, GetParam(), [&] { ASSERT_TRUE(DeleteJob(store, 0, Yes())); });
+    const auto deleteIt = [&] { ASSERT_TRUE(DeleteJob(store, 0, Yes())); };
+    if (GetParam() == 0) {
+        host.onStep = [&, done = false]() mutable {
+            if (!std::exchange(done, true)) {
+                deleteIt();
+            }
+        };
+    } else {
+        AtEvents(host, GetParam(), deleteIt);
+    }
 
     runner.DuePass();
 
@@ -129,8 +142,36 @@ TEST_P(DeletedDuringItsRun, LeavesNoArchiveAndNoResults) {
     EXPECT_EQ(Stored(0).lastRun, "07/12/2026 14:05:33") << "the next job still ran";
 }
 
-// Before ZipFolder (first event processing) and after it (second).
-INSTANTIATE_TEST_SUITE_P(Moments, DeletedDuringItsRun, ::testing::Values(1, 2));
+INSTANTIATE_TEST_SUITE_P(Moments, DeletedDuringItsRun, ::testing::Values(0, 1, 2));
+
+// The program ending during a pass: the archive being written is given up,
+// the newest archive is the last good one again, and no other job runs.
+TEST_F(RunsTest, AStopDuringAPassEndsItWithTheLastGoodArchive) {
+    WriteFile(tmp / "one" / "a.txt", "first run");
+    WriteFile(tmp / "two" / "b.txt", "b");
+    const std::size_t first = AddJob(tmp / "one", tmp / "backups");
+    runner.RunSelected(first);
+    const std::string lastGood = ReadFile(ArchiveOf(first, 1));
+    store.RecordRun(first, "", "01/12/2026 10:00:00"); // due again
+    const std::size_t second = AddJob(tmp / "two", tmp / "backups");
+    WriteFile(tmp / "one" / "a.txt", "second run");
+    host.onStep = [&] { runner.RequestStop(); };
+    host.log.clear();
+
+    runner.DuePass();
+
+    EXPECT_EQ(ReadFile(ArchiveOf(first, 1)), lastGood);
+    for (const std::string& name : FileNames(ArchiveFolderOf(first))) {
+        EXPECT_TRUE(name == "save_1_1.zip" || name == "save_1_2.zip") << name << ": a temporary archive was left";
+    }
+    EXPECT_EQ(Stored(first).nextRun, "01/12/2026 10:00:00");
+    EXPECT_FALSE(fs::exists(ArchiveOf(second, 1)));
+    EXPECT_EQ(host.Count("step"), 1);
+    EXPECT_EQ(host.Count("errors"), 0) << "no window for a program that is ending";
+    EXPECT_TRUE(host.timerEnabled);
+    runner.RunAll();
+    EXPECT_EQ(host.Count("step"), 1) << "no run starts once stopped";
+}
 
 TEST_F(RunsTest, JobEditedDuringItsRunKeepsItsResultsUnderItsNewSettings) {
     WriteFile(tmp / "docs" / "a.txt", "a");

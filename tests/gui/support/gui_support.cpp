@@ -64,4 +64,9 @@ void SendMouseMove(QWidget* widget, QPoint at, Qt::MouseButtons held) {
     QApplication::sendEvent(widget, &move);
 }
 
+void ShowMainWindow(QWidget& window) {
+    window.show();
+    QCoreApplication::processEvents();
+}
+
 } // namespace vantorel::test

@@ -53,4 +53,8 @@ std::string ListeSaveText(const std::vector<JobSection>& jobs);
 // Sends a mouse move over `widget` at `at`, with `held` buttons down.
 void SendMouseMove(QWidget* widget, QPoint at, Qt::MouseButtons held = Qt::NoButton);
 
+// Shows the main window and lets its show steps finish: the due pass comes
+// once the show has returned to the event loop, then the minimise timer starts.
+void ShowMainWindow(QWidget& window);
+
 } // namespace vantorel::test

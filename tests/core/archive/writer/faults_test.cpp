@@ -208,5 +208,26 @@ TEST(WriterFaults, AFullDiskFailsTheRunAndKeepsThePreviousArchive) {
     }
 }
 
+// A stop asked while the data are read (the program ending) fails the run
+// within a block and leaves things as any other failure does.
+TEST(WriterFaults, AStopRequestFailsTheRunAndKeepsThePreviousArchive) {
+    TempDir dir;
+    WriteFile(dir / "save_1_1.zip", "the previous archive");
+    WriteFile(dir / "source" / "a.bin", RandomBytes(3 << 20, 4));
+    for (std::size_t threads : {1, 3}) {
+        std::atomic<bool> stop{false};
+        ZipOptions options{.threads = threads};
+        options.control.cancel = &stop;
+        options.control.progress = [&stop](std::uint64_t done, std::uint64_t) {
+            if (done > 0) {
+                stop = true;
+            }
+        };
+        EXPECT_EQ(FailureOf(dir / "save_1_1.zip", dir / "source", options), ArchiveFailure::Cancelled);
+        EXPECT_EQ(ReadFile(dir / "save_1_1.zip"), "the previous archive");
+        EXPECT_EQ(Listing(dir.path()), (std::set<std::string>{"save_1_1.zip", "source", "source/a.bin"}));
+    }
+}
+
 } // namespace
 } // namespace vantorel::test

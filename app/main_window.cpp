@@ -39,7 +39,8 @@ MainWindow::MainWindow(std::filesystem::path programFolder, std::filesystem::pat
     QGuiApplication::setApplicationDisplayName(QStringLiteral("Vantorel"));
     setWindowTitle(QStringLiteral("Vantorel"));
     setFixedSize(628, 491);
-    PaintBackground(this, kSkinDarkGrey);
+    setPalette(SkinPalette(kSkinDarkGrey));
+    setAutoFillBackground(true);
     setFont(SkinFont(11));
 
     BuildTitleBar();

@@ -1,10 +1,16 @@
-// The pieces every window shares: picture buttons, centring, the grey layer
-// and the skin pictures.
+// The pieces every window shares: picture buttons, centring, the grey layer,
+// the skin's colours and pictures.
 #include "ui/centre_over.h"
+#include "ui/edit_window.h"
+#include "ui/folder_picker.h"
 #include "ui/grey_overlay.h"
 #include "ui/image_button.h"
+#include "ui/options_window.h"
 #include "ui/skin.h"
 #include "ui/skin_image.h"
+#include "ui/yes_no_dialog.h"
+
+#include <QApplication>
 
 #include <QTemporaryDir>
 #include <QTest>
@@ -25,6 +31,7 @@ private slots:
     void screenHoldingTheWindow();
     void overlayGreysTheWholeWindowTranslucently();
     void overlaySlotsAreIndependentAndReplaced();
+    void darkDesktopPaletteLeavesTheSkinColours();
     void skinPicturesDecodeAtTheirSize();
     void missingOrDamagedPictureGivesPlainRectangle();
 };
@@ -205,6 +212,42 @@ void SharedPiecesTest::overlaySlotsAreIndependentAndReplaced() {
     overlays.HideOverlay(OverlaySlot::FolderPicker);
     QVERIFY(overlays.overlay(OverlaySlot::EditWindow) != nullptr);
     overlays.HideOverlay(OverlaySlot::EditWindow);
+}
+
+void SharedPiecesTest::darkDesktopPaletteLeavesTheSkinColours() {
+    // One window made before the desktop turns dark, the others after.
+    YesNoDialog dialog;
+    const QPalette desktop = QApplication::palette();
+    QPalette dark(QColor(0x35, 0x35, 0x35), QColor(0x2B, 0x2B, 0x2B));
+    dark.setColor(QPalette::Base, QColor(0x1E, 0x1E, 0x1E));
+    dark.setColor(QPalette::Text, QColor(0xDD, 0xDD, 0xDD));
+    dark.setColor(QPalette::WindowText, QColor(0xDD, 0xDD, 0xDD));
+    dark.setColor(QPalette::ButtonText, QColor(0xDD, 0xDD, 0xDD));
+    QApplication::setPalette(dark);
+    QTemporaryDir dir;
+    const std::filesystem::path folder = dir.path().toStdString();
+    OptionsWindow options(folder, folder, folder / "vantorel");
+    FolderPicker picker;
+    GreyOverlay overlays;
+    EditWindow edit(picker, overlays);
+    const struct {
+        QWidget* widget;
+        QPalette::ColorRole text;
+        QPalette::ColorRole background;
+        QColor expected;
+    } rows[] = {
+        {dialog.findChild<QWidget*>(QStringLiteral("LbAlert")), QPalette::WindowText, QPalette::Window,
+         kSkinBackground},
+        {options.findChild<QWidget*>(QStringLiteral("CbLance")), QPalette::WindowText, QPalette::Base, kSkinField},
+        {picker.findChild<QWidget*>(QStringLiteral("TreeRepertoires")), QPalette::Text, QPalette::Base, kSkinField},
+        {edit.findChild<QWidget*>(QStringLiteral("EdSource")), QPalette::Text, QPalette::Base, kSkinField},
+    };
+    for (const auto& row : rows) {
+        QVERIFY(row.widget != nullptr);
+        QCOMPARE(row.widget->palette().color(row.text), QColor(Qt::black));
+        QCOMPARE(row.widget->palette().color(row.background), row.expected);
+    }
+    QApplication::setPalette(desktop);
 }
 
 void SharedPiecesTest::skinPicturesDecodeAtTheirSize() {

@@ -63,7 +63,7 @@ MainWindow::MainWindow(std::filesystem::path programFolder, std::filesystem::pat
     trayRetry_->setObjectName(QStringLiteral("TimerCherchePanneau"));
     trayRetry_->setInterval(kTrayRetryIntervalMs);
     connect(trayRetry_, &QTimer::timeout, this, &MainWindow::RetryMinimiseToTray);
-    connect(tray_.get(), &TrayIcon::DoubleClicked, this, [this] { RestoreFromTray(false); });
+    connect(tray_.get(), &TrayIcon::Activated, this, [this] { RestoreFromTray(false); });
     connect(tray_.get(), &TrayIcon::RestoreRequested, this, [this] { RestoreFromTray(true); });
     connect(tray_.get(), &TrayIcon::QuitRequested, this, &QWidget::close);
     ConnectCommands();

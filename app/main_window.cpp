@@ -41,7 +41,8 @@ MainWindow::MainWindow(std::filesystem::path programFolder, std::filesystem::pat
     QGuiApplication::setApplicationDisplayName(QStringLiteral("Vantorel"));
     setWindowTitle(QStringLiteral("Vantorel"));
     setFixedSize(628, 491);
-    PaintBackground(this, kSkinDarkGrey);
+    setPalette(SkinPalette(kSkinDarkGrey));
+    setAutoFillBackground(true);
     setFont(SkinFont(11));
 
     BuildTitleBar();
@@ -67,7 +68,7 @@ MainWindow::MainWindow(std::filesystem::path programFolder, std::filesystem::pat
     progressTimer_ = new QTimer(this);
     progressTimer_->setInterval(kProgressIntervalMs);
     connect(progressTimer_, &QTimer::timeout, this, &MainWindow::ShowStepProgress);
-    connect(tray_.get(), &TrayIcon::DoubleClicked, this, [this] { RestoreFromTray(false); });
+    connect(tray_.get(), &TrayIcon::Activated, this, [this] { RestoreFromTray(false); });
     connect(tray_.get(), &TrayIcon::RestoreRequested, this, [this] { RestoreFromTray(true); });
     connect(tray_.get(), &TrayIcon::QuitRequested, this, &QWidget::close);
     ConnectCommands();

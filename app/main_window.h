@@ -103,6 +103,8 @@ signals:
 protected:
     void showEvent(QShowEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
+    void moveEvent(QMoveEvent* event) override;
+    void enterEvent(QEnterEvent* event) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
@@ -125,6 +127,7 @@ private:
     void SelectRow(std::size_t row);
     void OpenPicker(PickerMode mode, QLineEdit* field);
     bool HandleDragEvent(QEvent* event);
+    void EndSystemMove();
     void ShowOptions();
     void ShowHelp();
 
@@ -190,6 +193,11 @@ private:
     // The drag handle: the point where a button went down, within the picture.
     bool dragging_ = false;
     QPoint dragStart_;
+    // The window system moves the window for the drag; the position is
+    // stored when the moves pause and when the pointer comes back.
+    bool systemMove_ = false;
+    QPoint systemMoveFrom_;
+    QTimer* systemMoveSettled_ = nullptr;
 };
 
 } // namespace vantorel

@@ -26,10 +26,15 @@
 #include <QMouseEvent>
 #include <QTimer>
 #include <QUrl>
+#include <QWindow>
 
 namespace vantorel {
 
 namespace {
+
+// How long the window must stay still, while the window system moves it for
+// a drag, before the place it reached is stored.
+constexpr int kSystemMoveSettleMs = 400;
 
 std::string Text(const QLineEdit* field) {
     return field->text().toStdString();
@@ -231,9 +236,14 @@ bool MainWindow::eventFilter(QObject* watched, QEvent* event) {
 bool MainWindow::HandleDragEvent(QEvent* event) {
     switch (event->type()) {
     case QEvent::MouseButtonPress:
-        // Any mouse button starts the drag.
+        // Any mouse button starts the drag. Where it can, the window system
+        // moves the window itself: a compositor may ignore a client moving
+        // its own window (XWayland's under weston does), and native Wayland
+        // allows no other way.
         dragStart_ = static_cast<QMouseEvent*>(event)->position().toPoint();
         dragging_ = true;
+        systemMove_ = windowHandle() != nullptr && windowHandle()->startSystemMove();
+        systemMoveFrom_ = pos();
         return true;
     case QEvent::MouseMove:
         if (dragging_) {
@@ -243,12 +253,51 @@ bool MainWindow::HandleDragEvent(QEvent* event) {
         }
         return true;
     case QEvent::MouseButtonRelease:
-        if (dragging_) {
+        // A move by the window system hands the window a release at once,
+        // before the window has moved: its end is found from the moves.
+        if (dragging_ && !systemMove_) {
             SaveWindowPosition();
         }
         return true;
     default:
         return false;
+    }
+}
+
+void MainWindow::enterEvent(QEnterEvent* event) {
+    QWidget::enterEvent(event);
+    // The pointer comes back to the window once the window system lets it go
+    // after moving it: the drag is over. (It may come back once before the
+    // window has moved, as the window system takes the pointer.)
+    if (systemMove_ && pos() != systemMoveFrom_) {
+        const bool unsaved = systemMoveSettled_ != nullptr && systemMoveSettled_->isActive();
+        EndSystemMove();
+        if (unsaved) {
+            SaveWindowPosition();
+        }
+    }
+}
+
+void MainWindow::moveEvent(QMoveEvent* event) {
+    QWidget::moveEvent(event);
+    if (!systemMove_) {
+        return;
+    }
+    if (systemMoveSettled_ == nullptr) {
+        systemMoveSettled_ = new QTimer(this);
+        systemMoveSettled_->setSingleShot(true);
+        systemMoveSettled_->setInterval(kSystemMoveSettleMs);
+        // A pause stores the place reached; moves after it, still of the
+        // same drag, store theirs in turn.
+        connect(systemMoveSettled_, &QTimer::timeout, this, &MainWindow::SaveWindowPosition);
+    }
+    systemMoveSettled_->start();
+}
+
+void MainWindow::EndSystemMove() {
+    systemMove_ = false;
+    if (systemMoveSettled_ != nullptr) {
+        systemMoveSettled_->stop();
     }
 }
 

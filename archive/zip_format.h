@@ -32,6 +32,11 @@ inline constexpr std::uint64_t kZip64EndOfCentralDirRemainder = kZip64EndOfCentr
 // 4-byte header (ID, data size) followed by 8-byte values.
 inline constexpr std::uint16_t kZip64ExtraId = 0x0001;
 inline constexpr std::size_t kExtraHeaderLength = 4;
+// The Info-ZIP Unicode path field (APPNOTE 4.6.9): after the header, a
+// version byte, the CRC-32 of the header's stored name and the name in UTF-8.
+inline constexpr std::uint16_t kUnicodePathExtraId = 0x7075;
+inline constexpr std::uint8_t kUnicodePathVersion = 1;
+inline constexpr std::size_t kUnicodePathFixedLength = 5; // version and name CRC
 
 // Versions: version made by 20 = host 0 (MS-DOS, FAT attributes), APPNOTE 2.0.
 inline constexpr std::uint16_t kVersionMadeBy = 20;

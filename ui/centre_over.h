@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QList>
 #include <QPoint>
 #include <QRect>
 #include <QSize>
@@ -8,11 +9,19 @@ class QWidget;
 
 namespace vantorel {
 
+// The screen (one of `screens`, the primary first) that holds a window of
+// bounds `window`: the one holding its centre, else the one it overlaps most,
+// else the primary. An empty rectangle when there is no screen at all.
+QRect ScreenHolding(const QRect& window, const QList<QRect>& screens);
+
+// The geometry of the screen that holds `widget`'s window now.
+QRect ScreenOf(const QWidget* widget);
+
 // Where a child window of `child` size goes to sit centred over `parent`
-// (a window's left, top, width and height) on a screen of `screen` size.
-// Only the right and bottom screen edges pull the child back; a child may end
-// up left of or above the screen's origin.
-QPoint CentreOverPosition(const QRect& parent, QSize child, QSize screen);
+// (a window's left, top, width and height) on `screen`, the parent's screen
+// with its place among the others. Only the screen's right and bottom edges
+// pull the child back; a child may end up left of or above the screen.
+QPoint CentreOverPosition(const QRect& parent, QSize child, const QRect& screen);
 
 // Moves `child` centred over `parent` on the parent's screen.
 void CentreOver(const QWidget* parent, QWidget* child);

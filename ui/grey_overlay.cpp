@@ -3,6 +3,7 @@
 #include "ui/skin.h"
 
 #include <QCoreApplication>
+#include <QPainter>
 
 namespace vantorel {
 
@@ -20,6 +21,19 @@ void Discard(QPointer<QWidget>& layer) {
     layer = nullptr;
 }
 
+// The grey, drawn at kOverlayOpacity over whatever the covered window shows.
+class GreyLayer : public QWidget {
+public:
+    explicit GreyLayer(QWidget* covered) : QWidget(covered) {}
+
+protected:
+    void paintEvent(QPaintEvent*) override {
+        QColor grey = kOverlayGrey;
+        grey.setAlpha(kOverlayOpacity);
+        QPainter(this).fillRect(rect(), grey);
+    }
+};
+
 } // namespace
 
 GreyOverlay::GreyOverlay() {
@@ -34,15 +48,12 @@ GreyOverlay::~GreyOverlay() {
 
 void GreyOverlay::ShowOverlay(const QWidget* covered, OverlaySlot slot) {
     Discard(slots_[Index(slot)]);
-    // A window of its own, kept above the covered window by the window system
-    // (it is transient for it), and below the modal window opened next. It
-    // keeps the covered window's bounds of this moment: it does not follow a move.
-    auto* layer = new QWidget(const_cast<QWidget*>(covered->window()),
-                              Qt::Tool | Qt::FramelessWindowHint | Qt::WindowDoesNotAcceptFocus);
+    // The whole of the covered window, above every control in it, and below
+    // the modal window opened next.
+    QWidget* window = const_cast<QWidget*>(covered->window());
+    auto* layer = new GreyLayer(window);
     layer->setObjectName(QStringLiteral("FormGris%1").arg(static_cast<int>(slot)));
-    layer->setAttribute(Qt::WA_ShowWithoutActivating);
-    PaintBackground(layer, kOverlayGrey);
-    layer->setGeometry(covered->geometry());
+    layer->setGeometry(window->rect());
     slots_[Index(slot)] = layer;
 
     QCoreApplication::processEvents();
@@ -51,7 +62,6 @@ void GreyOverlay::ShowOverlay(const QWidget* covered, OverlaySlot slot) {
     if (shown != layer) {
         return;
     }
-    shown->setWindowOpacity(kOverlayOpacity / 255.0);
     shown->show();
     shown->raise();
     QCoreApplication::processEvents();

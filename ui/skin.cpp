@@ -40,6 +40,32 @@ QFont NarrowSkinFont(int pixelSize, int stretch, bool bold) {
     return font;
 }
 
+QPalette SkinPalette(const QColor& window) {
+    // Built from nothing of the application's palette: every role is set
+    // here, so none falls back to the desktop's.
+    QPalette palette(kSkinBackground, window);
+    for (const QPalette::ColorGroup group : {QPalette::Active, QPalette::Inactive, QPalette::Disabled}) {
+        const bool disabled = group == QPalette::Disabled;
+        const QColor text = disabled ? kSkinDarkGrey : QColor(Qt::black);
+        palette.setColor(group, QPalette::Window, window);
+        palette.setColor(group, QPalette::WindowText, text);
+        palette.setColor(group, QPalette::Base, kSkinField);
+        palette.setColor(group, QPalette::AlternateBase, kSkinField);
+        palette.setColor(group, QPalette::Text, text);
+        palette.setColor(group, QPalette::PlaceholderText, kSkinDarkGrey);
+        palette.setColor(group, QPalette::Button, kSkinBackground);
+        palette.setColor(group, QPalette::ButtonText, text);
+        palette.setColor(group, QPalette::BrightText, Qt::white);
+        palette.setColor(group, QPalette::Highlight, kSkinDarkGrey);
+        palette.setColor(group, QPalette::HighlightedText, kSkinGold);
+        palette.setColor(group, QPalette::ToolTipBase, QColor(0xFF, 0xFF, 0xE1));
+        palette.setColor(group, QPalette::ToolTipText, Qt::black);
+        palette.setColor(group, QPalette::Link, kSkinMaroon);
+        palette.setColor(group, QPalette::LinkVisited, kSkinMaroon);
+    }
+    return palette;
+}
+
 void PaintBackground(QWidget* widget, const QColor& colour) {
     QPalette palette = widget->palette();
     palette.setColor(QPalette::Window, colour);

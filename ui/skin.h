@@ -2,6 +2,7 @@
 
 #include <QColor>
 #include <QFont>
+#include <QPalette>
 #include <QString>
 
 class QFrame;
@@ -25,6 +26,13 @@ QFont SkinFont(int pixelSize, bool bold = false, bool underline = false);
 // The same, drawn narrower (`stretch` percent of its width) where long fixed
 // lines must fit a fixed panel.
 QFont NarrowSkinFont(int pixelSize, int stretch, bool bold = false);
+
+// The skin's colours for every role of every colour group, so that no text
+// or field of a window takes its colour from the desktop's theme (a dark one
+// would give light grey text on the skin's light backgrounds): black text,
+// #DBDBDB fields, `window` behind. Set on a window before its controls are
+// made, every control inherits it.
+QPalette SkinPalette(const QColor& window);
 
 // Gives `widget` a plain background colour of its own.
 void PaintBackground(QWidget* widget, const QColor& colour);

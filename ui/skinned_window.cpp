@@ -9,7 +9,8 @@ namespace vantorel {
 SkinnedWindow::SkinnedWindow(const QString& objectName, int width, int height, QWidget* parent)
     : QDialog(parent, Qt::Dialog | Qt::FramelessWindowHint) {
     setObjectName(objectName);
-    PaintBackground(this, kSkinBackground);
+    setPalette(SkinPalette(kSkinBackground));
+    setAutoFillBackground(true);
     setFont(SkinFont(11));
     AddFrameLines(this);
     SetFixedWindowSize(width, height);

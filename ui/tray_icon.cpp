@@ -3,6 +3,9 @@
 #include "ui/skin_image.h"
 
 #include <QAction>
+#include <QDBusConnection>
+#include <QDBusConnectionInterface>
+#include <QDBusInterface>
 #include <QIcon>
 #include <QMenu>
 #include <QSystemTrayIcon>
@@ -16,6 +19,27 @@ namespace {
 std::optional<bool>& AvailabilityOverride() {
     static std::optional<bool> available;
     return available;
+}
+
+std::optional<bool>& NotifierItemOverride() {
+    static std::optional<bool> notifierItem;
+    return notifierItem;
+}
+
+// Whether Qt serves the icon as a StatusNotifierItem rather than as an
+// XEmbed icon: it does so when a notification host has registered with the
+// StatusNotifierWatcher on the session bus, which is what this asks too.
+bool NotifierItemTray() {
+    if (NotifierItemOverride()) {
+        return *NotifierItemOverride();
+    }
+    const QString watcherService = QStringLiteral("org.kde.StatusNotifierWatcher");
+    QDBusConnection bus = QDBusConnection::sessionBus();
+    if (!bus.isConnected() || bus.interface() == nullptr || !bus.interface()->isServiceRegistered(watcherService)) {
+        return false;
+    }
+    QDBusInterface watcher(watcherService, QStringLiteral("/StatusNotifierWatcher"), watcherService, bus);
+    return watcher.property("IsStatusNotifierHostRegistered").toBool();
 }
 
 } // namespace
@@ -47,6 +71,10 @@ void TrayIcon::SetAvailableForTesting(bool available) {
     AvailabilityOverride() = available;
 }
 
+void TrayIcon::SetNotifierItemForTesting(bool notifierItem) {
+    NotifierItemOverride() = notifierItem;
+}
+
 void TrayIcon::Add() {
     // Each minimise shows a fresh icon, as the notification area may have
     // been restarted since the last one.
@@ -55,12 +83,15 @@ void TrayIcon::Add() {
     icon_->setObjectName(QStringLiteral("TrayIcon"));
     icon_->setToolTip(Tip());
     icon_->setContextMenu(menu_.get());
-    connect(icon_, &QSystemTrayIcon::activated, this, [this](QSystemTrayIcon::ActivationReason reason) {
-        // A single click (Trigger) does nothing; the menu comes by itself.
-        if (reason == QSystemTrayIcon::DoubleClick) {
-            emit DoubleClicked();
-        }
-    });
+    // Asked once per icon: the kind of tray does not change while it shows.
+    const bool singleActivation = NotifierItemTray();
+    connect(
+        icon_, &QSystemTrayIcon::activated, this, [this, singleActivation](QSystemTrayIcon::ActivationReason reason) {
+            // The menu (Context) comes by itself.
+            if (reason == QSystemTrayIcon::DoubleClick || (singleActivation && reason == QSystemTrayIcon::Trigger)) {
+                emit Activated();
+            }
+        });
     icon_->show();
 }
 

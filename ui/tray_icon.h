@@ -12,9 +12,12 @@ class QSystemTrayIcon;
 namespace vantorel {
 
 // The program's icon in the notification area, with its menu PopUpDroit:
-// "Quitter", then "Restaurer" (the default item, in bold). A left click does
-// nothing; the right button opens the menu; a double click and the two items
-// are passed on as signals.
+// "Quitter", then "Restaurer" (the default item, in bold). The right button
+// opens the menu; a double click and the two items are passed on as signals.
+// A left click does nothing where a double click can follow it (an XEmbed
+// tray); a StatusNotifierItem tray (KDE, GNOME with its AppIndicator
+// extension) sends no double click at all, so there its single activation
+// is the user's request to come back and is passed on as one.
 class TrayIcon : public QObject {
     Q_OBJECT
 
@@ -27,6 +30,9 @@ public:
     // Tests only: make Available() answer `available` (the offscreen
     // platform has no notification area).
     static void SetAvailableForTesting(bool available);
+    // Tests only: make the icon behave as on a StatusNotifierItem tray
+    // (true) or an XEmbed one (false) instead of asking the session bus.
+    static void SetNotifierItemForTesting(bool notifierItem);
 
     // A fresh icon with the picture and the tip "Vantorel :
     // sauvegarde auto.".
@@ -42,7 +48,9 @@ public:
     QMenu* menu() const { return menu_.get(); }
 
 signals:
-    void DoubleClicked();
+    // A double click, or the activation that stands for it on a tray that
+    // sends none.
+    void Activated();
     void RestoreRequested();
     void QuitRequested();
 

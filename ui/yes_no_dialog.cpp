@@ -1,5 +1,6 @@
 #include "ui/yes_no_dialog.h"
 
+#include "ui/centre_over.h"
 #include "ui/grey_overlay.h"
 #include "ui/image_button.h"
 #include "ui/skin.h"
@@ -7,11 +8,9 @@
 
 #include <QCursor>
 #include <QFontMetrics>
-#include <QGuiApplication>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QPointer>
-#include <QScreen>
 #include <QTimer>
 
 #include <algorithm>
@@ -116,11 +115,10 @@ void YesNoDialog::LayOut() {
         bottom->move(0, bottomLineTop);
     }
 
-    const QScreen* screen = QGuiApplication::primaryScreen();
-    if (screen != nullptr) {
-        const QSize screenSize = screen->geometry().size();
-        move(screenSize.width() / 2 - width / 2, screenSize.height() / 2 - height / 2);
-    }
+    // Centred on the screen that holds the window asking, not on the first
+    // screen, which may be another one.
+    const QRect screen = parentWidget() != nullptr ? ScreenOf(parentWidget()) : ScreenOf(this);
+    move(screen.left() + screen.width() / 2 - width / 2, screen.top() + screen.height() / 2 - height / 2);
     timerCurseur_->start();
 }
 

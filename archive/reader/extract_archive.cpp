@@ -117,7 +117,7 @@ std::optional<SkipReason> CheckVersion(const CentralEntry& entry, const LocalHea
 // The entry's name for the report, when decoding it is what failed.
 std::string NameForReport(const CentralEntry& entry) {
     try {
-        return DecodeStoredName(entry.rawName, entry.flags);
+        return EntryName(entry);
     } catch (const std::exception&) {
         return entry.rawName; // the stored bytes are the best name left
     }
@@ -131,7 +131,7 @@ public:
 
     void extract(std::size_t index) {
         const CentralEntry& entry = directory_.entries[index];
-        const std::string name = DecodeStoredName(entry.rawName, entry.flags);
+        const std::string name = EntryName(entry);
         if (const std::optional<SkipReason> reason = write(index, entry, name)) {
             report_.skipped.push_back({name, *reason});
         }

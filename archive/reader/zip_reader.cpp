@@ -3,11 +3,14 @@
 #include "archive/archive_error.h"
 #include "archive/reader/byte_reader.h"
 #include "archive/reader/end_record.h"
+#include "archive/stored_name.h"
 #include "archive/zip_format.h"
+#include "platform/code_page.h"
 
 #include <algorithm>
 #include <array>
 #include <optional>
+#include <zlib.h>
 
 namespace vantorel::archive::reader {
 
@@ -163,6 +166,40 @@ std::uint64_t LocateDirectory(const ArchiveSource& source, const Declared& decla
     throw ArchiveError(ArchiveFailure::InvalidArchive, path, 0, "central directory not found");
 }
 
+// The UTF-8 name of a Unicode path field (APPNOTE 4.6.9) that speaks for
+// `rawName`, or empty. It must be of version 1 and carry the CRC-32 of
+// exactly these stored bytes: a tool that renamed the entry without knowing
+// the field leaves a stale one behind, and the stored name is then the truth.
+// A name that is not UTF-8 is no better than the stored one either.
+std::string ReadUnicodePath(std::span<const std::uint8_t> extra, std::string_view rawName) {
+    ByteReader blocks(extra);
+    while (blocks.remaining() >= kExtraHeaderLength) {
+        const std::uint16_t id = blocks.u16();
+        const std::uint16_t length = blocks.u16();
+        std::span<const std::uint8_t> data = blocks.bytes(length);
+        if (!blocks.ok()) {
+            return {};
+        }
+        if (id != kUnicodePathExtraId) {
+            continue;
+        }
+        ByteReader r(data);
+        const std::uint8_t version = r.u8();
+        const std::uint32_t nameCrc = r.u32();
+        if (!r.ok() || version != kUnicodePathVersion) {
+            return {};
+        }
+        const std::string_view name = AsText(r.bytes(r.remaining()));
+        const auto rawCrc = static_cast<std::uint32_t>(
+            crc32(0, reinterpret_cast<const Bytef*>(rawName.data()), static_cast<uInt>(rawName.size())));
+        if (nameCrc != rawCrc || !IsValidUtf8(name)) {
+            return {};
+        }
+        return std::string(name);
+    }
+    return {};
+}
+
 // Reads one central header at `offset`; returns its full length, or 0 when
 // the bytes there are not a central header that ends within the directory.
 std::size_t ReadCentralHeader(DirectoryCursor& cursor, std::uint64_t offset, std::uint64_t base, CentralEntry& entry) {
@@ -206,6 +243,7 @@ std::size_t ReadCentralHeader(DirectoryCursor& cursor, std::uint64_t offset, std
     values.compressed = compressed;
     values.offset = localOffset;
     const ExtraField extra = ReadZip64Extra(rest.subspan(nameLength, extraLength), values);
+    entry.unicodeName = ReadUnicodePath(rest.subspan(nameLength, extraLength), entry.rawName);
     entry.hasZip64Extra = extra == ExtraField::Zip64;
     entry.extraDamaged = extra == ExtraField::Damaged;
     entry.uncompressedSize = values.uncompressed;
@@ -247,6 +285,13 @@ ExtraField ReadZip64Extra(std::span<const std::uint8_t> extra, Zip64Values& valu
     }
     // Fewer than 4 bytes left are padding (alignment tools add such), no block.
     return ExtraField::NoZip64;
+}
+
+std::string EntryName(const CentralEntry& entry) {
+    if (!entry.unicodeName.empty()) {
+        return entry.unicodeName;
+    }
+    return DecodeStoredName(entry.rawName, entry.flags);
 }
 
 CentralDirectory ReadCentralDirectory(const ArchiveSource& source, const std::filesystem::path& path) {

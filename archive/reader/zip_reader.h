@@ -26,6 +26,7 @@ struct CentralEntry {
     // archive, as a self-extractor has, are already counted in).
     std::uint64_t localHeaderOffset = 0;
     std::string rawName;        // the stored bytes, in code page 850 or UTF-8 (bit 11)
+    std::string unicodeName;    // from a Unicode path field that speaks for rawName, else empty
     bool hasZip64Extra = false; // the header carries a ZIP64 extended information field
     bool extraDamaged = false;  // a block of the extra field runs past its end
 };
@@ -59,5 +60,10 @@ struct Zip64Values {
 };
 enum class ExtraField { NoZip64, Zip64, Damaged };
 ExtraField ReadZip64Extra(std::span<const std::uint8_t> extra, Zip64Values& values);
+
+// The entry's name in UTF-8: the name of its Unicode path field when one
+// speaks for the stored bytes, else the stored bytes read by the stored-name
+// rule (archive/stored_name.h).
+std::string EntryName(const CentralEntry& entry);
 
 } // namespace vantorel::archive::reader

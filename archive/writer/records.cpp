@@ -1,10 +1,12 @@
 #include "archive/writer/records.h"
 
 #include "archive/archive_error.h"
+#include "archive/stored_name.h"
 #include "archive/zip_format.h"
 
 #include <algorithm>
 #include <string>
+#include <zlib.h>
 
 namespace vantorel::archive::writer {
 
@@ -15,10 +17,12 @@ class RecordWriter {
 public:
     explicit RecordWriter(std::size_t length) { bytes_.reserve(length); }
 
+    void u8(std::uint64_t value) { Put(value, 1, 0xFF); }
     void u16(std::uint64_t value) { Put(value, 2, kMax16); }
     void u32(std::uint64_t value) { Put(value, 4, kMax32); }
     void u64(std::uint64_t value) { Put(value, 8, ~std::uint64_t{0}); }
     void bytes(const std::string& text) { bytes_.insert(bytes_.end(), text.begin(), text.end()); }
+    void bytes(const std::vector<std::uint8_t>& data) { bytes_.insert(bytes_.end(), data.begin(), data.end()); }
 
     std::vector<std::uint8_t> take() { return std::move(bytes_); }
 
@@ -51,6 +55,41 @@ void CheckName(const ZipEntry& entry) {
     }
 }
 
+bool IsPlainAscii(const std::string& text) {
+    return std::all_of(text.begin(), text.end(), [](char c) { return static_cast<unsigned char>(c) < 0x80; });
+}
+
+// The Unicode path field that follows the other extra fields of both headers
+// (APPNOTE 4.6.9), or nothing. Zip tools on Linux read an unflagged name in
+// a code page of their own and show "�t�.txt"; this field gives them the
+// UTF-8 name, while Windows tools go on reading the code page 850 bytes. A
+// bit-11 name is UTF-8 already, yet Debian's unzip still converts it as if it
+// were a DOS name ("œuvre" comes out as "+\xF4uvre"), while it honours this field:
+// such names carry it too. A plain ASCII name reads the same everywhere and
+// goes without, so its headers stay as they were. The UTF-8 name is the one
+// this program's own reader gives the stored bytes.
+std::vector<std::uint8_t> UnicodePathField(const ZipEntry& entry, std::size_t otherExtraLength) {
+    if (IsPlainAscii(entry.storedName)) {
+        return {};
+    }
+    const std::string utf8 = DecodeStoredName(entry.storedName, entry.flags);
+    const std::size_t dataLength = kUnicodePathFixedLength + utf8.size();
+    // A name whose UTF-8 form overflows the extra field goes without: its
+    // stored bytes still read in code page 850.
+    if (otherExtraLength + kExtraHeaderLength + dataLength > kMax16) {
+        return {};
+    }
+    const auto nameCrc = static_cast<std::uint32_t>(
+        crc32(0, reinterpret_cast<const Bytef*>(entry.storedName.data()), static_cast<uInt>(entry.storedName.size())));
+    RecordWriter r(kExtraHeaderLength + dataLength);
+    r.u16(kUnicodePathExtraId); // extra: header ID
+    r.u16(dataLength);          // extra: data size
+    r.u8(kUnicodePathVersion);  // extra: version
+    r.u32(nameCrc);             // extra: CRC-32 of the stored name
+    r.bytes(utf8);              // extra: the name in UTF-8
+    return r.take();
+}
+
 } // namespace
 
 bool UsesZip64(const ZipEntry& entry) {
@@ -68,7 +107,9 @@ std::vector<std::uint8_t> LocalHeaderRecord(const ZipEntry& entry) {
     CheckName(entry);
     const bool zip64 = UsesZip64(entry);
     // In a local header the ZIP64 field holds both sizes, always (APPNOTE 4.5.3).
-    const std::size_t extraLength = zip64 ? kExtraHeaderLength + 16 : 0;
+    const std::size_t zip64Length = zip64 ? kExtraHeaderLength + 16 : 0;
+    const std::vector<std::uint8_t> unicodePath = UnicodePathField(entry, zip64Length);
+    const std::size_t extraLength = zip64Length + unicodePath.size();
     RecordWriter r(kLocalHeaderLength + entry.storedName.size() + extraLength);
     r.u32(kLocalHeaderSignature);                  // signature
     r.u16(VersionNeeded(entry));                   // version needed to extract
@@ -88,6 +129,7 @@ std::vector<std::uint8_t> LocalHeaderRecord(const ZipEntry& entry) {
         r.u64(entry.uncompressedSize); // extra: uncompressed size
         r.u64(entry.compressedSize);   // extra: compressed size
     }
+    r.bytes(unicodePath);
     return r.take();
 }
 
@@ -99,7 +141,9 @@ std::vector<std::uint8_t> CentralHeaderRecord(const ZipEntry& entry) {
     // sizes, as in the local header; the offset goes there only when it must
     // (APPNOTE 4.5.3: fields appear only for header fields set to 0xFFFFFFFF).
     const std::size_t extraData = 16 + (offsetInExtra ? 8 : 0);
-    const std::size_t extraLength = zip64 ? kExtraHeaderLength + extraData : 0;
+    const std::size_t zip64Length = zip64 ? kExtraHeaderLength + extraData : 0;
+    const std::vector<std::uint8_t> unicodePath = UnicodePathField(entry, zip64Length);
+    const std::size_t extraLength = zip64Length + unicodePath.size();
     RecordWriter r(kCentralHeaderLength + entry.storedName.size() + extraLength);
     r.u32(kCentralHeaderSignature);                         // signature
     r.u16(zip64 ? kVersionNeededZip64 : kVersionMadeBy);    // version made by
@@ -128,6 +172,7 @@ std::vector<std::uint8_t> CentralHeaderRecord(const ZipEntry& entry) {
             r.u64(entry.localHeaderOffset); // extra: local header offset
         }
     }
+    r.bytes(unicodePath);
     return r.take();
 }
 

@@ -72,6 +72,7 @@ void MainWindowTrayTest::init() {
     folder_ = std::make_unique<test::GuiTempDir>();
     CollectFailuresForTesting();
     TrayIcon::SetAvailableForTesting(true);
+    TrayIcon::SetNotifierItemForTesting(false);
 }
 
 void MainWindowTrayTest::cleanup() {
@@ -206,7 +207,7 @@ void MainWindowTrayTest::iconMenuAndTheTwoWaysBack() {
     QCOMPARE(menu->defaultAction(), items[1]);
     QVERIFY(items[1]->font().bold());
 
-    // A single click does nothing.
+    // A single click does nothing where a double click may follow.
     auto* days = Child<QComboBox>("CbDateMois");
     days->setCurrentIndex(14);
     emit tray.icon()->activated(QSystemTrayIcon::Trigger);
@@ -240,6 +241,16 @@ void MainWindowTrayTest::iconMenuAndTheTwoWaysBack() {
     QVERIFY(timer->isActive());
     window().StartupMinimiseCheck();
     QVERIFY(!timer->isActive());
+    QVERIFY(window().isVisible());
+    QVERIFY(!tray.shown());
+
+    // A StatusNotifierItem tray sends no double click: its activation brings
+    // the window back, and asking for the menu does not.
+    TrayIcon::SetNotifierItemForTesting(true);
+    QTest::mouseClick(Child("ImageReduire"), Qt::LeftButton, {}, QPoint(5, 5));
+    emit tray.icon()->activated(QSystemTrayIcon::Context);
+    QVERIFY(!window().isVisible());
+    emit tray.icon()->activated(QSystemTrayIcon::Trigger);
     QVERIFY(window().isVisible());
     QVERIFY(!tray.shown());
 }

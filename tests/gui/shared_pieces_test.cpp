@@ -1,9 +1,16 @@
-// The pieces every window shares: picture buttons, centring, the grey layer
-// and the skin pictures.
+// The pieces every window shares: picture buttons, centring, the grey layer,
+// the skin's colours and pictures.
 #include "ui/centre_over.h"
+#include "ui/edit_window.h"
+#include "ui/folder_picker.h"
 #include "ui/grey_overlay.h"
 #include "ui/image_button.h"
+#include "ui/options_window.h"
+#include "ui/skin.h"
 #include "ui/skin_image.h"
+#include "ui/yes_no_dialog.h"
+
+#include <QApplication>
 
 #include <QTemporaryDir>
 #include <QTest>
@@ -20,8 +27,11 @@ private slots:
     void actionMayDestroyTheButton();
     void centreOverClampsOnlyRightAndBottom_data();
     void centreOverClampsOnlyRightAndBottom();
-    void overlayCoversTheWindowAsItWasShown();
+    void screenHoldingTheWindow_data();
+    void screenHoldingTheWindow();
+    void overlayGreysTheWholeWindowTranslucently();
     void overlaySlotsAreIndependentAndReplaced();
+    void darkDesktopPaletteLeavesTheSkinColours();
     void skinPicturesDecodeAtTheirSize();
     void missingOrDamagedPictureGivesPlainRectangle();
 };
@@ -89,31 +99,69 @@ void SharedPiecesTest::actionMayDestroyTheButton() {
     // Reaching this line without a crash (or a sanitizer report) is the test.
 }
 
+namespace {
+// Two screens side by side, the primary on the left.
+const QRect kLeftScreen(0, 0, 1920, 1080);
+const QRect kRightScreen(1920, 0, 1280, 1024);
+} // namespace
+
 void SharedPiecesTest::centreOverClampsOnlyRightAndBottom_data() {
     QTest::addColumn<QRect>("parent");
     QTest::addColumn<QSize>("child");
+    QTest::addColumn<QRect>("screen");
     QTest::addColumn<QPoint>("expected");
     const QSize dialog(400, 82);
     const QSize errors(610, 300);
-    QTest::newRow("centred") << QRect(100, 100, 628, 491) << dialog << QPoint(214, 304);
-    QTest::newRow("odd sizes use integer halves") << QRect(0, 0, 101, 51) << QSize(11, 7) << QPoint(45, 22);
-    QTest::newRow("pulled back from the right edge") << QRect(1000, 100, 628, 491) << errors << QPoint(670, 195);
-    QTest::newRow("pulled up from the bottom edge") << QRect(100, 600, 628, 491) << errors << QPoint(109, 500);
-    QTest::newRow("left of the origin stays") << QRect(-500, 100, 628, 491) << errors << QPoint(-491, 195);
-    QTest::newRow("above the origin stays") << QRect(100, -400, 628, 491) << errors << QPoint(109, -305);
-    QTest::newRow("larger than the screen") << QRect(0, 0, 628, 491) << QSize(1400, 900) << QPoint(-386, -205);
+    const QRect laptop(0, 0, 1280, 800);
+    QTest::newRow("centred") << QRect(100, 100, 628, 491) << dialog << laptop << QPoint(214, 304);
+    QTest::newRow("odd sizes use integer halves") << QRect(0, 0, 101, 51) << QSize(11, 7) << laptop << QPoint(45, 22);
+    QTest::newRow("pulled back from the right edge")
+        << QRect(1000, 100, 628, 491) << errors << laptop << QPoint(670, 195);
+    QTest::newRow("pulled up from the bottom edge")
+        << QRect(100, 600, 628, 491) << errors << laptop << QPoint(109, 500);
+    QTest::newRow("left of the origin stays") << QRect(-500, 100, 628, 491) << errors << laptop << QPoint(-491, 195);
+    QTest::newRow("above the origin stays") << QRect(100, -400, 628, 491) << errors << laptop << QPoint(109, -305);
+    QTest::newRow("larger than the screen")
+        << QRect(0, 0, 628, 491) << QSize(1400, 900) << laptop << QPoint(-386, -205);
+    QTest::newRow("on the right screen, left there")
+        << QRect(2000, 100, 628, 491) << errors << kRightScreen << QPoint(2009, 195);
+    QTest::newRow("pulled back from the right screen's right edge")
+        << QRect(2700, 600, 628, 491) << errors << kRightScreen << QPoint(2590, 695);
+    QTest::newRow("pulled up from a lower screen's bottom edge")
+        << QRect(100, 1900, 628, 491) << errors << QRect(0, 1080, 1920, 1080) << QPoint(109, 1860);
 }
 
 void SharedPiecesTest::centreOverClampsOnlyRightAndBottom() {
     QFETCH(QRect, parent);
     QFETCH(QSize, child);
+    QFETCH(QRect, screen);
     QFETCH(QPoint, expected);
-    QCOMPARE(CentreOverPosition(parent, child, QSize(1280, 800)), expected);
+    QCOMPARE(CentreOverPosition(parent, child, screen), expected);
 }
 
-void SharedPiecesTest::overlayCoversTheWindowAsItWasShown() {
+void SharedPiecesTest::screenHoldingTheWindow_data() {
+    QTest::addColumn<QRect>("window");
+    QTest::addColumn<QRect>("expected");
+    QTest::newRow("on the left screen") << QRect(100, 100, 628, 491) << kLeftScreen;
+    QTest::newRow("on the right screen") << QRect(2100, 100, 628, 491) << kRightScreen;
+    QTest::newRow("straddling, centre on the right") << QRect(1700, 100, 628, 491) << kRightScreen;
+    QTest::newRow("straddling, centre on the left") << QRect(1500, 100, 628, 491) << kLeftScreen;
+    QTest::newRow("centre below the right screen") << QRect(2100, 900, 628, 491) << kRightScreen;
+    QTest::newRow("off every screen") << QRect(5000, 5000, 628, 491) << kLeftScreen;
+}
+
+void SharedPiecesTest::screenHoldingTheWindow() {
+    QFETCH(QRect, window);
+    QFETCH(QRect, expected);
+    QCOMPARE(ScreenHolding(window, {kLeftScreen, kRightScreen}), expected);
+}
+
+void SharedPiecesTest::overlayGreysTheWholeWindowTranslucently() {
     QWidget covered;
     covered.setGeometry(50, 60, 300, 200);
+    PaintBackground(&covered, Qt::white);
+    auto* control = new QWidget(&covered);
+    control->setGeometry(10, 10, 50, 50);
     covered.show();
     GreyOverlay overlays;
     overlays.ShowOverlay(&covered, OverlaySlot::YesNoDialog);
@@ -121,20 +169,24 @@ void SharedPiecesTest::overlayCoversTheWindowAsItWasShown() {
     QVERIFY(layer != nullptr);
     QCOMPARE(layer->objectName(), QStringLiteral("FormGris1"));
     QVERIFY(layer->isVisible());
-    QVERIFY(layer->isWindow());
-    QCOMPARE(layer->geometry(), covered.geometry());
-    // Translucent: the window beneath shows through.
-    QVERIFY(layer->windowOpacity() > 0 && layer->windowOpacity() < 1);
     QVERIFY(!overlays.isVisible());
 
-    // The layer keeps the bounds of the moment it was shown.
+    // Painted in the window, over its controls, with or without a compositor:
+    // #808080 at 130/255 over white gives 190.
+    for (const QPoint at : {QPoint(150, 100), QPoint(20, 20), QPoint(0, 0), QPoint(299, 199)}) {
+        const QColor seen = covered.grab().toImage().pixelColor(at);
+        QVERIFY2(qAbs(seen.red() - 190) <= 2 && seen.red() == seen.green() && seen.green() == seen.blue(),
+                 qPrintable(seen.name()));
+    }
+    // It goes with the window when the window moves.
     covered.move(400, 300);
-    QCOMPARE(layer->geometry(), QRect(50, 60, 300, 200));
+    QCOMPARE(layer->geometry(), covered.rect());
 
     QPointer<QWidget> watched(layer);
     overlays.HideOverlay(OverlaySlot::YesNoDialog);
     QVERIFY(overlays.overlay(OverlaySlot::YesNoDialog) == nullptr);
     QVERIFY(watched.isNull());
+    QCOMPARE(covered.grab().toImage().pixelColor(150, 100), QColor(Qt::white));
     // Hiding an empty slot is harmless.
     overlays.HideOverlay(OverlaySlot::YesNoDialog);
 }
@@ -148,18 +200,54 @@ void SharedPiecesTest::overlaySlotsAreIndependentAndReplaced() {
     overlays.ShowOverlay(&main, OverlaySlot::EditWindow);
     overlays.ShowOverlay(&edit, OverlaySlot::FolderPicker);
     QCOMPARE(overlays.overlay(OverlaySlot::EditWindow)->objectName(), QStringLiteral("FormGris3"));
-    QCOMPARE(overlays.overlay(OverlaySlot::FolderPicker)->geometry(), edit.geometry());
-    QCOMPARE(overlays.overlay(OverlaySlot::EditWindow)->geometry(), main.geometry());
+    QCOMPARE(overlays.overlay(OverlaySlot::FolderPicker)->parentWidget(), &edit);
+    QCOMPARE(overlays.overlay(OverlaySlot::EditWindow)->parentWidget(), &main);
 
     // Showing again in a slot replaces its layer; the old one does not linger.
     QPointer<QWidget> first(overlays.overlay(OverlaySlot::FolderPicker));
     overlays.ShowOverlay(&main, OverlaySlot::FolderPicker);
     QVERIFY(first.isNull());
-    QCOMPARE(overlays.overlay(OverlaySlot::FolderPicker)->geometry(), main.geometry());
+    QCOMPARE(overlays.overlay(OverlaySlot::FolderPicker)->parentWidget(), &main);
 
     overlays.HideOverlay(OverlaySlot::FolderPicker);
     QVERIFY(overlays.overlay(OverlaySlot::EditWindow) != nullptr);
     overlays.HideOverlay(OverlaySlot::EditWindow);
+}
+
+void SharedPiecesTest::darkDesktopPaletteLeavesTheSkinColours() {
+    // One window made before the desktop turns dark, the others after.
+    YesNoDialog dialog;
+    const QPalette desktop = QApplication::palette();
+    QPalette dark(QColor(0x35, 0x35, 0x35), QColor(0x2B, 0x2B, 0x2B));
+    dark.setColor(QPalette::Base, QColor(0x1E, 0x1E, 0x1E));
+    dark.setColor(QPalette::Text, QColor(0xDD, 0xDD, 0xDD));
+    dark.setColor(QPalette::WindowText, QColor(0xDD, 0xDD, 0xDD));
+    dark.setColor(QPalette::ButtonText, QColor(0xDD, 0xDD, 0xDD));
+    QApplication::setPalette(dark);
+    QTemporaryDir dir;
+    const std::filesystem::path folder = dir.path().toStdString();
+    OptionsWindow options(folder, folder, folder / "vantorel");
+    FolderPicker picker;
+    GreyOverlay overlays;
+    EditWindow edit(picker, overlays);
+    const struct {
+        QWidget* widget;
+        QPalette::ColorRole text;
+        QPalette::ColorRole background;
+        QColor expected;
+    } rows[] = {
+        {dialog.findChild<QWidget*>(QStringLiteral("LbAlert")), QPalette::WindowText, QPalette::Window,
+         kSkinBackground},
+        {options.findChild<QWidget*>(QStringLiteral("CbLance")), QPalette::WindowText, QPalette::Base, kSkinField},
+        {picker.findChild<QWidget*>(QStringLiteral("TreeRepertoires")), QPalette::Text, QPalette::Base, kSkinField},
+        {edit.findChild<QWidget*>(QStringLiteral("EdSource")), QPalette::Text, QPalette::Base, kSkinField},
+    };
+    for (const auto& row : rows) {
+        QVERIFY(row.widget != nullptr);
+        QCOMPARE(row.widget->palette().color(row.text), QColor(Qt::black));
+        QCOMPARE(row.widget->palette().color(row.background), row.expected);
+    }
+    QApplication::setPalette(desktop);
 }
 
 void SharedPiecesTest::skinPicturesDecodeAtTheirSize() {

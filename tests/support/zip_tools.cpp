@@ -134,6 +134,43 @@ std::string FindProgram(const std::vector<std::string>& names) {
     return ::testing::AssertionSuccess();
 }
 
+std::map<std::string, std::vector<std::string>> ListNamesWithTools(const std::filesystem::path& archive) {
+    struct Lister {
+        std::string label;
+        std::vector<std::string> programs;
+        std::vector<std::string> arguments;
+        std::string linePrefix; // lines that carry a name start with it
+    };
+    const std::string file = archive.string();
+    const std::vector<Lister> listers = {
+        {"unzip", {"unzip"}, {"-Z1", file}, ""},
+        {"7z", {"7z", "7zz", "7za"}, {"l", "-slt", "-ba", file}, "Path = "},
+        {"bsdtar", {"bsdtar"}, {"-tf", file}, ""},
+    };
+    std::map<std::string, std::vector<std::string>> names;
+    for (const Lister& lister : listers) {
+        const std::string program = FindProgram(lister.programs);
+        if (program.empty()) {
+            ADD_FAILURE() << lister.label << ": not installed (run scripts/setup test)";
+            continue;
+        }
+        std::vector<std::string> argv{program};
+        argv.insert(argv.end(), lister.arguments.begin(), lister.arguments.end());
+        const CommandResult run = RunCommand(argv);
+        if (run.exitCode != 0) {
+            ADD_FAILURE() << lister.label << " cannot list " << file << ":\n" << run.output;
+            continue;
+        }
+        std::istringstream lines(run.output);
+        for (std::string line; std::getline(lines, line);) {
+            if (line.rfind(lister.linePrefix, 0) == 0) {
+                names[lister.label].push_back(line.substr(lister.linePrefix.size()));
+            }
+        }
+    }
+    return names;
+}
+
 std::vector<ListedEntry> ListWithPython(const std::filesystem::path& archive) {
     std::vector<ListedEntry> entries;
     const CommandResult run = RunCommand({"python3", "-c", kPythonScript, archive.string(), "list"});

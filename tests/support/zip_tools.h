@@ -3,6 +3,7 @@
 #include <cstdint>
 #include <filesystem>
 #include <gtest/gtest.h>
+#include <map>
 #include <string>
 #include <vector>
 
@@ -26,6 +27,11 @@ std::string FindProgram(const std::vector<std::string>& names);
 // four accept it; the failure message holds each refusing tool's output. A tool
 // that is not installed counts as a failure (scripts/setup test installs them).
 ::testing::AssertionResult ZipToolsAccept(const std::filesystem::path& archive);
+
+// The names that `unzip -Z1`, `7z l -slt` and `bsdtar -tf` list, by tool
+// label, as they would extract them; a tool that is missing or fails lists
+// nothing and fails the calling test.
+std::map<std::string, std::vector<std::string>> ListNamesWithTools(const std::filesystem::path& archive);
 
 // One entry as Python's zipfile reads it from the central directory.
 struct ListedEntry {

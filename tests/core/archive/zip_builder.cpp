@@ -83,8 +83,10 @@ std::string BuildZip(const ZipPlan& plan) {
         const std::uint64_t uncompressed = entry.uncompressedSize.value_or(entry.content.size());
         const std::uint16_t needed = entry.versionNeeded.value_or(encoded.method == 8 ? 20 : 10);
         const std::uint64_t max32 = 0xFFFFFFFF;
-        const std::string localExtra = entry.zip64Extra ? Zip64Extra(uncompressed, compressed, std::nullopt) : "";
-        const std::string centralExtra = entry.zip64Extra ? Zip64Extra(uncompressed, compressed, offset) : "";
+        const std::string localExtra =
+            (entry.zip64Extra ? Zip64Extra(uncompressed, compressed, std::nullopt) : "") + entry.extra;
+        const std::string centralExtra =
+            (entry.zip64Extra ? Zip64Extra(uncompressed, compressed, offset) : "") + entry.extra;
 
         Put(out, entry.localSignature, 4);
         Put(out, needed, 2);

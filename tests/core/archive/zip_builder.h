@@ -32,6 +32,7 @@ struct ZipEntryPlan {
     std::optional<std::string> data{}; // the bytes after the local header, instead of the encoded content
     std::uint32_t localSignature = 0x04034B50;
     bool zip64Extra = false; // ZIP64 extra fields with sizes and offset, 0xFFFFFFFF in the headers
+    std::string extra{};     // more extra-field blocks, after the ZIP64 one, in both headers
 };
 
 struct ZipPlan {

@@ -13,6 +13,7 @@
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
+#include <zlib.h>
 
 namespace vantorel {
 namespace {
@@ -134,6 +135,49 @@ TEST(ExtractTarget, UnsafeNamesWriteNothingAnywhere) {
     EXPECT_TRUE(std::filesystem::is_empty(dir / "outside"));
     EXPECT_TRUE(std::filesystem::is_empty(target));
     EXPECT_EQ(test::ListTree(dir.path()).files.size(), 1u); // the archive alone
+}
+
+// A Unicode path field names the file only when it speaks for the stored
+// name; a stale or foreign one leaves the code page 850 name.
+TEST(ExtractTarget, UnicodePathFieldNamesTheFileWhenItMatches) {
+    const auto field = [](std::string stored, std::uint8_t version, std::string utf8) {
+        const auto crc = static_cast<std::uint32_t>(
+            crc32(0, reinterpret_cast<const Bytef*>(stored.data()), static_cast<uInt>(stored.size())));
+        std::string bytes = "\x75\x70";
+        bytes += {static_cast<char>(5 + utf8.size()), '\0', static_cast<char>(version)};
+        for (int i = 0; i < 4; ++i) {
+            bytes.push_back(static_cast<char>(crc >> (8 * i)));
+        }
+        return bytes + utf8;
+    };
+    const struct {
+        const char* what;
+        std::string extra;
+        std::string expected; // the file's name; empty: skipped as unsafe
+    } rows[] = {
+        {"matching", field("\x82t\x82.txt", 1, "Été.txt"), "Été.txt"},
+        {"after another block", std::string("\x0a\x00\x00\x00", 4) + field("\x82t\x82.txt", 1, "Été.txt"), "Été.txt"},
+        {"stale after a rename", field("old.txt", 1, "Été.txt"), "été.txt"},
+        {"unknown version", field("\x82t\x82.txt", 2, "Été.txt"), "été.txt"},
+        {"not UTF-8", field("\x82t\x82.txt", 1, "\xC3t\xC3.txt"), "été.txt"},
+        {"too short for its CRC", std::string("\x75\x70\x03\x00\x01\x00\x00", 7), "été.txt"},
+        {"unsafe name", field("\x82t\x82.txt", 1, "../\xC3\xA9t\xC3\xA9.txt"), ""},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.what);
+        TempDir dir;
+        std::filesystem::create_directories(dir / "target");
+        ZipEntryPlan entry = Entry("\x82t\x82.txt", "content");
+        entry.extra = row.extra;
+        const ExtractReport report = ExtractArchive(dir / "target", WriteArchive(dir, {entry}));
+        const test::TreeListing tree = test::ListTree(dir / "target");
+        if (row.expected.empty()) {
+            EXPECT_EQ(report.skipped.size(), 1u);
+            EXPECT_TRUE(tree.files.empty());
+        } else {
+            EXPECT_EQ(tree.files, (std::map<std::string, std::string>{{row.expected, "content"}}));
+        }
+    }
 }
 
 TEST(ExtractTarget, RestoresTimesAndReadOnlyAttribute) {

@@ -12,6 +12,7 @@
 #include <map>
 #include <set>
 #include <sys/stat.h>
+#include <zlib.h>
 
 namespace vantorel::test {
 namespace {
@@ -62,34 +63,61 @@ protected:
     ZipLayout zip_;
 };
 
-TEST_F(WriterTree, StoresEachEligibleFileUnderItsName) {
-    // stored bytes → (flags, path on disk)
-    const std::map<std::string, std::pair<std::uint16_t, std::string>> expected = {
-        {"LISEZMOI", {0, "LISEZMOI"}},
-        {"\x82.txt", {0, "é.txt"}},           // code page 850
-        {"œuvre.txt", {0x0800, "œuvre.txt"}}, // not in code page 850: UTF-8 and bit 11
-        {"a–b.txt", {0x0800, "a–b.txt"}},
-        {"中文.txt", {0x0800, "中文.txt"}},
-        {"Readme.txt", {0, "Readme.txt"}}, // names differing in case are two files
-        {"README.txt", {0, "README.txt"}},
-        {"ro.txt", {0, "ro.txt"}},
-        {"empty", {0, "empty"}},
-        {"incompressible.bin", {0, "incompressible.bin"}},
-        {"link-to-file", {0, "LISEZMOI"}}, // the link's target content
-        {"sub/a.txt", {0, "sub/a.txt"}},
-        {"sub/deeper/b.txt", {0, "sub/deeper/b.txt"}},
-        {"not-utf8-\xFF.txt", {0, "not-utf8-\xFF.txt"}}, // not UTF-8: kept as bytes, unflagged
+// The Unicode path field (0x7075, version 1) a non-ASCII stored name carries
+// in both headers: the CRC-32 of the stored bytes and the name in UTF-8.
+std::string UnicodePathField(const std::string& stored, const std::string& utf8) {
+    std::string field;
+    const auto put = [&field](std::uint64_t value, int width) {
+        for (int i = 0; i < width; ++i) {
+            field.push_back(static_cast<char>(value >> (8 * i)));
+        }
     };
-    std::map<std::string, std::pair<std::uint16_t, std::string>> found;
+    put(0x7075, 2);
+    put(5 + utf8.size(), 2);
+    put(1, 1);
+    put(crc32(0, reinterpret_cast<const Bytef*>(stored.data()), static_cast<uInt>(stored.size())), 4);
+    return field + utf8;
+}
+
+TEST_F(WriterTree, StoresEachEligibleFileUnderItsName) {
+    struct Stored {
+        std::uint16_t flags;
+        std::string path;    // on disk
+        std::string unicode; // the name of the Unicode path field; empty: no extra field
+    };
+    // stored bytes → how and from where
+    const std::map<std::string, Stored> expected = {
+        {"LISEZMOI", {0, "LISEZMOI", ""}},
+        {"\x82.txt", {0, "é.txt", "é.txt"}},               // code page 850
+        {"œuvre.txt", {0x0800, "œuvre.txt", "œuvre.txt"}}, // not in code page 850: UTF-8 and bit 11
+        {"a–b.txt", {0x0800, "a–b.txt", "a–b.txt"}},
+        {"中文.txt", {0x0800, "中文.txt", "中文.txt"}},
+        {"Readme.txt", {0, "Readme.txt", ""}}, // names differing in case are two files
+        {"README.txt", {0, "README.txt", ""}},
+        {"ro.txt", {0, "ro.txt", ""}},
+        {"empty", {0, "empty", ""}},
+        {"incompressible.bin", {0, "incompressible.bin", ""}},
+        {"link-to-file", {0, "LISEZMOI", ""}}, // the link's target content
+        {"sub/a.txt", {0, "sub/a.txt", ""}},
+        {"sub/deeper/b.txt", {0, "sub/deeper/b.txt", ""}},
+        // Not UTF-8: kept as bytes, unflagged, named as code page 850 reads them.
+        {"not-utf8-\xFF.txt", {0, "not-utf8-\xFF.txt", "not-utf8-\u00A0.txt"}},
+    };
+    std::set<std::string> found;
     for (const CentralHeaderFields& h : zip_.headers) {
         SCOPED_TRACE(h.name);
         const auto row = expected.find(h.name);
         ASSERT_NE(row, expected.end()) << "unexpected entry";
-        EXPECT_EQ(h.flags, row->second.first);
-        EXPECT_EQ(h.local.flags, row->second.first);
-        EXPECT_EQ(ReadEntryData(dir_ / "out.zip", h), ReadFile(source_ / row->second.second));
+        const Stored& stored = row->second;
+        EXPECT_EQ(h.flags, stored.flags);
+        EXPECT_EQ(h.local.flags, stored.flags);
+        EXPECT_EQ(ReadEntryData(dir_ / "out.zip", h), ReadFile(source_ / stored.path));
         EXPECT_EQ(h.externalAttributes, h.name == "ro.txt" ? 0x21u : 0x20u);
-        found.insert(*row);
+        const std::string extra = stored.unicode.empty() ? "" : UnicodePathField(h.name, stored.unicode);
+        EXPECT_EQ(h.extra, extra);
+        EXPECT_EQ(h.local.extra, extra);
+        EXPECT_EQ(h.versionNeeded, h.method == 8 ? 20 : 10);
+        found.insert(row->first);
     }
     EXPECT_EQ(found.size(), expected.size()) << "entries missing";
     EXPECT_EQ(zip_.headers.size(), expected.size()) << "duplicate entries";
@@ -110,14 +138,18 @@ TEST_F(WriterTree, FilesOfAFolderComeBeforeItsSubfolders) {
 TEST_F(WriterTree, OtherReadersAcceptTheArchiveAndItsNames) {
     EXPECT_TRUE(ZipToolsAccept(dir_ / "out.zip"));
     // Python decodes bit-11 names as UTF-8 and the others as code page 437,
-    // which agrees with 850 on "é": every name reads back as on disk.
-    std::vector<std::string> names;
+    // which agrees with 850 on "é"; unzip, 7-Zip and bsdtar read the Unicode
+    // path field: every name reads back as on disk.
+    std::map<std::string, std::vector<std::string>> listings = ListNamesWithTools(dir_ / "out.zip");
     for (const ListedEntry& entry : ListWithPython(dir_ / "out.zip")) {
-        names.push_back(entry.name);
+        listings["python"].push_back(entry.name);
     }
-    for (const char* name : {"é.txt", "œuvre.txt", "a–b.txt", "中文.txt", "sub/deeper/b.txt"}) {
-        EXPECT_NE(std::find(names.begin(), names.end(), name), names.end()) << name;
+    for (const auto& [tool, names] : listings) {
+        for (const char* name : {"é.txt", "œuvre.txt", "a–b.txt", "中文.txt", "sub/deeper/b.txt"}) {
+            EXPECT_NE(std::find(names.begin(), names.end(), name), names.end()) << tool << " lists no " << name;
+        }
     }
+    EXPECT_EQ(listings.size(), 4u);
 }
 
 struct ArchivableRow {

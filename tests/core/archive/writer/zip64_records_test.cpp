@@ -102,6 +102,36 @@ TEST(Zip64Limits, SizesPastTheLimitWithoutTheLargeFlagFailRatherThanWrap) {
     EXPECT_THROW(CentralHeaderRecord(entry), ArchiveError);
 }
 
+// Both extra fields together: the Unicode path field follows the ZIP64 one,
+// and a name whose UTF-8 form overflows the extra field goes without it
+// rather than failing the archive.
+TEST(Zip64Limits, UnicodePathFollowsTheZip64Field) {
+    ZipEntry entry;
+    entry.storedName = "\x82t\x82"; // "été" in code page 850
+    entry.method = 8;
+    entry.uncompressedSize = 5 * k4G;
+    entry.compressedSize = k4G;
+    entry.localHeaderOffset = 6 * k4G;
+    entry.largeFile = true;
+    const std::vector<std::uint8_t> local = LocalHeaderRecord(entry);
+    const std::vector<std::uint8_t> central = CentralHeaderRecord(entry);
+    const std::size_t unicode = 4 + 5 + 5;
+    ASSERT_EQ(Le(local, 28, 2), 20 + unicode);
+    ASSERT_EQ(local.size(), 30 + 3 + 20 + unicode);
+    ASSERT_EQ(Le(central, 30, 2), 28 + unicode);
+    ASSERT_EQ(central.size(), 46 + 3 + 28 + unicode);
+    for (const auto& [record, at] : {std::pair(&local, 30 + 3 + 20), std::pair(&central, 46 + 3 + 28)}) {
+        EXPECT_EQ(Le(*record, at, 2), 0x7075u);
+        EXPECT_EQ(Le(*record, at + 2, 2), 10u);
+        EXPECT_EQ(Le(*record, at + 4, 1), 1u);
+        EXPECT_EQ(std::string(record->end() - 5, record->end()), "été");
+    }
+
+    entry.storedName.assign(33000, '\x82'); // 66000 bytes in UTF-8
+    EXPECT_EQ(Le(LocalHeaderRecord(entry), 28, 2), 20u);
+    EXPECT_EQ(Le(CentralHeaderRecord(entry), 30, 2), 28u);
+}
+
 struct Zip64EndRow {
     const char* label;
     CentralDirectory directory;

@@ -86,7 +86,7 @@ void MainWindow::AddJob() {
     }
     RefreshJobList();
     SelectRow(*row);
-    RunSelected();
+    runner_.RunNewJob(*row);
 }
 
 void MainWindow::EditSelected() {

@@ -148,7 +148,7 @@ protected:
     }
 };
 
-TEST_P(FailingArchiveStep, PutsTheLastGoodArchiveBackAndTriesAgainAtTheNextPass) {
+TEST_P(FailingArchiveStep, LeavesBothGenerationsAsTheyWereAndTriesAgainAtTheNextPass) {
     const fs::path source = tmp / "docs";
     WriteFile(source / "a.txt", "first");
     const std::size_t row = AddJob(source, tmp / "backups", "0", "01/12/2026 10:00:00");
@@ -158,6 +158,7 @@ TEST_P(FailingArchiveStep, PutsTheLastGoodArchiveBackAndTriesAgainAtTheNextPass)
     runner.RunSelected(row); // the last good archive
     ASSERT_TRUE(runner.errorList().empty());
     const std::string good = ReadFile(ArchiveOf(row, 1));
+    const std::string older = ReadFile(ArchiveOf(row, 2));
     const BackupJob before = Stored(row);
     store.RecordRun(row, before.lastRun, "01/12/2026 10:00:00"); // due again
     MakeFault(source);
@@ -174,7 +175,7 @@ TEST_P(FailingArchiveStep, PutsTheLastGoodArchiveBackAndTriesAgainAtTheNextPass)
     EXPECT_EQ(*listed, 1);
     EXPECT_EQ(FileNames(ArchiveFolderOf(row)), (Names{"save_1_1.zip", "save_1_2.zip"}));
     EXPECT_EQ(ReadFile(ArchiveOf(row, 1)), good);
-    EXPECT_EQ(ReadFile(ArchiveOf(row, 2)), good);
+    EXPECT_EQ(ReadFile(ArchiveOf(row, 2)), older) << "a failed run dropped the older generation";
     EXPECT_EQ(Stored(row).lastRun, before.lastRun);
     EXPECT_EQ(Stored(row).nextRun, "01/12/2026 10:00:00");
 

@@ -224,7 +224,8 @@ void BackupRunner::RunJob(std::uint64_t id, RunPath path) {
             // went with it, and writing a new one would leave an orphan.
             stillThere = store_.RowOf(id).has_value();
             if (stillThere) {
-                ZipFolder(written, source);
+                // A destination inside the source: no archive holds the generations.
+                ZipFolder(written, source, {}, {newest, previous});
             }
         });
         // The events after the archive step may have deleted the job too.

@@ -17,8 +17,9 @@ using Names = std::set<std::string>;
 
 TEST_F(RunsTest, EachRunKeepsTheNewestAndThePreviousArchive) {
     const fs::path source = tmp / "docs";
-    // A destination that does not exist yet, nor its parent.
-    const std::size_t row = AddJob(source, tmp / "new" / "backups");
+    // A destination that does not exist yet, nor its parent, inside the
+    // source: no archive may hold the generations.
+    const std::size_t row = AddJob(source, source / "new" / "backups");
     const fs::path folder = ArchiveFolderOf(row);
 
     std::vector<std::string> archives; // the newest archive after each run

@@ -33,6 +33,10 @@ SingleInstance::SingleInstance(const std::filesystem::path& settingsFolder) : na
     lock_->setStaleLockTime(0);
     first_ = lock_->tryLock(0);
     if (!first_) {
+        // Only a lock another program holds keeps this start from running: a
+        // lock that cannot be made at all (no writable temporary folder) must
+        // not stop the backups.
+        first_ = lock_->error() != QLockFile::LockFailedError;
         return;
     }
     server_ = new QLocalServer(this);

@@ -139,8 +139,12 @@ void YesNoDialog::MovePointerOntoYes() {
 void YesNoDialog::MakeNotice() {
     // A notice has nothing to answer: one FERMER button in place of OUI and
     // NON, which every key that answers a question also presses.
-    imageOui_->hide();
-    imageNon_->hide();
+    for (ImageButton* button : {imageOui_, imageNon_}) {
+        button->hide();
+        if (QLabel* twin = button->twin()) {
+            twin->hide();
+        }
+    }
     imageFermer_ = ImageButton::Large(this, QStringLiteral("Fermer"), QStringLiteral("fermer"), 0, kButtonTop);
     connect(imageFermer_, &ImageButton::clicked, this, [this] { Answer(true); });
 }

@@ -1,12 +1,22 @@
 #include "app/application.h"
 #include "app/program.h"
+#include "app/single_instance.h"
 #include "platform/program_folder.h"
 
 int main(int argc, char** argv) {
     vantorel::CommandLine arguments(argc, argv, vantorel::ChooseDisplayPlatform());
     vantorel::Application application(arguments.count(), arguments.values());
     const std::filesystem::path configHome = vantorel::UserConfigFolder();
-    vantorel::Program program(vantorel::PrepareSettingsFolder(vantorel::ProgramFolder(), configHome), configHome,
-                              vantorel::LocalNow);
+    const std::filesystem::path settingsFolder = vantorel::PrepareSettingsFolder(vantorel::ProgramFolder(), configHome);
+    // A second start on the same job list runs nothing: two timers on the
+    // same jobs would run them twice.
+    vantorel::SingleInstance instance(settingsFolder);
+    if (!instance.IsFirst()) {
+        instance.AskFirstToShow();
+        return 0;
+    }
+    vantorel::Program program(settingsFolder, configHome, vantorel::LocalNow);
+    QObject::connect(&instance, &vantorel::SingleInstance::ShowRequested, &program.mainWindow(),
+                     [&program] { program.mainWindow().RestoreFromTray(false); });
     return program.Run();
 }

@@ -219,4 +219,18 @@ bool MainWindow::AskYesNo(Question question) {
     return vantorel::AskYesNo(*overlays_, this, QuestionText(question));
 }
 
+void MainWindow::ShowRestoreProblems(std::size_t count, const std::vector<std::string>& firstNames) {
+    if (overlays_ == nullptr) {
+        return;
+    }
+    QString text = QStringLiteral("La restauration n'a pas pu rétablir %1 fichier(s) :").arg(count);
+    for (const std::string& name : firstNames) {
+        text += QStringLiteral("\r\n") + QString::fromStdString(name);
+    }
+    if (count > firstNames.size()) {
+        text += QStringLiteral("\r\n…");
+    }
+    ShowNotice(*overlays_, this, text);
+}
+
 } // namespace vantorel

@@ -69,6 +69,7 @@ public:
     void ShowErrorList(const std::vector<ErrorEntry>& errors) override;
     void SetDueTimerEnabled(bool enabled) override;
     bool AskYesNo(Question question) override;
+    void ShowRestoreProblems(std::size_t count, const std::vector<std::string>& firstNames) override;
 
     // The commands of the window, as the buttons, the menu and the keys call them.
     void AddJob();

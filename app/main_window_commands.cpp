@@ -89,7 +89,7 @@ void MainWindow::AddJob() {
     }
     RefreshJobList();
     SelectRow(*row);
-    RunSelected();
+    runner_.RunNewJob(*row);
 }
 
 void MainWindow::EditSelected() {

@@ -10,7 +10,11 @@ namespace vantorel::archive {
 
 StoredName FormStoredName(std::string_view relative) {
     StoredName name;
-    if (std::optional<std::string> cp850 = Utf8ToCp850(relative)) {
+    std::optional<std::string> cp850;
+    if (!NeedsUnixHost(relative)) {
+        cp850 = Utf8ToCp850(relative);
+    }
+    if (cp850) {
         name.bytes = *std::move(cp850);
     } else {
         name.bytes = std::string(relative);
@@ -20,6 +24,10 @@ StoredName FormStoredName(std::string_view relative) {
         throw ArchiveError(ArchiveFailure::TooLarge, std::string(relative), 0, "name longer than 65535 bytes");
     }
     return name;
+}
+
+bool NeedsUnixHost(std::string_view name) {
+    return name.find_first_of("\\:") != std::string_view::npos;
 }
 
 std::string DecodeStoredName(std::string_view raw, std::uint16_t flags) {

@@ -29,6 +29,14 @@ struct StoredName {
 // field.
 StoredName FormStoredName(std::string_view relative);
 
+// True when a name holds "\" or ":", ordinary characters in a Linux name
+// but a separator and a drive mark where the entry was made on DOS or
+// Windows. Such entries are marked as made on Unix (the host byte of
+// "version made by"), which tells every reader to take those characters
+// literally, and their names are stored as UTF-8, which Unix readers take as
+// it is (they read code page 850 only from DOS-made entries).
+bool NeedsUnixHost(std::string_view name);
+
 // The UTF-8 form of a stored name: with bit 11 set the bytes are UTF-8
 // already; without it they are code page 850, as this program and DOS tools
 // write them. A bit-11 name that is not valid UTF-8 is read as code page 850

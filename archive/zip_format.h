@@ -40,6 +40,8 @@ inline constexpr std::size_t kUnicodePathFixedLength = 5; // version and name CR
 
 // Versions: version made by 20 = host 0 (MS-DOS, FAT attributes), APPNOTE 2.0.
 inline constexpr std::uint16_t kVersionMadeBy = 20;
+// The host byte (the high byte of "version made by") of entries made on Unix.
+inline constexpr std::uint16_t kHostUnix = 3;
 inline constexpr std::uint16_t kVersionNeededStored = 10;
 inline constexpr std::uint16_t kVersionNeededDeflated = 20;
 inline constexpr std::uint16_t kVersionNeededZip64 = 45;

@@ -231,11 +231,14 @@ void JobStore::UpdateJob(std::size_t row, std::string designation, std::string s
 }
 
 void JobStore::RecordRun(std::size_t row, std::string lastRun, std::string nextRun) {
-    BackupJob ran = jobs_.at(row);
+    BackupJob& ran = jobs_.at(row);
     ran.lastRun = std::move(lastRun);
     ran.nextRun = std::move(nextRun);
+    // The list in memory moves on even when the file refuses the write: a job
+    // whose schedule cannot be saved then runs again at its next time (or at
+    // the next start, from the file), not at every pass, each run rotating a
+    // generation out. The failure still reaches the caller.
     WriteKeys(filePath_, std::to_string(row), ran, kRunKeys);
-    jobs_[row] = std::move(ran);
 }
 
 void JobStore::RemoveRow(std::size_t row) {

@@ -77,9 +77,9 @@ public:
     void UpdateJob(std::size_t row, std::string designation, std::string source, std::string destination,
                    Schedule schedule, std::string nextRun);
 
-    // The run update: writes CbDerniereDateMaj then CbProchaineDateMaj in the
-    // section of row `row`, then sets the row's two texts. Throws
-    // Error(WriteRefused) with the row unchanged.
+    // The run update: sets the row's two texts, then writes CbDerniereDateMaj
+    // and CbProchaineDateMaj in the section of row `row`. Throws
+    // Error(WriteRefused) when the file refuses; the row keeps its new texts.
     void RecordRun(std::size_t row, std::string lastRun, std::string nextRun);
 
     // Removes a row from the list only; RewriteJobList stores the change.

@@ -4,9 +4,11 @@
 #include "archive/reader/extract_archive.h"
 #include "archive/writer/zip_folder.h"
 #include "jobs/archive_paths.h"
+#include "runs/generations.h"
 #include "runs/run_steps.h"
 #include "schedule/next_run.h"
 
+#include <algorithm>
 #include <exception>
 #include <filesystem>
 #include <stdexcept>
@@ -17,6 +19,9 @@ namespace vantorel {
 namespace fs = std::filesystem;
 
 namespace {
+
+// How many names of files that did not come back a restore shows.
+constexpr std::size_t kRestoreProblemNames = 5;
 
 // A job whose stored frequency or indexes give no next run.
 class NoNextRun : public std::runtime_error {
@@ -68,6 +73,8 @@ void BackupRunner::DuePass() {
     // Enabling restarts the interval, so the next pass comes a full period
     // after this one ended, however long it took.
     host_.SetDueTimerEnabled(true);
+    busy.Release();
+    RunQueuedFirstRuns();
 }
 
 void BackupRunner::RunSelected(std::optional<std::size_t> selectedRow) {
@@ -78,6 +85,29 @@ void BackupRunner::RunSelected(std::optional<std::size_t> selectedRow) {
     errors_.clear();
     RunJob(store_.at(*selectedRow).id, RunPath::Selected);
     ShowErrorsIfAny();
+    busy.Release();
+    RunQueuedFirstRuns();
+}
+
+void BackupRunner::RunNewJob(std::size_t row) {
+    if (row >= store_.size()) {
+        return;
+    }
+    if (busy_) {
+        queuedFirstRuns_.push_back(store_.at(row).id);
+        return;
+    }
+    RunSelected(row);
+}
+
+void BackupRunner::RunQueuedFirstRuns() {
+    while (!busy_ && !queuedFirstRuns_.empty()) {
+        const std::uint64_t id = queuedFirstRuns_.front();
+        queuedFirstRuns_.erase(queuedFirstRuns_.begin());
+        if (std::optional<std::size_t> row = store_.RowOf(id)) {
+            RunSelected(*row); // deleted meanwhile: nothing left to run
+        }
+    }
 }
 
 void BackupRunner::RunAll() {
@@ -93,6 +123,8 @@ void BackupRunner::RunAll() {
         RunJob(id, RunPath::All);
     }
     ShowErrorsIfAny();
+    busy.Release();
+    RunQueuedFirstRuns();
 }
 
 void BackupRunner::Restore(std::optional<std::size_t> selectedRow) {
@@ -119,17 +151,35 @@ void BackupRunner::Restore(std::optional<std::size_t> selectedRow) {
         }
         std::error_code ec;
         fs::create_directories(target, ec); // a failure shows as an extraction that writes nothing
-        // The report is for callers that want details; a restore shows none.
         ExtractReport report;
         WithProcessingLabel(host_, [&] {
             host_.RunStep(job.source, [&](const StepProgress& progress) {
                 report = ExtractArchive(target, archive, StepControl{progress, &stop_});
             });
         });
-        static_cast<void>(report);
+        busy.Release();
+        ReportRestoreProblems(report);
     } catch (const std::exception&) {
-        // A restore reports nothing: what was extracted stays, the job is unchanged.
+        // What was extracted stays, the job is unchanged.
     }
+    RunQueuedFirstRuns();
+}
+
+void BackupRunner::ReportRestoreProblems(const ExtractReport& report) {
+    // Files that did not come back whole: damaged ones written where nothing
+    // was, and entries skipped. Folder entries of other tools are no file.
+    std::vector<std::string> names = report.damaged;
+    for (const SkippedEntry& skipped : report.skipped) {
+        if (skipped.reason != SkipReason::FolderEntry) {
+            names.push_back(skipped.name);
+        }
+    }
+    if (names.empty() || stop_) {
+        return; // a clean restore stays silent; a stopped one ends with the program
+    }
+    const std::size_t count = names.size();
+    names.resize(std::min(names.size(), kRestoreProblemNames));
+    host_.ShowRestoreProblems(count, names);
 }
 
 void BackupRunner::RunJob(std::uint64_t id, RunPath path) {
@@ -168,9 +218,17 @@ void BackupRunner::RunJob(std::uint64_t id, RunPath path) {
         return;
     }
 
-    bool archived = false;
     try {
-        RotateGenerations(newest, previous);
+        // One writer per archive: another run on these archives (another
+        // program on another job list with the same destination and
+        // reference) makes this one fail before it touches anything.
+        std::optional<Generations> generations = Generations::Lock(newest, previous);
+        if (!generations) {
+            ListFailure(id);
+            return;
+        }
+        generations->RecoverLeftovers();
+        const fs::path written = generations->NewArchiveName();
         bool stillThere = true;
         WithProcessingLabel(host_, [&] {
             // The events that just ran may have deleted the job; its archives
@@ -182,34 +240,32 @@ void BackupRunner::RunJob(std::uint64_t id, RunPath path) {
             host_.RunStep(job.source, [&](const StepProgress& progress) {
                 ZipOptions options;
                 options.control = StepControl{progress, &stop_};
-                ZipFolder(newest, source, options);
+                // A destination inside the source: no archive holds the generations.
+                ZipFolder(written, source, options, {newest, previous});
             });
-            archived = true;
-            // Deleted while its archive was being written: the delete found
-            // no newest archive to remove, so the one just written goes now.
-            stillThere = store_.RowOf(id).has_value();
-            if (!stillThere) {
-                std::error_code ec;
-                fs::remove(newest, ec); // a leftover would only take room: nothing refers to it
-            }
         });
-        if (stillThere) {
+        // The events after the archive step may have deleted the job too.
+        stillThere = stillThere && store_.RowOf(id).has_value();
+        if (!stillThere) {
+            std::error_code ignored;
+            fs::remove(written, ignored); // may not exist; the next run of these archives tidies otherwise
+        } else {
+            try {
+                generations->Rotate(written);
+            } catch (...) {
+                std::error_code ignored;
+                fs::remove(written, ignored); // the generations are as they were; the next run tidies otherwise
+                throw;
+            }
             // Should this fail (a stored index outside its list, a ListeSave.ini
             // that cannot be written), the archive just written is good and
-            // stays: only the schedule is left as it was, and the job is listed.
+            // stays: only the job is listed.
             Reschedule(id);
         }
     } catch (const std::exception&) {
+        // Nothing was rotated before the new archive was complete: a failed
+        // run leaves both generations as they were.
         ListFailure(id);
-        // ZipFolder never leaves a partial archive under the newest name. When
-        // that name is empty (the rotation moved it), it gets the last good
-        // archive back. An archive still there is never replaced: after a
-        // failed rotation it is the last good one, and after a failed
-        // reschedule it is the one just written.
-        std::error_code ec;
-        if (!archived && store_.RowOf(id) && !fs::exists(newest, ec) && !ec) {
-            CopyPreviousOverNewest(previous, newest);
-        }
     }
 }
 

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "archive/reader/extract_archive.h"
 #include "jobs/job_store.h"
 #include "runs/run_host.h"
 
@@ -23,6 +24,10 @@ public:
     void DuePass();
     // LancerSauvegardeClick: runs the selected row; nothing when none is selected.
     void RunSelected(std::optional<std::size_t> selectedRow);
+    // The first run of a job just added (AJOUTER): at once, or, when a run is
+    // in progress (the add came from its event processing), as soon as that
+    // run ends, so that no new job waits for its first scheduled time.
+    void RunNewJob(std::size_t row);
     // LancerToutesSauvegardesClick: runs every job, due or not.
     void RunAll();
     // RestaurerSauvegardeSelectionneClick: after confirmation, extracts the
@@ -53,6 +58,9 @@ private:
     // The ids of every job, in list order, when a pass starts.
     std::vector<std::uint64_t> JobIds() const;
     void ShowErrorsIfAny();
+    void ReportRestoreProblems(const ExtractReport& report);
+    // Runs the first runs queued while a run was in progress.
+    void RunQueuedFirstRuns();
 
     JobStore& store_;
     RunHost& host_;
@@ -60,6 +68,7 @@ private:
     bool busy_ = false;
     // Read by the step's worker threads.
     std::atomic<bool> stop_{false};
+    std::vector<std::uint64_t> queuedFirstRuns_;
 };
 
 } // namespace vantorel

@@ -3,6 +3,7 @@
 #include "jobs/questions.h"
 #include "schedule/date_time.h"
 
+#include <cstddef>
 #include <cstdint>
 #include <functional>
 #include <string>
@@ -46,6 +47,9 @@ public:
     virtual void SetDueTimerEnabled(bool enabled) = 0;
     // Asks a yes/no question with the main window as parent.
     virtual bool AskYesNo(Question question) = 0;
+    // Tells the user that a restore could not bring back `count` files
+    // whole; `firstNames` holds the first few of them.
+    virtual void ShowRestoreProblems(std::size_t count, const std::vector<std::string>& firstNames) = 0;
 };
 
 } // namespace vantorel

@@ -13,13 +13,20 @@ namespace vantorel {
 // however the work ends.
 class BusyGuard {
 public:
-    explicit BusyGuard(bool& flag) : flag_(flag) { flag_ = true; }
-    ~BusyGuard() { flag_ = false; }
+    explicit BusyGuard(bool& flag) : flag_(&flag) { *flag_ = true; }
+    ~BusyGuard() { Release(); }
+    // Lowers the flag before the end of the scope.
+    void Release() {
+        if (flag_ != nullptr) {
+            *flag_ = false;
+            flag_ = nullptr;
+        }
+    }
     BusyGuard(const BusyGuard&) = delete;
     BusyGuard& operator=(const BusyGuard&) = delete;
 
 private:
-    bool& flag_;
+    bool* flag_;
 };
 
 // Runs `work` with "Traitement en cours" shown: shows the label and lets the
@@ -32,15 +39,5 @@ void WithProcessingLabel(RunHost& host, const std::function<void()>& work);
 // relative path (a hand-edited ListeSave.ini) would mean whatever folder the
 // program happens to run in, so it never counts as present.
 bool IsUsableFolder(const std::filesystem::path& folder);
-
-// The rotation before a run: when the newest archive exists it takes the
-// previous archive's name. A move that fails leaves both files as they were.
-void RotateGenerations(const std::filesystem::path& newest, const std::filesystem::path& previous);
-
-// The failure path after a rotation: makes the newest name hold the previous
-// archive again, through a temporary copy so that a copy cut short never sits
-// under the newest name. Best effort: a copy that fails leaves the newest
-// name empty and the previous archive whole.
-void CopyPreviousOverNewest(const std::filesystem::path& previous, const std::filesystem::path& newest);
 
 } // namespace vantorel

@@ -101,14 +101,20 @@ void YesNoDialog::LayOut() {
     imageAlert_->move(pictureLeft, imageAlert_->y());
     lbAlert_->move(pictureLeft + imageAlert_->width() + kPictureGap, lbAlert_->y());
 
-    // The window grows once for a line break, however many there are.
-    if (message_.contains(QStringLiteral("\r\n"), Qt::CaseInsensitive)) {
-        buttonTop += kLineBreakGrowth;
-        bottomLineTop += kLineBreakGrowth;
-        height += kLineBreakGrowth;
+    // The window grows once for a line break, however many there are; a
+    // notice, which lists names, grows by every line past the second.
+    int growth = message_.contains(QStringLiteral("\r\n"), Qt::CaseInsensitive) ? kLineBreakGrowth : 0;
+    if (imageFermer_ != nullptr && lines.size() > 2) {
+        growth += metrics.lineSpacing() * static_cast<int>(lines.size() - 2);
     }
+    buttonTop += growth;
+    bottomLineTop += growth;
+    height += growth;
     imageNon_->Place(kButtonMargin, buttonTop);
     imageOui_->Place(width - imageOui_->width() - imageNon_->x(), buttonTop);
+    if (imageFermer_ != nullptr) {
+        imageFermer_->Place(width / 2 - imageFermer_->width() / 2, buttonTop);
+    }
 
     SetFixedWindowSize(width, height);
     if (auto* bottom = findChild<QLabel*>(QStringLiteral("ImageTraitBas"))) {
@@ -124,7 +130,21 @@ void YesNoDialog::LayOut() {
 
 void YesNoDialog::MovePointerOntoYes() {
     timerCurseur_->stop();
-    QCursor::setPos(x() + imageOui_->x() + imageOui_->width() / 2, y() + imageOui_->y() + imageOui_->height() / 2);
+    const ImageButton* target = imageFermer_ != nullptr ? imageFermer_ : imageOui_;
+    QCursor::setPos(x() + target->x() + target->width() / 2, y() + target->y() + target->height() / 2);
+}
+
+void YesNoDialog::MakeNotice() {
+    // A notice has nothing to answer: one FERMER button in place of OUI and
+    // NON, which every key that answers a question also presses.
+    for (ImageButton* button : {imageOui_, imageNon_}) {
+        button->hide();
+        if (QLabel* twin = button->twin()) {
+            twin->hide();
+        }
+    }
+    imageFermer_ = ImageButton::Large(this, QStringLiteral("Fermer"), QStringLiteral("fermer"), 0, kButtonTop);
+    connect(imageFermer_, &ImageButton::clicked, this, [this] { Answer(true); });
 }
 
 void YesNoDialog::keyPressEvent(QKeyEvent* event) {
@@ -188,6 +208,21 @@ bool AskYesNo(GreyOverlay& overlays, QWidget* parent, const QString& text) {
     }
     overlays.HideOverlay(OverlaySlot::YesNoDialog);
     return yes;
+}
+
+void ShowNotice(GreyOverlay& overlays, QWidget* parent, const QString& text) {
+    overlays.ShowOverlay(parent, OverlaySlot::YesNoDialog);
+    if (!QueuedAnswers().empty()) {
+        QueuedAnswers().pop_front();
+        AskedQuestions().append(text);
+    } else {
+        QPointer<YesNoDialog> dialog = new YesNoDialog(parent);
+        dialog->MakeNotice();
+        dialog->SetMessage(text);
+        dialog->exec();
+        delete dialog.data(); // nothing when it went with its parent meanwhile
+    }
+    overlays.HideOverlay(OverlaySlot::YesNoDialog);
 }
 
 void QueueAnswerForTesting(bool yes) {

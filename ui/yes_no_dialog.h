@@ -22,6 +22,8 @@ public:
 
     // The message, with "\r\n" between its lines.
     void SetMessage(const QString& text);
+    // Makes the window a notice: one FERMER button instead of OUI and NON.
+    void MakeNotice();
     // True only when OUI was chosen (by click, Enter or Space).
     bool answer() const { return answer_; }
 
@@ -41,6 +43,7 @@ private:
     QLabel* imageAlert_;
     ImageButton* imageOui_;
     ImageButton* imageNon_;
+    ImageButton* imageFermer_ = nullptr;
     QTimer* timerCurseur_;
     bool answer_ = false;
 };
@@ -48,6 +51,10 @@ private:
 // Asks `text` modally, with `parent` dimmed by the grey layer of slot 1.
 // True for yes; every way of closing but OUI, Enter and Space is a no.
 bool AskYesNo(GreyOverlay& overlays, QWidget* parent, const QString& text);
+
+// Shows `text` modally in the same window with a single FERMER button, with
+// `parent` dimmed as for a question. Tests answer it from the same queue.
+void ShowNotice(GreyOverlay& overlays, QWidget* parent, const QString& text);
 
 // Tests only: the next questions are answered with these, in order, without
 // showing the window or running its event loop.

@@ -28,7 +28,6 @@ using namespace archive::reader;
 
 // Hosts whose external attributes carry a Unix mode in their high 16 bits
 // (APPNOTE 4.4.2): Unix, and OS X.
-constexpr std::uint16_t kHostUnix = 3;
 constexpr std::uint16_t kHostOsX = 19;
 // General-purpose bits that need more than this program reads: patched data
 // (5), strong encryption (6), an encrypted central directory (13).
@@ -143,7 +142,8 @@ private:
         if (std::optional<SkipReason> reason = NotAFile(entry)) {
             return reason;
         }
-        std::variant<RelativePath, SkipReason> path = SanitiseStoredName(name);
+        const std::uint16_t host = entry.versionMadeBy >> 8;
+        std::variant<RelativePath, SkipReason> path = SanitiseStoredName(name, host == kHostUnix || host == kHostOsX);
         if (const SkipReason* reason = std::get_if<SkipReason>(&path)) {
             return *reason;
         }
@@ -168,10 +168,11 @@ private:
             return SkipReason::OverlappingData;
         }
         const EntryData data{local->dataOffset, entry.compressedSize, entry.uncompressedSize, local->method};
-        return writeFile(entry, std::get<RelativePath>(path), data);
+        return writeFile(entry, std::get<RelativePath>(path), data, name);
     }
 
-    std::optional<SkipReason> writeFile(const CentralEntry& entry, const RelativePath& path, const EntryData& data) {
+    std::optional<SkipReason> writeFile(const CentralEntry& entry, const RelativePath& path, const EntryData& data,
+                                        const std::string& name) {
         SkipReason reason{};
         const int folder = target_.openFolder(path.folders, reason);
         if (folder < 0) {
@@ -185,13 +186,18 @@ private:
         if (decoded.status != DecodeResult::Status::Ok) {
             return decoded.status == DecodeResult::Status::BadData ? SkipReason::BadData : SkipReason::WriteFailed;
         }
+        const bool damaged = decoded.crc32 != entry.crc32;
+        if (damaged && file.replacing()) {
+            return SkipReason::BadCrc; // never bad data over a file that may be good
+        }
         const std::time_t mtime = FromDosDateTime({entry.dosTime, entry.dosDate});
         if (std::optional<SkipReason> failed = file.commit(mtime, (entry.externalAttributes & kAttrReadOnly) != 0)) {
             return failed;
         }
         ++report_.extracted;
-        if (decoded.crc32 != entry.crc32) {
+        if (damaged) {
             ++report_.crcMismatches; // kept as decoded: the bytes may still be mostly right
+            report_.damaged.push_back(name);
         }
         return std::nullopt;
     }

@@ -19,6 +19,7 @@ enum class SkipReason {
     UnknownMethod,   // neither stored nor deflate
     BadLocalHeader,  // the local header is missing or damaged (or an extra field of the entry)
     BadData,         // the compressed data are damaged or cut short
+    BadCrc,          // the data fail their CRC-32: the file already at the path stays
     OverlappingData, // the data overlap another entry's or lie outside the archive
     CannotCreate,    // the file or one of its folders cannot be created (a read-only file stays)
     WriteFailed,     // writing the file failed
@@ -35,7 +36,10 @@ struct ExtractReport {
     // archive, damaged central directory, missing target folder).
     std::optional<std::string> archiveRejected;
     std::size_t extracted = 0;
-    std::size_t crcMismatches = 0; // extracted as decoded, as the program does
+    // Entries whose data fail their CRC-32, written as decoded because no file
+    // held their path (a damaged file beats none).
+    std::size_t crcMismatches = 0;
+    std::vector<std::string> damaged; // their names, as UTF-8
     std::vector<SkippedEntry> skipped;
     bool stopped = false; // a stop request ended it before the last entry
 };

@@ -4,8 +4,8 @@ namespace vantorel::archive::reader {
 
 namespace {
 
-bool IsSeparator(char c) {
-    return c == '/' || c == '\\';
+bool IsSeparator(char c, bool unixNames) {
+    return c == '/' || (c == '\\' && !unixNames);
 }
 
 // "C:" or "C:anything" as the first part: a Windows drive.
@@ -16,22 +16,23 @@ bool StartsWithDrive(std::string_view part) {
 
 } // namespace
 
-std::variant<RelativePath, SkipReason> SanitiseStoredName(std::string_view name) {
-    if (name.empty() || IsSeparator(name.back())) {
+std::variant<RelativePath, SkipReason> SanitiseStoredName(std::string_view name, bool unixNames) {
+    auto separates = [unixNames](char c) { return IsSeparator(c, unixNames); };
+    if (name.empty() || separates(name.back())) {
         return SkipReason::FolderEntry;
     }
-    if (IsSeparator(name.front()) || name.find('\0') != std::string_view::npos) {
+    if (separates(name.front()) || name.find('\0') != std::string_view::npos) {
         return SkipReason::UnsafeName; // absolute ("/x", "\\server\share\x") or cut short by a NUL
     }
     std::vector<std::string> parts;
     std::size_t start = 0;
     while (start <= name.size()) {
         std::size_t end = start;
-        while (end < name.size() && !IsSeparator(name[end])) {
+        while (end < name.size() && !separates(name[end])) {
             ++end;
         }
         const std::string_view part = name.substr(start, end - start);
-        if (parts.empty() && start == 0 && StartsWithDrive(part)) {
+        if (!unixNames && parts.empty() && start == 0 && StartsWithDrive(part)) {
             return SkipReason::UnsafeName;
         }
         if (part == "..") {

@@ -22,6 +22,8 @@ struct RelativePath {
 // folder entry (SkipReason::FolderEntry). An absolute name, a drive ("C:"),
 // a ".." part or a NUL byte is refused (SkipReason::UnsafeName): nothing may
 // land outside the target folder. Empty and "." parts are dropped.
-std::variant<RelativePath, SkipReason> SanitiseStoredName(std::string_view name);
+// For an entry made on Unix (`unixNames`) only "/" separates, and "\" and ":"
+// are ordinary characters of a name, as in the folder it came from.
+std::variant<RelativePath, SkipReason> SanitiseStoredName(std::string_view name, bool unixNames = false);
 
 } // namespace vantorel::archive::reader

@@ -4,8 +4,10 @@
 
 #include <cerrno>
 #include <cstdio>
+#include <dirent.h>
 #include <fcntl.h>
 #include <random>
+#include <string_view>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -40,10 +42,26 @@ int OpenLevel(int parentFd, const std::string& name, SkipReason& reason) {
     return fd;
 }
 
+constexpr char kTemporaryPrefix[] = ".vantorel-";
+constexpr char kTemporarySuffix[] = ".tmp";
+constexpr std::size_t kTemporaryDigits = 16;
+
+// A name TemporaryName gives: nobody else's file is ever removed as ours.
+bool IsTemporaryName(std::string_view name) {
+    const std::string_view prefix = kTemporaryPrefix;
+    const std::string_view suffix = kTemporarySuffix;
+    if (name.size() != prefix.size() + kTemporaryDigits + suffix.size() || name.substr(0, prefix.size()) != prefix ||
+        name.substr(prefix.size() + kTemporaryDigits) != suffix) {
+        return false;
+    }
+    return name.substr(prefix.size(), kTemporaryDigits).find_first_not_of("0123456789abcdef") == std::string_view::npos;
+}
+
 std::string TemporaryName() {
     thread_local std::mt19937_64 generator{std::random_device{}()};
     char text[32];
-    std::snprintf(text, sizeof text, ".vantorel-%016llx.tmp", static_cast<unsigned long long>(generator()));
+    std::snprintf(text, sizeof text, "%s%016llx%s", kTemporaryPrefix, static_cast<unsigned long long>(generator()),
+                  kTemporarySuffix);
     return text;
 }
 
@@ -54,6 +72,34 @@ TargetFolder::TargetFolder(const std::filesystem::path& folder) {
     if (root_ < 0) {
         throw ArchiveError(ArchiveFailure::NoSuchFolder, folder, errno);
     }
+    sweep(root_);
+}
+
+void TargetFolder::sweep(int folderFd) {
+    struct stat info {};
+    if (fstat(folderFd, &info) != 0) {
+        return;
+    }
+    const std::pair<dev_t, ino_t> identity{info.st_dev, info.st_ino};
+    for (const auto& done : swept_) {
+        if (done == identity) {
+            return;
+        }
+    }
+    swept_.push_back(identity);
+    const int listing = dup(folderFd);
+    DIR* folder = listing >= 0 ? fdopendir(listing) : nullptr;
+    if (folder == nullptr) {
+        CloseQuietly(listing);
+        return; // an unlistable folder: its leftovers stay, nothing else changes
+    }
+    while (const dirent* entry = readdir(folder)) {
+        if (IsTemporaryName(entry->d_name)) {
+            // Only a killed extraction leaves one: every live one removes its own.
+            static_cast<void>(unlinkat(folderFd, entry->d_name, 0));
+        }
+    }
+    closedir(folder);
 }
 
 TargetFolder::~TargetFolder() {
@@ -85,6 +131,7 @@ int TargetFolder::openFolder(const std::vector<std::string>& folders, SkipReason
             return -1;
         }
         current = next;
+        sweep(current);
     }
     cachedFd_ = current;
     cachedPath_ = folders;
@@ -116,6 +163,7 @@ std::optional<SkipReason> PendingFile::open(int folderFd, std::string name) {
             return SkipReason::CannotCreate; // a folder, or a read-only file, which stays as it is
         }
         replacing_ = true; // a link there is replaced itself: rename never follows it
+        replaced_ = existing;
     } else if (errno != ENOENT) {
         return SkipReason::CannotCreate;
     }
@@ -133,6 +181,16 @@ std::optional<SkipReason> PendingFile::open(int folderFd, std::string name) {
 }
 
 std::optional<SkipReason> PendingFile::commit(std::time_t mtime, bool readOnly) {
+    if (replacing_ && S_ISREG(replaced_.st_mode)) {
+        // The file keeps what the user set on it (an executable script stays
+        // executable). The owner and group only where the process may set
+        // them; the owner first, since changing it clears set-id bits.
+        static_cast<void>(fchown(fd_, replaced_.st_uid, replaced_.st_gid)); // refused for others' files: ours then
+        if (fchmod(fd_, replaced_.st_mode & 07777) != 0) {
+            discard();
+            return SkipReason::WriteFailed;
+        }
+    }
     if (readOnly) {
         struct stat info {};
         if (fstat(fd_, &info) != 0 || fchmod(fd_, info.st_mode & ~static_cast<mode_t>(0222)) != 0) {

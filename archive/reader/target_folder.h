@@ -4,6 +4,9 @@
 #include <filesystem>
 #include <optional>
 #include <string>
+#include <sys/stat.h>
+#include <sys/types.h>
+#include <utility>
 #include <vector>
 
 #include "archive/reader/extract_archive.h"
@@ -31,8 +34,12 @@ public:
 
 private:
     void forgetCached();
+    // Removes the temporary files a killed extraction left in this folder,
+    // once per folder and call.
+    void sweep(int folderFd);
 
     int root_ = -1;
+    std::vector<std::pair<dev_t, ino_t>> swept_;
     std::vector<std::string> cachedPath_;
     int cachedFd_ = -1;
 };
@@ -53,9 +60,14 @@ public:
     std::optional<SkipReason> open(int folderFd, std::string name);
 
     int fd() const { return fd_; }
+    // True when a file already holds the name: its data then go only over
+    // data that are whole.
+    bool replacing() const { return replacing_; }
 
-    // Gives the file its modification time (`mtime` < 0: left as is), removes
-    // the write permissions when `readOnly`, and moves it to its final name.
+    // Gives the file its modification time (`mtime` < 0: left as is), the
+    // permission bits (and owner and group, where allowed) of the file it
+    // replaces, removes the write permissions when `readOnly`, and moves it to
+    // its final name.
     // A file that replaces another is flushed first, so a crash never leaves
     // the old content lost and the new one unwritten.
     std::optional<SkipReason> commit(std::time_t mtime, bool readOnly);
@@ -68,6 +80,7 @@ private:
     std::string name_;
     std::string temporaryName_;
     bool replacing_ = false;
+    struct stat replaced_ {};
 };
 
 } // namespace vantorel::archive::reader

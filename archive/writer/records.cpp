@@ -90,6 +90,28 @@ std::vector<std::uint8_t> UnicodePathField(const ZipEntry& entry, std::size_t ot
     return r.take();
 }
 
+// Entries whose names keep "\" or ":" as ordinary characters are made on
+// Unix (host 3); every other entry on MS-DOS (host 0), whose readers convert
+// code page 850 names.
+bool MadeOnUnix(const ZipEntry& entry) {
+    return NeedsUnixHost(entry.storedName);
+}
+
+std::uint16_t VersionMadeBy(const ZipEntry& entry, bool zip64) {
+    const std::uint16_t version = zip64 ? kVersionNeededZip64 : kVersionMadeBy;
+    return MadeOnUnix(entry) ? static_cast<std::uint16_t>((kHostUnix << 8) | version) : version;
+}
+
+// A Unix-made entry carries a Unix mode in the high 16 bits, which its readers
+// apply: a regular file, read-only when the DOS bit says so.
+std::uint32_t ExternalAttributes(const ZipEntry& entry) {
+    if (!MadeOnUnix(entry)) {
+        return entry.externalAttributes;
+    }
+    const std::uint32_t mode = (entry.externalAttributes & kAttrReadOnly) != 0 ? 0100444 : 0100644;
+    return (mode << 16) | entry.externalAttributes;
+}
+
 } // namespace
 
 bool UsesZip64(const ZipEntry& entry) {
@@ -146,7 +168,7 @@ std::vector<std::uint8_t> CentralHeaderRecord(const ZipEntry& entry) {
     const std::size_t extraLength = zip64Length + unicodePath.size();
     RecordWriter r(kCentralHeaderLength + entry.storedName.size() + extraLength);
     r.u32(kCentralHeaderSignature);                         // signature
-    r.u16(zip64 ? kVersionNeededZip64 : kVersionMadeBy);    // version made by
+    r.u16(VersionMadeBy(entry, zip64));                     // version made by
     r.u16(VersionNeeded(entry));                            // version needed to extract
     r.u16(entry.flags);                                     // general-purpose flags
     r.u16(entry.method);                                    // compression method
@@ -160,7 +182,7 @@ std::vector<std::uint8_t> CentralHeaderRecord(const ZipEntry& entry) {
     r.u16(0);                                               // file comment length
     r.u16(0);                                               // disk number start
     r.u16(0);                                               // internal attributes
-    r.u32(entry.externalAttributes);                        // external attributes
+    r.u32(ExternalAttributes(entry));                       // external attributes
     r.u32(Field32(entry.localHeaderOffset, offsetInExtra)); // local header offset
     r.bytes(entry.storedName);                              // name
     if (zip64) {

@@ -96,12 +96,16 @@ void WriteCentralDirectory(FileSink& sink, const Spill& headers, std::uint64_t e
     sink.Write(EndOfCentralDirRecord(directory));
 }
 
-std::vector<FileIdentity> ArchiveIdentities(const std::filesystem::path& archivePath,
-                                            const TemporaryArchive& temporary) {
+std::vector<FileIdentity> ArchiveIdentities(const std::filesystem::path& archivePath, const TemporaryArchive& temporary,
+                                            const std::vector<std::filesystem::path>& leftOut) {
     std::vector<FileIdentity> identities{temporary.identity()};
-    struct stat info {};
-    if (stat(archivePath.c_str(), &info) == 0) {
-        identities.push_back(FileIdentity{info.st_dev, info.st_ino}); // the generation being replaced
+    std::vector<std::filesystem::path> others = leftOut;
+    others.push_back(archivePath); // the generation being replaced
+    for (const std::filesystem::path& other : others) {
+        struct stat info {};
+        if (stat(other.c_str(), &info) == 0) {
+            identities.push_back(FileIdentity{info.st_dev, info.st_ino});
+        }
     }
     return identities;
 }
@@ -123,6 +127,11 @@ std::uint64_t TotalSize(const std::filesystem::path& sourceFolder, const PathLis
 
 void ZipFolder(const std::filesystem::path& archivePath, const std::filesystem::path& sourceFolder,
                const ZipOptions& options) {
+    ZipFolder(archivePath, sourceFolder, options, {});
+}
+
+void ZipFolder(const std::filesystem::path& archivePath, const std::filesystem::path& sourceFolder,
+               const ZipOptions& options, const std::vector<std::filesystem::path>& leftOut) {
     if (!archivePath.is_absolute()) {
         throw ArchiveError(ArchiveFailure::PathNotAbsolute, archivePath);
     }
@@ -135,7 +144,7 @@ void ZipFolder(const std::filesystem::path& archivePath, const std::filesystem::
     }
     TemporaryArchive temporary(archivePath);
 
-    const PathList files = ListFiles(sourceFolder, ArchiveIdentities(archivePath, temporary));
+    const PathList files = ListFiles(sourceFolder, ArchiveIdentities(archivePath, temporary, leftOut));
     ProgressMeter meter(options.control, archivePath);
     meter.CheckStop();
     if (meter.wanted()) {

@@ -4,6 +4,7 @@
 
 #include <cstddef>
 #include <filesystem>
+#include <vector>
 
 namespace vantorel {
 
@@ -24,6 +25,10 @@ struct ZipOptions {
 // ArchiveError(Cancelled) the same way.
 void ZipFolder(const std::filesystem::path& archivePath, const std::filesystem::path& sourceFolder,
                const ZipOptions& options = {});
+// The same, leaving out these files too when the source folder holds them: a
+// job's generations, which a run writes beside the new archive.
+void ZipFolder(const std::filesystem::path& archivePath, const std::filesystem::path& sourceFolder,
+               const ZipOptions& options, const std::vector<std::filesystem::path>& leftOut);
 
 // True when sourceFolder holds at least one file ZipFolder would archive.
 bool HasArchivableFile(const std::filesystem::path& sourceFolder);

@@ -1,11 +1,15 @@
 #include "app/application.h"
+#include "app/single_instance.h"
 #include "platform/errors.h"
 #include "ui/texts.h"
 
 #include <QEvent>
+#include <QSignalSpy>
+#include <QTemporaryDir>
 #include <QtTest>
 
 #include <cerrno>
+#include <memory>
 #include <stdexcept>
 
 using namespace vantorel;
@@ -43,6 +47,24 @@ private slots:
         bool ran = false;
         QTimer::singleShot(0, [&ran] { ran = true; });
         QTRY_VERIFY(ran);
+    }
+
+    void secondStartOnTheSameJobListOnlyBringsTheFirstToTheFront() {
+        QTemporaryDir settings;
+        QTemporaryDir otherSettings;
+        auto first = std::make_unique<SingleInstance>(settings.path().toStdString());
+        QVERIFY(first->IsFirst());
+        QSignalSpy shown(first.get(), &SingleInstance::ShowRequested);
+
+        SingleInstance second(settings.path().toStdString() + "/.");
+        QVERIFY(!second.IsFirst());
+        second.AskFirstToShow();
+        QTRY_COMPARE(shown.count(), 1);
+        QVERIFY(SingleInstance(otherSettings.path().toStdString()).IsFirst());
+
+        // Once the first program is gone, the next start runs the jobs.
+        first.reset();
+        QVERIFY(SingleInstance(settings.path().toStdString()).IsFirst());
     }
 };
 

@@ -63,6 +63,7 @@ private slots:
     void hintText();
     void dropDownWidth();
     void selectedRowIsGoldOnGrey();
+    void restoreThatLostFilesNamesTheFirstOnes();
 
 private:
     void Start();
@@ -290,6 +291,15 @@ void MainWindowTest::deleteKeyAsksThenRemovesTheSelectedJob() {
     QCOMPARE(list->count(), 1);
     QVERIFY(list->selectedItems().isEmpty());
     QCOMPARE(program_->mainWindow().store().at(0).source, std::string("/data/b/"));
+}
+
+void MainWindowTest::restoreThatLostFilesNamesTheFirstOnes() {
+    Start();
+    QueueAnswerForTesting(true);
+    program_->mainWindow().ShowRestoreProblems(7, {"a.txt", "sub/été.txt"});
+    QCOMPARE(
+        TakeAskedQuestionsForTesting(),
+        QStringList{QStringLiteral("La restauration n'a pas pu rétablir 7 fichier(s) :\r\na.txt\r\nsub/été.txt\r\n…")});
 }
 
 void MainWindowTest::addingAJobPicksFoldersStoresAndRunsIt() {

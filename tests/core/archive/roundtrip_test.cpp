@@ -75,6 +75,11 @@ const std::vector<TreeFile> kArchived = {
     {"incompressible.bin", RandomBytes(3 << 20, 7), LocalTime(2026, 12, 7, 14, 5, 32)},
     {"sub/a.txt", std::string(300000, 'a'), LocalTime(2001, 9, 9, 3, 46, 40)},
     {"sub/deeper/still/b.txt", "deep", LocalTime(2010, 9, 5, 10, 0, 0)},
+    // Ordinary characters on Linux, a separator and a drive mark on Windows.
+    {"a\\b.txt", "backslash", LocalTime(2021, 6, 1, 9, 0, 0)},
+    {"x:y.txt", "colon", LocalTime(2021, 6, 1, 9, 0, 2)},
+    {"sub/c\\..\\..\\d.txt", "no traversal here", LocalTime(2021, 6, 1, 9, 0, 4)},
+    {"été\\à.txt", "accents and a backslash", LocalTime(2021, 6, 1, 9, 0, 6)},
 };
 
 TEST(RoundTrip, TreeComesBackWhole) {

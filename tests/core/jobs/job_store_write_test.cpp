@@ -154,7 +154,7 @@ TEST(UpdateJob, RewritesSevenKeysInPlaceAndKeepsReferenceAndLastRun) {
     EXPECT_THROW(store.UpdateJob(5, "", "", "", {"", "", "", ""}, ""), std::out_of_range);
 }
 
-TEST(RecordRun, WritesBothRunTimesThenTheRow) {
+TEST(RecordRun, WritesBothRunTimesAndMovesTheRowOnEvenWhenRefused) {
     TempDir dir;
     JobStore store(dir.path());
     AddTwoJobs(store);
@@ -168,7 +168,7 @@ TEST(RecordRun, WritesBothRunTimesThenTheRow) {
 
     fs::permissions(store.filePath(), fs::perms::owner_read);
     ExpectWriteRefused(store.filePath(), [&] { store.RecordRun(1, "x", "y"); });
-    EXPECT_EQ(store.at(1).lastRun, "18/12/2026 18:00:05");
+    EXPECT_EQ(store.at(1).nextRun, "y") << "a job whose schedule cannot be saved would run at every pass";
 }
 
 TEST(RewriteJobList, ReplacesTheFileBehindASafetyCopy) {

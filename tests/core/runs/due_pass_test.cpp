@@ -2,6 +2,7 @@
 // error list, the timer and the processing label.
 
 #include "tests/core/runs/runs_fixture.h"
+#include "tests/support/unprivileged.h"
 
 namespace vantorel::test {
 namespace {
@@ -173,6 +174,29 @@ TEST_F(RunsTest, LabelIsHiddenWhenTheArchiveStepFails) {
     EXPECT_EQ(host.Count("show"), 1);
     EXPECT_EQ(host.Count("hide"), 1);
     EXPECT_EQ(host.Count("events"), 2);
+}
+
+TEST_F(RunsTest, ScheduleThatCannotBeSavedStillWaitsForItsNextTime) {
+    WriteFile(tmp / "docs" / "a.txt", "a");
+    AddJob(tmp / "docs", tmp / "backups");
+    for (const fs::path& folder : {tmp.path(), programFolder, tmp / "docs"}) {
+        fs::permissions(folder, fs::perms::all);
+    }
+    fs::permissions(store.filePath(), fs::perms::owner_read | fs::perms::group_read | fs::perms::others_read);
+
+    // Two passes a minute apart, by a user who may not write ListeSave.ini:
+    // how many archive steps ran, and how many failures each pass listed.
+    std::optional<int> result = RunUnprivileged([&] {
+        runner.DuePass();
+        const std::size_t first = runner.errorList().size();
+        host.now = At(2026, 12, 7, 14, 6, 33);
+        runner.DuePass();
+        return host.Count("show") * 100 + static_cast<int>(first) * 10 + static_cast<int>(runner.errorList().size());
+    });
+    if (!result) {
+        GTEST_SKIP() << "no unprivileged user here";
+    }
+    EXPECT_EQ(*result, 110) << "one run, its failure listed once";
 }
 
 TEST_F(RunsTest, TimerRestartsWhenThePassThrows) {

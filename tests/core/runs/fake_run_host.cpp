@@ -43,6 +43,11 @@ void FakeRunHost::SetDueTimerEnabled(bool enabled) {
     log.push_back(enabled ? "timer on" : "timer off");
 }
 
+void FakeRunHost::ShowRestoreProblems(std::size_t count, const std::vector<std::string>& firstNames) {
+    log.push_back("restore problems");
+    restoreProblems.push_back({count, firstNames});
+}
+
 bool FakeRunHost::AskYesNo(Question question) {
     questions.push_back(question);
     if (answers.empty()) {

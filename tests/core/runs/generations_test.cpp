@@ -17,8 +17,9 @@ using Names = std::set<std::string>;
 
 TEST_F(RunsTest, EachRunKeepsTheNewestAndThePreviousArchive) {
     const fs::path source = tmp / "docs";
-    // A destination that does not exist yet, nor its parent.
-    const std::size_t row = AddJob(source, tmp / "new" / "backups");
+    // A destination that does not exist yet, nor its parent, inside the
+    // source: no archive may hold the generations.
+    const std::size_t row = AddJob(source, source / "new" / "backups");
     const fs::path folder = ArchiveFolderOf(row);
 
     std::vector<std::string> archives; // the newest archive after each run
@@ -148,7 +149,7 @@ protected:
     }
 };
 
-TEST_P(FailingArchiveStep, PutsTheLastGoodArchiveBackAndTriesAgainAtTheNextPass) {
+TEST_P(FailingArchiveStep, LeavesBothGenerationsAsTheyWereAndTriesAgainAtTheNextPass) {
     const fs::path source = tmp / "docs";
     WriteFile(source / "a.txt", "first");
     const std::size_t row = AddJob(source, tmp / "backups", "0", "01/12/2026 10:00:00");
@@ -158,6 +159,7 @@ TEST_P(FailingArchiveStep, PutsTheLastGoodArchiveBackAndTriesAgainAtTheNextPass)
     runner.RunSelected(row); // the last good archive
     ASSERT_TRUE(runner.errorList().empty());
     const std::string good = ReadFile(ArchiveOf(row, 1));
+    const std::string older = ReadFile(ArchiveOf(row, 2));
     const BackupJob before = Stored(row);
     store.RecordRun(row, before.lastRun, "01/12/2026 10:00:00"); // due again
     MakeFault(source);
@@ -174,7 +176,7 @@ TEST_P(FailingArchiveStep, PutsTheLastGoodArchiveBackAndTriesAgainAtTheNextPass)
     EXPECT_EQ(*listed, 1);
     EXPECT_EQ(FileNames(ArchiveFolderOf(row)), (Names{"save_1_1.zip", "save_1_2.zip"}));
     EXPECT_EQ(ReadFile(ArchiveOf(row, 1)), good);
-    EXPECT_EQ(ReadFile(ArchiveOf(row, 2)), good);
+    EXPECT_EQ(ReadFile(ArchiveOf(row, 2)), older) << "a failed run dropped the older generation";
     EXPECT_EQ(Stored(row).lastRun, before.lastRun);
     EXPECT_EQ(Stored(row).nextRun, "01/12/2026 10:00:00");
 

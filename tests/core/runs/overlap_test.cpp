@@ -4,6 +4,7 @@
 #include "tests/core/runs/runs_fixture.h"
 
 #include "jobs/job_operations.h"
+#include "tests/support/new_job.h"
 
 #include <utility>
 
@@ -108,6 +109,45 @@ TEST_F(RunsTest, DeletingAnEarlierRowDuringARunSendsTheResultsToTheJobThatRan) {
     EXPECT_EQ(Stored(0).lastRun, "07/12/2026 14:05:33");
     EXPECT_EQ(Stored(1).nextRun, notDue);
     EXPECT_EQ(Stored(1).lastRun, "01/12/2026 09:00:00");
+}
+
+TEST_F(RunsTest, JobAddedDuringARunGetsItsFirstRunWhenThatRunEnds) {
+    WriteFile(tmp / "one" / "a.txt", "a");
+    WriteFile(tmp / "two" / "b.txt", "b");
+    AddJob(tmp / "one", tmp / "a");
+    AtEvents(host, 1, [&] { runner.RunNewJob(AddJob(tmp / "two", tmp / "b")); });
+
+    runner.RunSelected(0);
+
+    EXPECT_EQ(host.Count("show"), 2);
+    EXPECT_EQ(FileNames(ArchiveFolderOf(1)), std::set<std::string>{"save_2_1.zip"});
+}
+
+TEST_F(RunsTest, SecondWriterOfTheSameArchivesFailsAndTouchesNothing) {
+    // Another program, on another job list, with a job that names the same
+    // archives: same destination, and reference 1 in its own list too.
+    WriteFile(tmp / "docs" / "a.txt", "a");
+    WriteFile(tmp / "theirs" / "b.txt", "b");
+    const std::size_t row = AddJob(tmp / "docs", tmp / "backups");
+    runner.RunSelected(row);
+    runner.RunSelected(row);
+    const std::string newest = ReadFile(ArchiveOf(row, 1));
+    fs::create_directories(tmp / "other program");
+    JobStore otherStore(tmp / "other program");
+    FakeRunHost otherHost;
+    otherHost.now = host.now;
+    BackupRunner other(otherStore, otherHost);
+    otherStore.AppendJob(test::NewJob("theirs", FolderText(tmp / "theirs"), FolderText(tmp / "backups"),
+                                      {"0", "0", "0", "0"}, "", "01/12/2026 10:00:00"));
+    AtEvents(host, 1, [&] { other.RunSelected(0); });
+
+    runner.RunSelected(row);
+
+    EXPECT_EQ(other.errorList().size(), 1u);
+    EXPECT_EQ(otherHost.Count("show"), 0) << "the second writer started an archive step";
+    EXPECT_TRUE(runner.errorList().empty());
+    EXPECT_EQ(ReadFile(ArchiveOf(row, 2)), newest);
+    EXPECT_EQ(FileNames(ArchiveFolderOf(row)), (std::set<std::string>{"save_1_1.zip", "save_1_2.zip"}));
 }
 
 // When the job is deleted: 1 and 2, at the first (before the archive is

@@ -2,6 +2,8 @@
 
 #include "tests/core/runs/runs_fixture.h"
 
+#include <algorithm>
+
 namespace vantorel::test {
 namespace {
 
@@ -46,14 +48,56 @@ TEST_F(RestoreTest, OverwritesChangedFilesKeepsExtraOnesAndTheErrorList) {
     runner.RunAll();
     ASSERT_EQ(runner.errorList().size(), 1u);
     WriteFile(source / "a.txt", "changed since");
+    fs::permissions(source / "a.txt", fs::perms::owner_all | fs::perms::group_read | fs::perms::group_exec);
     WriteFile(source / "extra.txt", "made after the run");
+    // What a restore killed midway left.
+    const std::string leftover = ".vantorel-0123456789abcdef.tmp";
+    WriteFile(source / leftover, "part");
+    WriteFile(source / "sub" / "deeper" / leftover, "part");
     host.answers = {true};
 
     runner.Restore(row);
 
     EXPECT_EQ(ReadFile(source / "a.txt"), "archived a");
+    EXPECT_EQ(fs::status(source / "a.txt").permissions(),
+              fs::perms::owner_all | fs::perms::group_read | fs::perms::group_exec)
+        << "a restored script lost its execute bit";
     EXPECT_EQ(ReadFile(source / "extra.txt"), "made after the run");
+    EXPECT_FALSE(fs::exists(source / leftover));
+    EXPECT_FALSE(fs::exists(source / "sub" / "deeper" / leftover));
     EXPECT_EQ(runner.errorList().size(), 1u) << "a restore is no pass";
+    EXPECT_EQ(host.Count("restore problems"), 0) << "a clean restore stays silent";
+}
+
+// Spoils the CRC-32 that the central directory gives for `name`.
+void SpoilCrc(const fs::path& archive, const std::string& name) {
+    std::string bytes = ReadFile(archive);
+    for (std::size_t at = bytes.find("PK\x01\x02"); at != std::string::npos; at = bytes.find("PK\x01\x02", at + 4)) {
+        if (bytes.compare(at + 46, name.size(), name) == 0) {
+            bytes[at + 16] = static_cast<char>(bytes[at + 16] ^ 0x5A);
+        }
+    }
+    WriteFile(archive, bytes);
+}
+
+TEST_F(RestoreTest, DamagedEntriesNeverReplaceAFileAndAreReported) {
+    const std::size_t row = JobWithTwoGenerations();
+    SpoilCrc(ArchiveOf(row, 1), "a.txt");
+    SpoilCrc(ArchiveOf(row, 1), "sub/deeper/b.txt");
+    WriteFile(source / "a.txt", "the good file");
+    fs::remove(source / "sub" / "deeper" / "b.txt");
+    host.answers = {true};
+
+    runner.Restore(row);
+
+    EXPECT_EQ(ReadFile(source / "a.txt"), "the good file");
+    EXPECT_EQ(ReadFile(source / "sub" / "deeper" / "b.txt"), "archived b") << "a damaged file beats none";
+    ASSERT_EQ(host.restoreProblems.size(), 1u);
+    EXPECT_EQ(host.restoreProblems[0].first, 2u);
+    std::vector<std::string> names = host.restoreProblems[0].second;
+    std::sort(names.begin(), names.end());
+    EXPECT_EQ(names, (std::vector<std::string>{"a.txt", "sub/deeper/b.txt"}));
+    EXPECT_EQ(host.log.back(), "restore problems") << "told after the label is gone";
 }
 
 TEST_F(RestoreTest, NoAnswerOrNoSelectionChangesNothing) {

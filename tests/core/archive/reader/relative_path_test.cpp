@@ -11,6 +11,7 @@ struct NameCase {
     std::string stored;
     std::string expected; // folders and file joined by "/", or empty when refused
     std::optional<SkipReason> reason = std::nullopt;
+    bool madeOnUnix = false;
 };
 
 std::ostream& operator<<(std::ostream& out, const NameCase& row) {
@@ -41,13 +42,19 @@ const NameCase kNameCases[] = {
     {"\\\\conky\\mountpoint\\foo\\bar", "", SkipReason::UnsafeName},
     {"//?/C:/foo/bar", "", SkipReason::UnsafeName},
     {std::string("a\0b", 3), "", SkipReason::UnsafeName},
+    // Made on Unix: only "/" separates; "\\" and ":" belong to the name.
+    {"a\\b.txt", "a\\b.txt", std::nullopt, true},
+    {"c\\..\\..\\d.txt", "c\\..\\..\\d.txt", std::nullopt, true},
+    {"x:y.txt", "x:y.txt", std::nullopt, true},
+    {"a/b/../../../c", "", SkipReason::UnsafeName, true},
+    {"/etc/passwd", "", SkipReason::UnsafeName, true},
 };
 
 class StoredNameRule : public ::testing::TestWithParam<NameCase> {};
 
 TEST_P(StoredNameRule, SanitisesOrRefuses) {
     const NameCase& row = GetParam();
-    const std::variant<RelativePath, SkipReason> result = SanitiseStoredName(row.stored);
+    const std::variant<RelativePath, SkipReason> result = SanitiseStoredName(row.stored, row.madeOnUnix);
     if (row.reason) {
         ASSERT_TRUE(std::holds_alternative<SkipReason>(result));
         EXPECT_EQ(std::get<SkipReason>(result), *row.reason);

@@ -1,0 +1,41 @@
+#pragma once
+
+#include <QLockFile>
+#include <QObject>
+#include <QString>
+
+#include <filesystem>
+#include <memory>
+
+class QLocalServer;
+
+namespace vantorel {
+
+// One program per job list. The first start on a settings folder holds a lock
+// named after that folder and listens for later starts; a later start finds
+// the lock taken, asks the running program to come to the front and ends.
+// A lock left by a program that crashed is taken over.
+class SingleInstance : public QObject {
+    Q_OBJECT
+
+public:
+    explicit SingleInstance(const std::filesystem::path& settingsFolder);
+    ~SingleInstance() override;
+
+    // True when this start holds the lock and runs the jobs.
+    bool IsFirst() const { return first_; }
+    // A later start: asks the running program to show its main window.
+    void AskFirstToShow() const;
+
+signals:
+    // A later start on the same job list asked for the main window.
+    void ShowRequested();
+
+private:
+    QString name_;
+    std::unique_ptr<QLockFile> lock_;
+    QLocalServer* server_ = nullptr;
+    bool first_ = false;
+};
+
+} // namespace vantorel

@@ -6,6 +6,7 @@
 #include "platform/file_attributes.h"
 
 #include <cerrno>
+#include <memory>
 #include <vector>
 
 namespace vantorel::archive::writer {
@@ -20,26 +21,46 @@ constexpr std::size_t kKeepRawLimit = 1 << 20;
 // choice depends on the size alone, so the bytes never depend on the threads.
 constexpr std::uint64_t kChunkedThreshold = 4 * ChunkedDeflater::kChunkSize;
 
+// What a worker thread reuses from one file to the next: set up on its first
+// file, freed when the thread ends, never zeroed (every byte read from it was
+// written first).
+struct WorkerScratch {
+    std::unique_ptr<std::uint8_t[]> block{new std::uint8_t[kReadBlock]};
+    std::vector<std::uint8_t> raw; // keeps its capacity between files
+    DeflateSink deflater;
+};
+
+WorkerScratch& Scratch() {
+    thread_local WorkerScratch scratch;
+    return scratch;
+}
+
 // Reads a file to its end, block by block, watching the 32-bit limit of an
 // entry that was not opened as a large file.
 class LimitedReader {
 public:
     LimitedReader(FileSource& source, bool largeFile, const CompressSettings& settings)
         : source_(source), largeFile_(largeFile), limit_(settings.classicLimit), cancelled_(settings.cancelled),
-          block_(kReadBlock) {}
+          expected_(static_cast<std::uint64_t>(source.info().st_size)), block_(Scratch().block.get()) {}
 
     // The next block; empty at the end of the file.
     std::pair<const std::uint8_t*, std::size_t> Next() {
+        if (atEnd_) {
+            return {block_, 0};
+        }
         if (cancelled_ != nullptr && cancelled_->load(std::memory_order_relaxed)) {
             throw ArchiveError(ArchiveFailure::ReadFailed, source_.path(), ECANCELED);
         }
-        const std::size_t got = source_.Read(block_.data(), block_.size());
+        const std::size_t got = source_.Read(block_, kReadBlock);
         total_ += got;
         if (!largeFile_ && total_ >= limit_) {
             // Its headers have no room for this size: fail rather than wrap.
             throw ArchiveError(ArchiveFailure::TooLarge, source_.path(), 0, "the file grew past 4 GiB while read");
         }
-        return {block_.data(), got};
+        // A short read that completes the size seen at open is the end: no
+        // need to ask again for the empty read that would confirm it.
+        atEnd_ = got < kReadBlock && total_ == expected_;
+        return {block_, got};
     }
     std::uint64_t total() const { return total_; }
 
@@ -48,8 +69,10 @@ private:
     bool largeFile_;
     std::uint64_t limit_;
     const std::atomic<bool>* cancelled_;
-    std::vector<std::uint8_t> block_;
+    std::uint64_t expected_;
+    std::uint8_t* block_;
     std::uint64_t total_ = 0;
+    bool atEnd_ = false;
 };
 
 // Copies the file again from its start into `data`, stored as is.
@@ -71,18 +94,23 @@ void StoreByRereading(FileSource& source, ZipEntry& entry, Spill& data, const Co
 }
 
 // The bytes of a small file as read, so that storing it needs no second read.
-struct RawCopy {
-    std::vector<std::uint8_t> bytes;
-    bool kept = true;
+class RawCopy {
+public:
+    RawCopy() : bytes_(Scratch().raw) { bytes_.clear(); }
 
     void Add(const std::uint8_t* data, std::size_t size) {
-        if (kept && bytes.size() + size <= kKeepRawLimit) {
-            bytes.insert(bytes.end(), data, data + size);
-        } else if (kept) {
-            kept = false;
-            bytes = {};
+        if (kept_ && bytes_.size() + size <= kKeepRawLimit) {
+            bytes_.insert(bytes_.end(), data, data + size);
+        } else {
+            kept_ = false;
         }
     }
+    bool kept() const { return kept_; }
+    const std::vector<std::uint8_t>& bytes() const { return bytes_; }
+
+private:
+    std::vector<std::uint8_t>& bytes_;
+    bool kept_ = true;
 };
 
 // Reads the whole file through the CRC into the deflater.
@@ -120,7 +148,8 @@ CompressedEntry CompressFile(const std::filesystem::path& file, std::string stor
         Pump(reader, crc, deflater, raw);
         deflater.Finish();
     } else {
-        DeflateSink deflater(result.data, file);
+        DeflateSink& deflater = Scratch().deflater;
+        deflater.Start(result.data, file);
         Pump(reader, crc, deflater, raw);
         deflater.Finish();
     }
@@ -130,9 +159,9 @@ CompressedEntry CompressFile(const std::filesystem::path& file, std::string stor
     if (result.data.size() > entry.uncompressedSize) {
         // Deflating made it larger (always so for a 0-byte file): store it.
         entry.method = kMethodStored;
-        if (raw.kept) {
+        if (raw.kept()) {
             result.data.Clear();
-            result.data.Write(raw.bytes.data(), raw.bytes.size());
+            result.data.Write(raw.bytes());
         } else {
             StoreByRereading(source, entry, result.data, settings);
         }

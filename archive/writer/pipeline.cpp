@@ -44,10 +44,13 @@ public:
                 stop_ = true;
                 cancelled_ = true;
                 workAvailable_.notify_all();
+                resultReady_.notify_one();
             } else {
                 ring_[index % window_] = std::move(result);
+                if (index == written_) {
+                    resultReady_.notify_one(); // only the consumer waits, and only for this index
+                }
             }
-            resultReady_.notify_all();
         }
     }
 
@@ -68,7 +71,7 @@ public:
             result.reset(); // free the data before the next worker may start
             std::lock_guard lock(mutex_);
             ++written_;
-            workAvailable_.notify_all();
+            workAvailable_.notify_one(); // one more index may be handed out
         }
     }
 

@@ -87,7 +87,7 @@ private:
     std::uint64_t offset_ = 0;
 };
 
-// The CRC-32 of the zip format (zlib's crc32) over any number of pieces.
+// The CRC-32 of the zip format over any number of pieces.
 class Crc32 {
 public:
     void Update(const std::uint8_t* data, std::size_t size);

@@ -2,6 +2,7 @@
 
 #include "archive/archive_error.h"
 #include "archive/writer/chunked_deflate.h"
+#include "archive/writer/reuse.h"
 #include "archive/zip_format.h"
 #include "platform/file_attributes.h"
 
@@ -213,6 +214,10 @@ CompressedEntry CompressFile(const std::filesystem::path& file, std::string stor
     entry.externalAttributes = DosAttributeWord(info);
     entry.largeFile = static_cast<std::uint64_t>(info.st_size) >= settings.classicLimit;
 
+    if (settings.previous != nullptr && settings.previous->Reuse(info, result)) {
+        entry.compressedSize = result.data.size();
+        return result;
+    }
     if (static_cast<std::uint64_t>(info.st_size) >= kChunkedThreshold) {
         ChunkedDeflater deflater(result.data, file, settings.deflateThreads);
         DeflateStreaming(source, nullptr, 0, deflater, result, settings);

@@ -11,6 +11,8 @@
 
 namespace vantorel::archive::writer {
 
+class PreviousArchive;
+
 // An entry ready to be written: its header values and its data.
 struct CompressedEntry {
     ZipEntry entry;
@@ -28,9 +30,12 @@ struct CompressSettings {
     const std::atomic<bool>* cancelled = nullptr;
     // Threads that deflate the chunks of one large file.
     std::size_t deflateThreads = 1;
+    // When set, an unchanged file's data are copied from there (reuse.h).
+    PreviousArchive* previous = nullptr;
 };
 
-// Reads the file at `file` and compresses it: raw deflate, or stored when
+// Reads the file at `file` and compresses it (or, when it is unchanged since
+// the previous archive, takes its data from there): raw deflate, or stored when
 // deflating would make it larger (equal sizes keep deflate); a 0-byte file is
 // stored. The header values come from the file as opened (size, last-write
 // time, attribute word). Throws ArchiveError: ReadFailed when the file cannot

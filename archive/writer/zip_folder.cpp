@@ -6,7 +6,10 @@
 // sizes before the data, so every entry is first compressed into a bounded
 // spill (spill.h), on worker threads (pipeline.h), and written
 // in enumeration order by this thread. Nothing is ever written into the
-// source folder, and the archive takes its name only once complete.
+// source folder, and the archive takes its name only once complete. Files
+// unchanged since the previous archive have their data copied from it
+// (reuse.h); the archive records, as a file attribute, what the next run needs
+// to trust it in turn.
 
 #include "archive/writer/zip_folder.h"
 
@@ -16,11 +19,13 @@
 #include "archive/writer/path_list.h"
 #include "archive/writer/pipeline.h"
 #include "archive/writer/records.h"
+#include "archive/writer/reuse.h"
 #include "archive/writer/temp_file.h"
 #include "platform/folder_walk.h"
 
 #include <algorithm>
 #include <cerrno>
+#include <memory>
 #include <string_view>
 #include <sys/stat.h>
 #include <thread>
@@ -79,13 +84,30 @@ std::size_t WorkerCount(const ZipOptions& options) {
     return processors == 0 ? 1 : processors;
 }
 
+// Passes bytes on to another sink, keeping their CRC-32.
+class CrcTee final : public ByteSink {
+public:
+    explicit CrcTee(ByteSink& out) : out_(out) {}
+    using ByteSink::Write;
+    void Write(const std::uint8_t* data, std::size_t size) override {
+        crc_.Update(data, size);
+        out_.Write(data, size);
+    }
+    std::uint32_t crc() const { return crc_.value(); }
+
+private:
+    ByteSink& out_;
+    Crc32 crc_;
+};
+
 // Appends the central directory, gathered in `headers` while the entries were
-// written, and the end records.
-void WriteCentralDirectory(FileSink& sink, const Spill& headers, std::uint64_t entries) {
+// written, and the end records. Returns the CRC-32 of the central directory.
+std::uint32_t WriteCentralDirectory(FileSink& sink, const Spill& headers, std::uint64_t entries) {
     CentralDirectory directory;
     directory.entries = entries;
     directory.offset = sink.offset();
-    headers.CopyTo(sink);
+    CrcTee tee(sink);
+    headers.CopyTo(tee);
     directory.size = sink.offset() - directory.offset;
     if (NeedsZip64End(directory)) {
         const std::uint64_t zip64EndOffset = sink.offset();
@@ -93,6 +115,7 @@ void WriteCentralDirectory(FileSink& sink, const Spill& headers, std::uint64_t e
         sink.Write(Zip64LocatorRecord(zip64EndOffset));
     }
     sink.Write(EndOfCentralDirRecord(directory));
+    return tee.crc();
 }
 
 std::vector<FileIdentity> ArchiveIdentities(const std::filesystem::path& archivePath,
@@ -107,8 +130,8 @@ std::vector<FileIdentity> ArchiveIdentities(const std::filesystem::path& archive
 
 } // namespace
 
-void ZipFolder(const std::filesystem::path& archivePath, const std::filesystem::path& sourceFolder,
-               const ZipOptions& options) {
+ZipSummary ZipFolder(const std::filesystem::path& archivePath, const std::filesystem::path& sourceFolder,
+                     const ZipOptions& options) {
     if (!archivePath.is_absolute()) {
         throw ArchiveError(ArchiveFailure::PathNotAbsolute, archivePath);
     }
@@ -120,6 +143,21 @@ void ZipFolder(const std::filesystem::path& archivePath, const std::filesystem::
         throw ArchiveError(ArchiveFailure::NoSuchFolder, sourceFolder, ENOTDIR);
     }
     TemporaryArchive temporary(archivePath);
+    // This run's start, by the clock that dates the changes of the files: the
+    // temporary archive's status-change time, read before any file is listed.
+    RunStamp stamp;
+    struct stat created {};
+    if (fstat(temporary.fd(), &created) != 0) {
+        throw ArchiveError(ArchiveFailure::WriteFailed, temporary.path(), errno);
+    }
+    stamp.start = created.st_ctim;
+    stamp.sourceDevice = source.st_dev;
+    stamp.sourceInode = source.st_ino;
+    stamp.sourceFolder = sourceFolder.string();
+    std::unique_ptr<PreviousArchive> previous;
+    if (!options.previousArchive.empty()) {
+        previous = PreviousArchive::Open(options.previousArchive, stamp);
+    }
 
     const PathList files = ListFiles(sourceFolder, ArchiveIdentities(archivePath, temporary));
 
@@ -128,6 +166,7 @@ void ZipFolder(const std::filesystem::path& archivePath, const std::filesystem::
     settings.spillFolder = archivePath.parent_path();
     settings.spillMemory = kSpillMemory;
     settings.deflateThreads = threads;
+    settings.previous = previous.get();
     FileSink sink(temporary.fd(), temporary.path());
     // Each central header is laid out as soon as its entry is written, so
     // beyond the paths the memory a run needs does not grow with the tree.
@@ -149,9 +188,14 @@ void ZipFolder(const std::filesystem::path& archivePath, const std::filesystem::
             centralHeaders.Write(CentralHeaderRecord(compressed.entry));
             ++entries;
         });
-    WriteCentralDirectory(sink, centralHeaders, entries);
+    stamp.centralDirectoryCrc = WriteCentralDirectory(sink, centralHeaders, entries);
     sink.Flush();
+    stamp.archiveSize = sink.offset();
+    // Without the stamp (a file system without user attributes) the next run
+    // simply compresses everything.
+    static_cast<void>(WriteRunStamp(temporary.fd(), stamp));
     temporary.Commit();
+    return ZipSummary{entries, previous ? previous->reused() : 0};
 }
 
 bool HasArchivableFile(const std::filesystem::path& sourceFolder) {

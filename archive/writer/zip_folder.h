@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstddef>
+#include <cstdint>
 #include <filesystem>
 
 namespace vantorel {
@@ -9,6 +10,16 @@ struct ZipOptions {
     // Threads that deflate entries; 0 means one per processor. The archive's
     // bytes do not depend on it.
     std::size_t threads = 0;
+    // The archive the previous run of the same job wrote; when it can be
+    // trusted, the files unchanged since that run are copied from it instead
+    // of being compressed again. Empty: everything is compressed.
+    std::filesystem::path previousArchive{};
+};
+
+// What a ZipFolder call did.
+struct ZipSummary {
+    std::uint64_t entries = 0;
+    std::uint64_t reused = 0; // entries whose data came from the previous archive
 };
 
 // Writes every eligible file of sourceFolder (subfolders included) into a
@@ -17,8 +28,8 @@ struct ZipOptions {
 // archive under its final name is always whole. Nothing is written into the
 // source folder. Throws ArchiveError on any failure, leaving whatever file
 // archivePath named before untouched.
-void ZipFolder(const std::filesystem::path& archivePath, const std::filesystem::path& sourceFolder,
-               const ZipOptions& options = {});
+ZipSummary ZipFolder(const std::filesystem::path& archivePath, const std::filesystem::path& sourceFolder,
+                     const ZipOptions& options = {});
 
 // True when sourceFolder holds at least one file ZipFolder would archive.
 bool HasArchivableFile(const std::filesystem::path& sourceFolder);

@@ -41,6 +41,10 @@ using namespace archive::writer;
 
 // Bytes of one entry's data kept in memory before its spill goes to a file.
 constexpr std::size_t kSpillMemory = 2 << 20;
+// Entries compressed ahead of the one being written, and the memory their
+// data may hold meanwhile.
+constexpr std::size_t kWindowEntries = 256;
+constexpr std::size_t kHeldMemory = 8 << 20;
 // Bytes of the central directory kept in memory before it goes to a file.
 constexpr std::size_t kCentralDirectoryMemory = 8 << 20;
 
@@ -173,7 +177,7 @@ ZipSummary ZipFolder(const std::filesystem::path& archivePath, const std::filesy
     Spill centralHeaders(archivePath.parent_path(), kCentralDirectoryMemory);
     std::uint64_t entries = 0;
     RunInOrder(
-        files.size(), threads, threads + 2,
+        files.size(), threads, kWindowEntries, kHeldMemory,
         [&](std::size_t index, const std::atomic<bool>& cancelled) {
             CompressSettings mine = settings;
             mine.cancelled = &cancelled;

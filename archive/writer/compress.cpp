@@ -1,6 +1,7 @@
 #include "archive/writer/compress.h"
 
 #include "archive/archive_error.h"
+#include "archive/writer/budget.h"
 #include "archive/writer/chunked_deflate.h"
 #include "archive/writer/reuse.h"
 #include "archive/zip_format.h"
@@ -25,7 +26,9 @@ struct CompressorDeleter {
     void operator()(libdeflate_compressor* compressor) const { libdeflate_free_compressor(compressor); }
 };
 
-// A buffer that only grows, never zeroed: every byte read from it was written first.
+// A buffer never zeroed (every byte read from it was written first), kept
+// from one file to the next up to kKeptBuffer bytes; beyond that it is held
+// only for one file, within that file's share of the memory budget.
 class ByteBuffer {
 public:
     std::uint8_t* Reserve(std::size_t size) {
@@ -35,6 +38,12 @@ public:
         }
         return bytes_.get();
     }
+    void Trim() {
+        if (capacity_ > kKeptBuffer) {
+            bytes_.reset();
+            capacity_ = 0;
+        }
+    }
 
 private:
     std::unique_ptr<std::uint8_t[]> bytes_;
@@ -42,7 +51,7 @@ private:
 };
 
 // What a worker thread reuses from one file to the next: set up on its first
-// file, freed when the thread ends.
+// file, freed when the thread ends (kWorkerMemory covers it).
 struct WorkerScratch {
     ByteBuffer block;  // streaming reads of large or growing files
     ByteBuffer input;  // a whole small file
@@ -54,6 +63,10 @@ struct WorkerScratch {
 WorkerScratch& Scratch() {
     thread_local WorkerScratch scratch;
     return scratch;
+}
+
+std::size_t BeyondKept(std::size_t size) {
+    return size > kKeptBuffer ? size : 0;
 }
 
 void ThrowIfCancelled(const CompressSettings& settings, const std::filesystem::path& file) {
@@ -159,8 +172,23 @@ void DeflateWhole(FileSource& source, CompressedEntry& result, const CompressSet
     WorkerScratch& scratch = Scratch();
     ZipEntry& entry = result.entry;
     const auto expected = static_cast<std::size_t>(source.info().st_size);
+    if (!scratch.compressor) {
+        scratch.compressor.reset(libdeflate_alloc_compressor(kDeflateLevel));
+        if (!scratch.compressor) {
+            throw ArchiveError(ArchiveFailure::CompressionFailed, source.path(), ENOMEM, "compressor");
+        }
+    }
     // One byte more than the size at open, so a single read tells the end.
     const std::size_t want = expected + 1;
+    const std::size_t bound = libdeflate_deflate_compress_bound(scratch.compressor.get(), expected);
+    const BudgetShare share(settings.budget, BeyondKept(want) + BeyondKept(bound));
+    struct Trim {
+        WorkerScratch& scratch;
+        ~Trim() {
+            scratch.input.Trim();
+            scratch.output.Trim();
+        }
+    } trim{scratch};
     std::uint8_t* input = scratch.input.Reserve(want);
     std::size_t total = 0;
     for (;;) {
@@ -180,13 +208,6 @@ void DeflateWhole(FileSource& source, CompressedEntry& result, const CompressSet
     entry.uncompressedSize = total;
     entry.method = kMethodStored;
     if (total > 0) {
-        if (!scratch.compressor) {
-            scratch.compressor.reset(libdeflate_alloc_compressor(kDeflateLevel));
-            if (!scratch.compressor) {
-                throw ArchiveError(ArchiveFailure::CompressionFailed, source.path(), ENOMEM, "compressor");
-            }
-        }
-        const std::size_t bound = libdeflate_deflate_compress_bound(scratch.compressor.get(), total);
         std::uint8_t* output = scratch.output.Reserve(bound);
         const std::size_t deflated = libdeflate_deflate_compress(scratch.compressor.get(), input, total, output, bound);
         // Equal sizes keep deflate; 0 would mean the bound was not enough.
@@ -214,12 +235,12 @@ CompressedEntry CompressFile(const std::filesystem::path& file, std::string stor
     entry.externalAttributes = DosAttributeWord(info);
     entry.largeFile = static_cast<std::uint64_t>(info.st_size) >= settings.classicLimit;
 
-    if (settings.previous != nullptr && settings.previous->Reuse(info, result)) {
+    if (settings.previous != nullptr && settings.previous->Reuse(info, result, settings.budget)) {
         entry.compressedSize = result.data.size();
         return result;
     }
     if (static_cast<std::uint64_t>(info.st_size) >= kChunkedThreshold) {
-        ChunkedDeflater deflater(result.data, file, settings.deflateThreads);
+        ChunkedDeflater deflater(result.data, file, settings.deflateThreads, settings.budget);
         DeflateStreaming(source, nullptr, 0, deflater, result, settings);
     } else {
         DeflateWhole(source, result, settings);

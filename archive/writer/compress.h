@@ -11,7 +11,13 @@
 
 namespace vantorel::archive::writer {
 
+class MemoryBudget;
 class PreviousArchive;
+
+// What each worker thread keeps from one file to the next: its read block,
+// buffers up to kKeptBuffer, its compressor and inflater states.
+inline constexpr std::size_t kKeptBuffer = 256 << 10;
+inline constexpr std::size_t kWorkerMemory = 3 << 20;
 
 // An entry ready to be written: its header values and its data.
 struct CompressedEntry {
@@ -32,6 +38,8 @@ struct CompressSettings {
     std::size_t deflateThreads = 1;
     // When set, an unchanged file's data are copied from there (reuse.h).
     PreviousArchive* previous = nullptr;
+    // When set, every buffer beyond what a worker keeps is taken from there.
+    MemoryBudget* budget = nullptr;
 };
 
 // Reads the file at `file` and compresses it (or, when it is unchanged since

@@ -2,6 +2,7 @@
 
 #include "archive/archive_error.h"
 #include "archive/reader/byte_reader.h"
+#include "archive/writer/budget.h"
 #include "archive/writer/compress.h"
 #include "archive/zip_format.h"
 
@@ -38,6 +39,10 @@ struct CopyScratch {
 CopyScratch& Scratch() {
     thread_local CopyScratch scratch;
     return scratch;
+}
+
+std::size_t BeyondKept(std::uint64_t size) {
+    return size > kKeptBuffer ? static_cast<std::size_t>(size) : 0;
 }
 
 bool Earlier(const std::timespec& a, const std::timespec& b) {
@@ -194,7 +199,7 @@ std::unique_ptr<PreviousArchive> PreviousArchive::Open(const std::filesystem::pa
     return previous;
 }
 
-bool PreviousArchive::Reuse(const struct stat& info, CompressedEntry& result) {
+bool PreviousArchive::Reuse(const struct stat& info, CompressedEntry& result, MemoryBudget* budget) {
     if (off_.load(std::memory_order_relaxed)) {
         return false;
     }
@@ -211,7 +216,7 @@ bool PreviousArchive::Reuse(const struct stat& info, CompressedEntry& result) {
     if (!unchanged || (previous.method != kMethodStored && previous.method != kMethodDeflated)) {
         return false;
     }
-    if (!CopyVerified(found->second, result)) {
+    if (!CopyVerified(found->second, result, budget)) {
         off_.store(true, std::memory_order_relaxed);
         result.data.Clear();
         return false;
@@ -223,7 +228,7 @@ bool PreviousArchive::Reuse(const struct stat& info, CompressedEntry& result) {
     return true;
 }
 
-bool PreviousArchive::CopyVerified(std::size_t index, CompressedEntry& result) const {
+bool PreviousArchive::CopyVerified(std::size_t index, CompressedEntry& result, MemoryBudget* budget) const {
     const reader::CentralEntry& previous = directory_.entries[index];
     // The local header must be there and agree with the central one.
     std::array<std::uint8_t, kLocalHeaderLength> fixed{};
@@ -275,6 +280,17 @@ bool PreviousArchive::CopyVerified(std::size_t index, CompressedEntry& result) c
         return InflateWhileCopying(*file_, dataOffset, size, previous, result.data);
     }
     CopyScratch& scratch = Scratch();
+    const BudgetShare share(budget, BeyondKept(size) + BeyondKept(previous.uncompressedSize));
+    struct Trim {
+        CopyScratch& scratch;
+        ~Trim() {
+            for (std::vector<std::uint8_t>* buffer : {&scratch.input, &scratch.output}) {
+                if (buffer->capacity() > kKeptBuffer) {
+                    std::vector<std::uint8_t>().swap(*buffer);
+                }
+            }
+        }
+    } trim{scratch};
     if (!scratch.decompressor) {
         scratch.decompressor.reset(libdeflate_alloc_decompressor());
         if (!scratch.decompressor) {

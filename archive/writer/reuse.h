@@ -41,6 +41,7 @@
 namespace vantorel::archive::writer {
 
 struct CompressedEntry;
+class MemoryBudget;
 
 // What a run records on the archive it wrote.
 struct RunStamp {
@@ -71,13 +72,14 @@ public:
     // read it and its previous data prove sound, puts those data into
     // `result.data` and sets the entry's method, CRC and size; false (and
     // `result.data` left empty) otherwise. Safe to call from several threads.
-    bool Reuse(const struct stat& info, CompressedEntry& result);
+    // Buffers beyond what a worker keeps come from `budget` when set.
+    bool Reuse(const struct stat& info, CompressedEntry& result, MemoryBudget* budget);
 
     std::size_t reused() const { return reused_.load(); }
 
 private:
     PreviousArchive(std::filesystem::path path, std::timespec start);
-    bool CopyVerified(std::size_t index, CompressedEntry& result) const;
+    bool CopyVerified(std::size_t index, CompressedEntry& result, MemoryBudget* budget) const;
 
     std::filesystem::path path_;
     std::timespec start_;

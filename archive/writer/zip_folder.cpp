@@ -15,6 +15,8 @@
 
 #include "archive/archive_error.h"
 #include "archive/stored_name.h"
+#include "archive/writer/budget.h"
+#include "archive/writer/chunked_deflate.h"
 #include "archive/writer/compress.h"
 #include "archive/writer/path_list.h"
 #include "archive/writer/pipeline.h"
@@ -80,12 +82,26 @@ PathList ListFiles(const std::filesystem::path& sourceFolder, const std::vector<
     return files;
 }
 
+// The memory budget of a run's large buffers. Each worker keeps
+// kWorkerMemory of it for the whole run, and half of it stays for the units
+// in flight (a file under 4 MiB and its deflated bytes, a large file's
+// chunks, a previous entry being checked), each of which fits that half
+// alone, so a worker waiting for its share always gets it in the end.
+constexpr std::size_t kMemoryBudget = 32 << 20;
+// More threads would only eat the units' half: the single consumer and the
+// walk are the serial part beyond a few processors anyway.
+constexpr std::size_t kMaxThreads = (kMemoryBudget / 2) / kWorkerMemory;
+// Chunks of one large file deflated at a time.
+constexpr std::size_t kMaxChunkThreads = 4;
+static_assert(kMaxChunkThreads * ChunkedDeflater::kChunkMemory <= kMemoryBudget / 2);
+
 std::size_t WorkerCount(const ZipOptions& options) {
-    if (options.threads != 0) {
-        return options.threads;
+    std::size_t threads = options.threads;
+    if (threads == 0) {
+        const unsigned processors = std::thread::hardware_concurrency();
+        threads = processors == 0 ? 1 : processors;
     }
-    const unsigned processors = std::thread::hardware_concurrency();
-    return processors == 0 ? 1 : processors;
+    return std::clamp<std::size_t>(threads, 1, kMaxThreads);
 }
 
 // Passes bytes on to another sink, keeping their CRC-32.
@@ -169,8 +185,11 @@ ZipSummary ZipFolder(const std::filesystem::path& archivePath, const std::filesy
     CompressSettings settings;
     settings.spillFolder = archivePath.parent_path();
     settings.spillMemory = kSpillMemory;
-    settings.deflateThreads = threads;
+    settings.deflateThreads = std::min(threads, kMaxChunkThreads);
     settings.previous = previous.get();
+    MemoryBudget budget(kMemoryBudget);
+    settings.budget = &budget;
+    const BudgetShare kept(&budget, threads * kWorkerMemory);
     FileSink sink(temporary.fd(), temporary.path());
     // Each central header is laid out as soon as its entry is written, so
     // beyond the paths the memory a run needs does not grow with the tree.
@@ -199,7 +218,7 @@ ZipSummary ZipFolder(const std::filesystem::path& archivePath, const std::filesy
     // simply compresses everything.
     static_cast<void>(WriteRunStamp(temporary.fd(), stamp));
     temporary.Commit();
-    return ZipSummary{entries, previous ? previous->reused() : 0};
+    return ZipSummary{entries, previous ? previous->reused() : 0, budget.highWater(), budget.limit()};
 }
 
 bool HasArchivableFile(const std::filesystem::path& sourceFolder) {

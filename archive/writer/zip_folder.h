@@ -7,8 +7,9 @@
 namespace vantorel {
 
 struct ZipOptions {
-    // Threads that deflate entries; 0 means one per processor. The archive's
-    // bytes do not depend on it.
+    // Threads that deflate entries; 0 means one per processor. Capped where
+    // the memory budget would be spent on threads rather than on the data
+    // they work on (5). The archive's bytes do not depend on it.
     std::size_t threads = 0;
     // The archive the previous run of the same job wrote; when it can be
     // trusted, the files unchanged since that run are copied from it instead
@@ -20,6 +21,9 @@ struct ZipOptions {
 struct ZipSummary {
     std::uint64_t entries = 0;
     std::uint64_t reused = 0; // entries whose data came from the previous archive
+    // The memory budget of the large buffers, and the most of it ever held.
+    std::size_t memoryHighWater = 0;
+    std::size_t memoryBudget = 0;
 };
 
 // Writes every eligible file of sourceFolder (subfolders included) into a

@@ -72,9 +72,12 @@ TEST(WriterThreads, EveryThreadCountGivesTheSameBytes) {
             EXPECT_EQ(ReadEntryData(dir / "one.zip", h), text); // plain zlib reads the chunked stream
         }
     }
-    for (std::size_t threads : {2, 7, 0}) {
-        ZipFolder(dir / "many.zip", source, {.threads = threads});
+    for (std::size_t threads : {2, 7, 0, 32}) {
+        const ZipSummary summary = ZipFolder(dir / "many.zip", source, {.threads = threads});
         EXPECT_TRUE(ReadFile(dir / "many.zip") == one) << threads << " threads";
+        // However many threads are asked for, the large buffers share one budget.
+        EXPECT_GT(summary.memoryHighWater, 0u);
+        EXPECT_LE(summary.memoryHighWater, summary.memoryBudget) << threads << " threads";
     }
 }
 

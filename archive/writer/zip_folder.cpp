@@ -27,7 +27,9 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <malloc.h>
 #include <memory>
+#include <mutex>
 #include <string_view>
 #include <sys/stat.h>
 #include <thread>
@@ -94,6 +96,16 @@ constexpr std::size_t kMaxThreads = (kMemoryBudget / 2) / kWorkerMemory;
 // Chunks of one large file deflated at a time.
 constexpr std::size_t kMaxChunkThreads = 4;
 static_assert(kMaxChunkThreads * ChunkedDeflater::kChunkMemory <= kMemoryBudget / 2);
+
+// glibc raises its mmap threshold each time a large block is freed, after
+// which the next blocks of that size come from per-thread arenas that keep
+// them after free: with a few workers, the resident memory would grow well
+// past the budget. A fixed threshold keeps every large buffer mapped for its
+// own use only and returned when freed.
+void KeepLargeBlocksMapped() {
+    static std::once_flag once;
+    std::call_once(once, [] { static_cast<void>(mallopt(M_MMAP_THRESHOLD, static_cast<int>(kKeptBuffer))); });
+}
 
 std::size_t WorkerCount(const ZipOptions& options) {
     std::size_t threads = options.threads;
@@ -162,6 +174,7 @@ ZipSummary ZipFolder(const std::filesystem::path& archivePath, const std::filesy
     if (!S_ISDIR(source.st_mode)) {
         throw ArchiveError(ArchiveFailure::NoSuchFolder, sourceFolder, ENOTDIR);
     }
+    KeepLargeBlocksMapped();
     TemporaryArchive temporary(archivePath);
     // This run's start, by the clock that dates the changes of the files: the
     // temporary archive's status-change time, read before any file is listed.

@@ -2,9 +2,11 @@
 // each in a child process of its own so that its peak memory is its own, and
 // prints the speed (MB of file data per second) and the peak resident memory.
 //
-// Usage: zip_bench FOLDER [WORK_FOLDER] [THREADS]
+// Usage: zip_bench FOLDER [WORK_FOLDER] [THREADS] [full]
 // WORK_FOLDER (default: a new folder under /tmp) receives bench.zip and
-// restored/; it is left in place to be looked at.
+// restored/; it is left in place to be looked at. A bench.zip already there
+// (an earlier run's) becomes bench.previous.zip and is passed as the previous
+// archive, as a job's second run would, unless the fourth argument is "full".
 
 #include "archive/reader/extract_archive.h"
 #include "archive/writer/zip_folder.h"
@@ -84,7 +86,7 @@ void Print(const char* label, const Phase& phase, std::uintmax_t bytes) {
 
 int main(int argc, char** argv) {
     if (argc < 2) {
-        std::fprintf(stderr, "usage: %s FOLDER [WORK_FOLDER] [THREADS]\n", argv[0]);
+        std::fprintf(stderr, "usage: %s FOLDER [WORK_FOLDER] [THREADS] [full]\n", argv[0]);
         return 2;
     }
     const fs::path source = fs::absolute(argv[1]);
@@ -105,6 +107,12 @@ int main(int argc, char** argv) {
         options.threads = static_cast<std::size_t>(std::strtoul(argv[3], nullptr, 10));
     }
     const fs::path archive = work / "bench.zip";
+    const fs::path previous = work / "bench.previous.zip";
+    fs::remove(previous);
+    if (!(argc > 4 && std::string(argv[4]) == "full") && fs::exists(archive)) {
+        fs::rename(archive, previous);
+        options.previousArchive = previous;
+    }
     const fs::path restored = work / "restored";
     fs::remove_all(restored);
     fs::create_directories(restored);
@@ -113,7 +121,9 @@ int main(int argc, char** argv) {
     std::printf("tree     %s: %ju files, %.1f MB\n", source.c_str(), files, static_cast<double>(bytes) / 1e6);
     const Phase backup = RunPhase([&] {
         try {
-            vantorel::ZipFolder(archive, source, options);
+            const vantorel::ZipSummary summary = vantorel::ZipFolder(archive, source, options);
+            std::fprintf(stderr, "archived %ju entries, %ju copied from the previous archive\n",
+                         static_cast<std::uintmax_t>(summary.entries), static_cast<std::uintmax_t>(summary.reused));
             return 0;
         } catch (const std::exception& error) {
             std::fprintf(stderr, "backup failed: %s\n", error.what());

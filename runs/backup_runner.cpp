@@ -240,6 +240,10 @@ void BackupRunner::RunJob(std::uint64_t id, RunPath path) {
             host_.RunStep(job.source, [&](const StepProgress& progress) {
                 ZipOptions options;
                 options.control = StepControl{progress, &stop_};
+                // The newest generation is still the last run's archive: the
+                // files unchanged since that run are copied from it, once its
+                // data check out.
+                options.previousArchive = newest;
                 // A destination inside the source: no archive holds the generations.
                 ZipFolder(written, source, options, {newest, previous});
             });

@@ -53,8 +53,9 @@ void DeflateChunk(const std::vector<std::uint8_t>& input, const std::uint8_t* di
 
 } // namespace
 
-ChunkedDeflater::ChunkedDeflater(ByteSink& out, std::filesystem::path path, std::size_t threads)
-    : out_(out), path_(std::move(path)), inputs_(std::max<std::size_t>(threads, 1)), outputs_(inputs_.size()) {}
+ChunkedDeflater::ChunkedDeflater(ByteSink& out, std::filesystem::path path, std::size_t threads, MemoryBudget* budget)
+    : share_(budget, std::max<std::size_t>(threads, 1) * kChunkMemory), out_(out), path_(std::move(path)),
+      inputs_(std::max<std::size_t>(threads, 1)), outputs_(inputs_.size()) {}
 
 void ChunkedDeflater::Write(const std::uint8_t* data, std::size_t size) {
     while (size > 0) {

@@ -8,6 +8,7 @@
 // into one valid deflate stream, and since the chunks never depend on the
 // number of threads, neither do the bytes.
 
+#include "archive/writer/budget.h"
 #include "archive/writer/streams.h"
 
 #include <cstddef>
@@ -22,9 +23,13 @@ public:
     // The size of a chunk: part of the archive's bytes, so fixed.
     static constexpr std::size_t kChunkSize = 1 << 20;
 
-    // `threads` chunks are compressed at a time (at least one). zlib failures
-    // throw ArchiveError(CompressionFailed) naming `path`.
-    ChunkedDeflater(ByteSink& out, std::filesystem::path path, std::size_t threads);
+    // What one chunk in flight costs: its input, its output and a zlib state.
+    static constexpr std::size_t kChunkMemory = 2 * kChunkSize + (320 << 10);
+
+    // `threads` chunks are compressed at a time (at least one), within a
+    // share of `budget` (when set) held until the deflater is gone. zlib
+    // failures throw ArchiveError(CompressionFailed) naming `path`.
+    ChunkedDeflater(ByteSink& out, std::filesystem::path path, std::size_t threads, MemoryBudget* budget = nullptr);
 
     using ByteSink::Write;
     void Write(const std::uint8_t* data, std::size_t size) override;
@@ -34,6 +39,7 @@ public:
 private:
     void CompressGroup(std::size_t count);
 
+    BudgetShare share_; // first: taken before any chunk is allocated
     ByteSink& out_;
     std::filesystem::path path_;
     std::vector<std::vector<std::uint8_t>> inputs_;

@@ -15,6 +15,14 @@ class ProgressMeter;
 
 namespace vantorel::archive::writer {
 
+class MemoryBudget;
+class PreviousArchive;
+
+// What each worker thread keeps from one file to the next: its read block,
+// buffers up to kKeptBuffer, its compressor and inflater states.
+inline constexpr std::size_t kKeptBuffer = 256 << 10;
+inline constexpr std::size_t kWorkerMemory = 3 << 20;
+
 // An entry ready to be written: its header values and its data.
 struct CompressedEntry {
     ZipEntry entry;
@@ -34,9 +42,14 @@ struct CompressSettings {
     std::size_t deflateThreads = 1;
     // Counts every block read, and stops the reading on request; may be null.
     ProgressMeter* meter = nullptr;
+    // When set, an unchanged file's data are copied from there (reuse.h).
+    PreviousArchive* previous = nullptr;
+    // When set, every buffer beyond what a worker keeps is taken from there.
+    MemoryBudget* budget = nullptr;
 };
 
-// Reads the file at `file` and compresses it: raw deflate, or stored when
+// Reads the file at `file` and compresses it (or, when it is unchanged since
+// the previous archive, takes its data from there): raw deflate, or stored when
 // deflating would make it larger (equal sizes keep deflate); a 0-byte file is
 // stored. The header values come from the file as opened (size, last-write
 // time, attribute word). Throws ArchiveError: ReadFailed when the file cannot

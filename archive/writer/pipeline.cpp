@@ -15,15 +15,16 @@ namespace {
 
 class Pipeline {
 public:
-    Pipeline(std::size_t count, std::size_t window, const CompressJob& job)
-        : count_(count), window_(std::max<std::size_t>(window, 1)), job_(job), ring_(window_) {}
+    Pipeline(std::size_t count, std::size_t window, std::size_t heldMemory, const CompressJob& job)
+        : count_(count), window_(std::max<std::size_t>(window, 1)), heldMemory_(heldMemory), job_(job), ring_(window_) {
+    }
 
     void Work() {
         for (;;) {
             std::size_t index = 0;
             {
                 std::unique_lock lock(mutex_);
-                workAvailable_.wait(lock, [this] { return stop_ || next_ >= count_ || next_ < written_ + window_; });
+                workAvailable_.wait(lock, [this] { return stop_ || next_ >= count_ || MayHandOut(); });
                 if (stop_ || next_ >= count_) {
                     return;
                 }
@@ -44,10 +45,14 @@ public:
                 stop_ = true;
                 cancelled_ = true;
                 workAvailable_.notify_all();
+                resultReady_.notify_one();
             } else {
+                held_ += result->data.memoryUsed();
                 ring_[index % window_] = std::move(result);
+                if (index == written_) {
+                    resultReady_.notify_one(); // only the consumer waits, and only for this index
+                }
             }
-            resultReady_.notify_all();
         }
     }
 
@@ -65,9 +70,16 @@ public:
                 slot.reset();
             }
             consume(index, *result);
+            const std::size_t freed = result->data.memoryUsed();
             result.reset(); // free the data before the next worker may start
             std::lock_guard lock(mutex_);
             ++written_;
+            held_ -= freed;
+            // Waiting workers are woken once the backlog has halved, not for
+            // every entry written: one wake-up then serves many entries.
+            if (!MayHandOut() || next_ - written_ > window_ / 2 || held_ > heldMemory_ / 2) {
+                continue;
+            }
             workAvailable_.notify_all();
         }
     }
@@ -88,8 +100,12 @@ public:
     }
 
 private:
+    // Called under the lock: whether the next index may be handed out.
+    bool MayHandOut() const { return next_ < written_ + window_ && held_ <= heldMemory_; }
+
     const std::size_t count_;
     const std::size_t window_;
+    const std::size_t heldMemory_;
     const CompressJob& job_;
     std::mutex mutex_;
     std::condition_variable workAvailable_;
@@ -97,6 +113,7 @@ private:
     std::vector<std::optional<CompressedEntry>> ring_;
     std::size_t next_ = 0;
     std::size_t written_ = 0;
+    std::size_t held_ = 0; // memory of the finished entries not yet written
     bool stop_ = false;
     std::atomic<bool> cancelled_ = false;
     std::exception_ptr failure_;
@@ -136,12 +153,12 @@ private:
 
 } // namespace
 
-void RunInOrder(std::size_t count, std::size_t threads, std::size_t window, const CompressJob& job,
-                const ConsumeStep& consume) {
+void RunInOrder(std::size_t count, std::size_t threads, std::size_t window, std::size_t heldMemory,
+                const CompressJob& job, const ConsumeStep& consume) {
     if (count == 0) {
         return;
     }
-    Pipeline pipeline(count, window, job);
+    Pipeline pipeline(count, window, heldMemory, job);
     {
         WorkerGroup workers(pipeline, std::clamp<std::size_t>(threads, 1, count));
         pipeline.Consume(consume);

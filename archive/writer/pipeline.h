@@ -5,8 +5,11 @@
 // on the number of threads or on their timing.
 //
 // Worker w takes the next index not yet taken, but never more than `window`
-// indexes ahead of the one being written: the data held in memory stay
-// bounded by window × the spill memory of one entry. The first failure (of a
+// indexes ahead of the one being written, nor while the finished entries
+// waiting to be written hold more than `heldMemory` bytes in memory: the data
+// held stay bounded by heldMemory plus, for each thread, the spill memory of
+// the entry it works on. A wide window lets the workers run ahead of a slow
+// entry and serve many small ones per wake-up. The first failure (of a
 // worker or of the consumer) stops the hand-out of work; every worker is
 // joined before it is rethrown on the calling thread, so nothing runs on
 // after ZipFolder has returned.
@@ -25,7 +28,7 @@ using ConsumeStep = std::function<void(std::size_t index, CompressedEntry& entry
 
 // Runs job(0..count-1) on `threads` workers (at least one) and hands each
 // result to consume, in index order, on the calling thread.
-void RunInOrder(std::size_t count, std::size_t threads, std::size_t window, const CompressJob& job,
-                const ConsumeStep& consume);
+void RunInOrder(std::size_t count, std::size_t threads, std::size_t window, std::size_t heldMemory,
+                const CompressJob& job, const ConsumeStep& consume);
 
 } // namespace vantorel::archive::writer

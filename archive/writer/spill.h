@@ -23,6 +23,8 @@ public:
     using ByteSink::Write;
     void Write(const std::uint8_t* data, std::size_t size) override;
     std::uint64_t size() const { return size_; }
+    // Bytes of memory the data held in memory take.
+    std::size_t memoryUsed() const { return memory_.capacity(); }
     // Forgets every byte written (the file, if any, is truncated).
     void Clear();
     // Writes every byte held, in order, to `out`.

@@ -6,6 +6,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <filesystem>
+#include <memory>
 #include <sys/stat.h>
 #include <vector>
 #include <zlib.h>
@@ -86,7 +87,7 @@ private:
     std::uint64_t offset_ = 0;
 };
 
-// The CRC-32 of the zip format (zlib's crc32) over any number of pieces.
+// The CRC-32 of the zip format over any number of pieces.
 class Crc32 {
 public:
     void Update(const std::uint8_t* data, std::size_t size);
@@ -96,16 +97,21 @@ private:
     std::uint32_t value_ = 0;
 };
 
-// Raw deflate (no wrapper, 32 KiB window, level 6) into another sink. Finish
-// must be called once after the last Write. zlib failures throw
-// ArchiveError(CompressionFailed) naming `path`.
+// Raw deflate (no wrapper, 32 KiB window, level 6) into another sink. One
+// object serves many streams in turn: Start begins one, Finish must be called
+// once after its last Write. zlib's state and the output buffer are set up on
+// the first Start and reused (a reset costs far less than a fresh stream for
+// each small file). zlib failures throw ArchiveError(CompressionFailed)
+// naming the path given to Start.
 class DeflateSink final : public ByteSink {
 public:
-    DeflateSink(ByteSink& out, std::filesystem::path path);
+    DeflateSink() = default;
     ~DeflateSink() override;
     DeflateSink(const DeflateSink&) = delete;
     DeflateSink& operator=(const DeflateSink&) = delete;
 
+    // `out` and `path` must outlive the stream.
+    void Start(ByteSink& out, const std::filesystem::path& path);
     using ByteSink::Write;
     void Write(const std::uint8_t* data, std::size_t size) override;
     void Finish();
@@ -113,10 +119,11 @@ public:
 private:
     void Run(const std::uint8_t* data, std::size_t size, int flush);
 
-    ByteSink& out_;
-    std::filesystem::path path_;
+    ByteSink* out_ = nullptr;
+    const std::filesystem::path* path_ = nullptr;
     z_stream stream_{};
-    std::vector<std::uint8_t> buffer_;
+    bool initialised_ = false;
+    std::unique_ptr<std::uint8_t[]> buffer_;
 };
 
 } // namespace vantorel::archive::writer

@@ -6,22 +6,31 @@
 // sizes before the data, so every entry is first compressed into a bounded
 // spill (spill.h), on worker threads (pipeline.h), and written
 // in enumeration order by this thread. Nothing is ever written into the
-// source folder, and the archive takes its name only once complete.
+// source folder, and the archive takes its name only once complete. Files
+// unchanged since the previous archive have their data copied from it
+// (reuse.h); the archive records, as a file attribute, what the next run needs
+// to trust it in turn.
 
 #include "archive/writer/zip_folder.h"
 
 #include "archive/archive_error.h"
 #include "archive/progress_meter.h"
 #include "archive/stored_name.h"
+#include "archive/writer/budget.h"
+#include "archive/writer/chunked_deflate.h"
 #include "archive/writer/compress.h"
 #include "archive/writer/path_list.h"
 #include "archive/writer/pipeline.h"
 #include "archive/writer/records.h"
+#include "archive/writer/reuse.h"
 #include "archive/writer/temp_file.h"
 #include "platform/folder_walk.h"
 
 #include <algorithm>
 #include <cerrno>
+#include <malloc.h>
+#include <memory>
+#include <mutex>
 #include <string_view>
 #include <sys/stat.h>
 #include <thread>
@@ -37,6 +46,10 @@ using namespace archive::writer;
 
 // Bytes of one entry's data kept in memory before its spill goes to a file.
 constexpr std::size_t kSpillMemory = 2 << 20;
+// Entries compressed ahead of the one being written, and the memory their
+// data may hold meanwhile.
+constexpr std::size_t kWindowEntries = 256;
+constexpr std::size_t kHeldMemory = 8 << 20;
 // Bytes of the central directory kept in memory before it goes to a file.
 constexpr std::size_t kCentralDirectoryMemory = 8 << 20;
 
@@ -72,21 +85,62 @@ PathList ListFiles(const std::filesystem::path& sourceFolder, const std::vector<
     return files;
 }
 
-std::size_t WorkerCount(const ZipOptions& options) {
-    if (options.threads != 0) {
-        return options.threads;
-    }
-    const unsigned processors = std::thread::hardware_concurrency();
-    return processors == 0 ? 1 : processors;
+// The memory budget of a run's large buffers. Each worker keeps
+// kWorkerMemory of it for the whole run, and half of it stays for the units
+// in flight (a file under 4 MiB and its deflated bytes, a large file's
+// chunks, a previous entry being checked), each of which fits that half
+// alone, so a worker waiting for its share always gets it in the end.
+constexpr std::size_t kMemoryBudget = 32 << 20;
+// More threads would only eat the units' half: the single consumer and the
+// walk are the serial part beyond a few processors anyway.
+constexpr std::size_t kMaxThreads = (kMemoryBudget / 2) / kWorkerMemory;
+// Chunks of one large file deflated at a time.
+constexpr std::size_t kMaxChunkThreads = 4;
+static_assert(kMaxChunkThreads * ChunkedDeflater::kChunkMemory <= kMemoryBudget / 2);
+
+// glibc raises its mmap threshold each time a large block is freed, after
+// which the next blocks of that size come from per-thread arenas that keep
+// them after free: with a few workers, the resident memory would grow well
+// past the budget. A fixed threshold keeps every large buffer mapped for its
+// own use only and returned when freed.
+void KeepLargeBlocksMapped() {
+    static std::once_flag once;
+    std::call_once(once, [] { static_cast<void>(mallopt(M_MMAP_THRESHOLD, static_cast<int>(kKeptBuffer))); });
 }
 
+std::size_t WorkerCount(const ZipOptions& options) {
+    std::size_t threads = options.threads;
+    if (threads == 0) {
+        const unsigned processors = std::thread::hardware_concurrency();
+        threads = processors == 0 ? 1 : processors;
+    }
+    return std::clamp<std::size_t>(threads, 1, kMaxThreads);
+}
+
+// Passes bytes on to another sink, keeping their CRC-32.
+class CrcTee final : public ByteSink {
+public:
+    explicit CrcTee(ByteSink& out) : out_(out) {}
+    using ByteSink::Write;
+    void Write(const std::uint8_t* data, std::size_t size) override {
+        crc_.Update(data, size);
+        out_.Write(data, size);
+    }
+    std::uint32_t crc() const { return crc_.value(); }
+
+private:
+    ByteSink& out_;
+    Crc32 crc_;
+};
+
 // Appends the central directory, gathered in `headers` while the entries were
-// written, and the end records.
-void WriteCentralDirectory(FileSink& sink, const Spill& headers, std::uint64_t entries) {
+// written, and the end records. Returns the CRC-32 of the central directory.
+std::uint32_t WriteCentralDirectory(FileSink& sink, const Spill& headers, std::uint64_t entries) {
     CentralDirectory directory;
     directory.entries = entries;
     directory.offset = sink.offset();
-    headers.CopyTo(sink);
+    CrcTee tee(sink);
+    headers.CopyTo(tee);
     directory.size = sink.offset() - directory.offset;
     if (NeedsZip64End(directory)) {
         const std::uint64_t zip64EndOffset = sink.offset();
@@ -94,6 +148,7 @@ void WriteCentralDirectory(FileSink& sink, const Spill& headers, std::uint64_t e
         sink.Write(Zip64LocatorRecord(zip64EndOffset));
     }
     sink.Write(EndOfCentralDirRecord(directory));
+    return tee.crc();
 }
 
 std::vector<FileIdentity> ArchiveIdentities(const std::filesystem::path& archivePath, const TemporaryArchive& temporary,
@@ -125,13 +180,13 @@ std::uint64_t TotalSize(const std::filesystem::path& sourceFolder, const PathLis
 
 } // namespace
 
-void ZipFolder(const std::filesystem::path& archivePath, const std::filesystem::path& sourceFolder,
-               const ZipOptions& options) {
-    ZipFolder(archivePath, sourceFolder, options, {});
+ZipSummary ZipFolder(const std::filesystem::path& archivePath, const std::filesystem::path& sourceFolder,
+                     const ZipOptions& options) {
+    return ZipFolder(archivePath, sourceFolder, options, {});
 }
 
-void ZipFolder(const std::filesystem::path& archivePath, const std::filesystem::path& sourceFolder,
-               const ZipOptions& options, const std::vector<std::filesystem::path>& leftOut) {
+ZipSummary ZipFolder(const std::filesystem::path& archivePath, const std::filesystem::path& sourceFolder,
+                     const ZipOptions& options, const std::vector<std::filesystem::path>& leftOut) {
     if (!archivePath.is_absolute()) {
         throw ArchiveError(ArchiveFailure::PathNotAbsolute, archivePath);
     }
@@ -142,7 +197,23 @@ void ZipFolder(const std::filesystem::path& archivePath, const std::filesystem::
     if (!S_ISDIR(source.st_mode)) {
         throw ArchiveError(ArchiveFailure::NoSuchFolder, sourceFolder, ENOTDIR);
     }
+    KeepLargeBlocksMapped();
     TemporaryArchive temporary(archivePath);
+    // This run's start, by the clock that dates the changes of the files: the
+    // temporary archive's status-change time, read before any file is listed.
+    RunStamp stamp;
+    struct stat created {};
+    if (fstat(temporary.fd(), &created) != 0) {
+        throw ArchiveError(ArchiveFailure::WriteFailed, temporary.path(), errno);
+    }
+    stamp.start = created.st_ctim;
+    stamp.sourceDevice = source.st_dev;
+    stamp.sourceInode = source.st_ino;
+    stamp.sourceFolder = sourceFolder.string();
+    std::unique_ptr<PreviousArchive> previous;
+    if (!options.previousArchive.empty()) {
+        previous = PreviousArchive::Open(options.previousArchive, stamp);
+    }
 
     const PathList files = ListFiles(sourceFolder, ArchiveIdentities(archivePath, temporary, leftOut));
     ProgressMeter meter(options.control, archivePath);
@@ -155,15 +226,19 @@ void ZipFolder(const std::filesystem::path& archivePath, const std::filesystem::
     CompressSettings settings;
     settings.spillFolder = archivePath.parent_path();
     settings.spillMemory = kSpillMemory;
-    settings.deflateThreads = threads;
+    settings.deflateThreads = std::min(threads, kMaxChunkThreads);
+    settings.previous = previous.get();
     settings.meter = &meter;
+    MemoryBudget budget(kMemoryBudget);
+    settings.budget = &budget;
+    const BudgetShare kept(&budget, threads * kWorkerMemory);
     FileSink sink(temporary.fd(), temporary.path());
     // Each central header is laid out as soon as its entry is written, so
     // beyond the paths the memory a run needs does not grow with the tree.
     Spill centralHeaders(archivePath.parent_path(), kCentralDirectoryMemory);
     std::uint64_t entries = 0;
     RunInOrder(
-        files.size(), threads, threads + 2,
+        files.size(), threads, kWindowEntries, kHeldMemory,
         [&](std::size_t index, const std::atomic<bool>& cancelled) {
             CompressSettings mine = settings;
             mine.cancelled = &cancelled;
@@ -179,9 +254,14 @@ void ZipFolder(const std::filesystem::path& archivePath, const std::filesystem::
             centralHeaders.Write(CentralHeaderRecord(compressed.entry));
             ++entries;
         });
-    WriteCentralDirectory(sink, centralHeaders, entries);
+    stamp.centralDirectoryCrc = WriteCentralDirectory(sink, centralHeaders, entries);
     sink.Flush();
+    stamp.archiveSize = sink.offset();
+    // Without the stamp (a file system without user attributes) the next run
+    // simply compresses everything.
+    static_cast<void>(WriteRunStamp(temporary.fd(), stamp));
     temporary.Commit();
+    return ZipSummary{entries, previous ? previous->reused() : 0, budget.highWater(), budget.limit()};
 }
 
 bool HasArchivableFile(const std::filesystem::path& sourceFolder) {

@@ -2,6 +2,7 @@
 
 #include <fcntl.h>
 #include <unistd.h>
+#include <utility>
 #include <zlib.h>
 
 namespace vantorel::test {
@@ -42,7 +43,8 @@ private:
 // Little-endian fields read in order from a record's bytes.
 class Fields {
 public:
-    explicit Fields(const std::string& bytes) : bytes_(bytes) {}
+    // A copy: callers pass pieces cut out of longer records.
+    explicit Fields(std::string bytes) : bytes_(std::move(bytes)) {}
     std::uint64_t Get(int width) {
         std::uint64_t value = 0;
         for (int i = 0; i < width; ++i) {
@@ -56,7 +58,7 @@ public:
     std::uint64_t u64() { return Get(8); }
 
 private:
-    const std::string& bytes_;
+    std::string bytes_;
     std::size_t at_ = 0;
 };
 

@@ -190,7 +190,7 @@ private:
         if (damaged && file.replacing()) {
             return SkipReason::BadCrc; // never bad data over a file that may be good
         }
-        const std::time_t mtime = FromDosDateTime({entry.dosTime, entry.dosDate});
+        const std::time_t mtime = times_.toMoment({entry.dosTime, entry.dosDate});
         if (std::optional<SkipReason> failed = file.commit(mtime, (entry.externalAttributes & kAttrReadOnly) != 0)) {
             return failed;
         }
@@ -207,6 +207,7 @@ private:
     EntryLayout layout_;
     TargetFolder& target_;
     ExtractReport& report_;
+    DosTimeCache times_;
 };
 
 } // namespace

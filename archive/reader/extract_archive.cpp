@@ -182,7 +182,7 @@ private:
         if (std::optional<SkipReason> refused = file.open(folder, path.file)) {
             return refused;
         }
-        const DecodeResult decoded = DecodeEntryData(source_, data, file.fd());
+        const DecodeResult decoded = decoder_.decode(source_, data, file.fd());
         if (decoded.status != DecodeResult::Status::Ok) {
             return decoded.status == DecodeResult::Status::BadData ? SkipReason::BadData : SkipReason::WriteFailed;
         }
@@ -208,6 +208,7 @@ private:
     TargetFolder& target_;
     ExtractReport& report_;
     DosTimeCache times_;
+    EntryDecoder decoder_;
 };
 
 } // namespace

@@ -46,4 +46,14 @@ std::time_t FromDosDateTime(DosDateTime dos) {
     return std::mktime(&local);
 }
 
+std::time_t DosTimeCache::toMoment(DosDateTime dos) {
+    const std::uint32_t key = static_cast<std::uint32_t>(dos.date) << 16 | dos.time;
+    Slot& slot = slots_[(key ^ key >> 11 ^ key >> 19) % kSlots];
+    if (key == 0 || slot.key != key) {
+        slot.key = key;
+        slot.moment = FromDosDateTime(dos);
+    }
+    return slot.moment;
+}
+
 } // namespace vantorel

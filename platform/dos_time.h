@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <ctime>
 
@@ -29,5 +30,22 @@ DosDateTime ToDosDateTime(const std::timespec& moment);
 // fields (month 0 or 13, day 0...) are normalised as mktime does; returns -1
 // when mktime cannot represent the result.
 std::time_t FromDosDateTime(DosDateTime dos);
+
+// FromDosDateTime for many entries in a row. Without TZ set, every mktime
+// re-reads the zone file's status; the entries of one archive share few
+// date-times, so each distinct one is converted once per object. Keep one
+// object per extraction: a zone changed meanwhile applies to the next one.
+class DosTimeCache {
+public:
+    std::time_t toMoment(DosDateTime dos);
+
+private:
+    static constexpr std::size_t kSlots = 256;
+    struct Slot {
+        std::uint32_t key = 0; // date << 16 | time; 0 is no valid DOS date, so never a real key
+        std::time_t moment = 0;
+    };
+    Slot slots_[kSlots];
+};
 
 } // namespace vantorel

@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <libdeflate.h>
 #include <memory>
 #include <unistd.h>
 #include <vector>
@@ -65,13 +66,52 @@ private:
     uLong crc_ = crc32_z(0, nullptr, 0);
 };
 
-DecodeResult CopyStored(const ArchiveSource& source, const EntryData& entry, Output& output) {
+struct InflateEnd {
+    void operator()(z_stream* stream) const {
+        static_cast<void>(inflateEnd(stream)); // only frees memory; its result tells nothing new
+        delete stream;
+    }
+};
+
+struct FreeDecompressor {
+    void operator()(libdeflate_decompressor* decompressor) const { libdeflate_free_decompressor(decompressor); }
+};
+
+} // namespace
+
+struct EntryDecoder::State {
+    std::unique_ptr<z_stream, InflateEnd> stream; // set up at the first large entry, then reset
+    std::unique_ptr<libdeflate_decompressor, FreeDecompressor> whole;
+    std::vector<std::uint8_t> in;
+    std::vector<std::uint8_t> out;
+};
+
+EntryDecoder::EntryDecoder() : state_(new State) {}
+
+EntryDecoder::~EntryDecoder() {
+    delete state_;
+}
+
+DecodeResult EntryDecoder::decode(const ArchiveSource& source, const EntryData& entry, int outFd) {
+    if (entry.method == kMethodStored) {
+        return copyStored(source, entry, outFd);
+    }
+    // Deflate never expands stored blocks by more than a few bytes per 64 KiB.
+    if (entry.uncompressedSize <= kWholeLimit && entry.compressedSize <= kWholeLimit + kBlock) {
+        return inflateWhole(source, entry, outFd);
+    }
+    return inflateStream(source, entry, outFd);
+}
+
+DecodeResult EntryDecoder::copyStored(const ArchiveSource& source, const EntryData& entry, int outFd) {
     DecodeResult result;
     if (entry.compressedSize != entry.uncompressedSize) {
         result.status = Status::BadData; // stored bytes are their own size
         return result;
     }
-    std::vector<std::uint8_t> block(static_cast<std::size_t>(std::min<std::uint64_t>(kBlock, entry.compressedSize)));
+    Output output(outFd, entry.uncompressedSize);
+    std::vector<std::uint8_t>& block = state_->in;
+    block.resize(kBlock);
     for (std::uint64_t done = 0; done < entry.compressedSize;) {
         const auto length =
             static_cast<std::size_t>(std::min<std::uint64_t>(block.size(), entry.compressedSize - done));
@@ -88,25 +128,61 @@ DecodeResult CopyStored(const ArchiveSource& source, const EntryData& entry, Out
     return result;
 }
 
-struct InflateEnd {
-    void operator()(z_stream* stream) const {
-        static_cast<void>(inflateEnd(stream)); // only frees memory; its result tells nothing new
-        delete stream;
-    }
-};
-
-DecodeResult Inflate(const ArchiveSource& source, const EntryData& entry, Output& output) {
+DecodeResult EntryDecoder::inflateWhole(const ArchiveSource& source, const EntryData& entry, int outFd) {
     DecodeResult result;
     result.status = Status::BadData;
-    std::unique_ptr<z_stream, InflateEnd> stream(new z_stream{});
-    if (inflateInit2(stream.get(), kDeflateWindowBits) != Z_OK) {
-        result.status = Status::WriteFailed;
-        result.sysErrno = ENOMEM;
+    if (!state_->whole) {
+        state_->whole.reset(libdeflate_alloc_decompressor());
+        if (!state_->whole) {
+            result.status = Status::WriteFailed;
+            result.sysErrno = ENOMEM;
+            return result;
+        }
+    }
+    std::vector<std::uint8_t>& in = state_->in;
+    std::vector<std::uint8_t>& out = state_->out;
+    in.resize(static_cast<std::size_t>(entry.compressedSize));
+    out.resize(static_cast<std::size_t>(entry.uncompressedSize));
+    if (!source.readAt(entry.offset, in)) {
         return result;
     }
-    std::vector<std::uint8_t> in(kBlock);
-    std::vector<std::uint8_t> out(kBlock);
+    // Without a place for the actual size, anything but exactly the declared
+    // size fails: fewer bytes, more bytes, or a stream cut short.
+    if (libdeflate_deflate_decompress(state_->whole.get(), in.data(), in.size(), out.data(), out.size(), nullptr) !=
+        LIBDEFLATE_SUCCESS) {
+        return result;
+    }
+    Output output(outFd, entry.uncompressedSize);
+    if (!output.put(out.data(), out.size(), result)) {
+        return result;
+    }
+    result.status = Status::Ok;
+    result.crc32 = output.crc();
+    return result;
+}
+
+DecodeResult EntryDecoder::inflateStream(const ArchiveSource& source, const EntryData& entry, int outFd) {
+    DecodeResult result;
+    result.status = Status::BadData;
+    std::unique_ptr<z_stream, InflateEnd>& stream = state_->stream;
+    if (!stream) {
+        stream.reset(new z_stream{});
+        if (inflateInit2(stream.get(), kDeflateWindowBits) != Z_OK) {
+            stream.reset();
+            result.status = Status::WriteFailed;
+            result.sysErrno = ENOMEM;
+            return result;
+        }
+    } else if (inflateReset(stream.get()) != Z_OK) {
+        return result;
+    }
+    std::vector<std::uint8_t>& in = state_->in;
+    std::vector<std::uint8_t>& out = state_->out;
+    in.resize(kBlock);
+    out.resize(kBlock);
+    Output output(outFd, entry.uncompressedSize);
     std::uint64_t consumed = 0;
+    stream->avail_in = 0;
     for (;;) {
         if (stream->avail_in == 0 && consumed < entry.compressedSize) {
             const auto length =
@@ -139,18 +215,6 @@ DecodeResult Inflate(const ArchiveSource& source, const EntryData& entry, Output
     }
     result.status = Status::Ok;
     result.crc32 = output.crc();
-    return result;
-}
-
-} // namespace
-
-DecodeResult DecodeEntryData(const ArchiveSource& source, const EntryData& entry, int outFd) {
-    Output output(outFd, entry.uncompressedSize);
-    DecodeResult result =
-        entry.method == kMethodStored ? CopyStored(source, entry, output) : Inflate(source, entry, output);
-    if (result.status == Status::Ok && !output.complete()) {
-        result.status = Status::BadData;
-    }
     return result;
 }
 

@@ -25,9 +25,31 @@ struct DecodeResult {
     int sysErrno = 0;
 };
 
-// Decodes one entry's data into the file open at `outFd`, streaming through
-// fixed buffers. Never writes more than the declared uncompressed size, and
-// never reads past the declared compressed size.
-DecodeResult DecodeEntryData(const ArchiveSource& source, const EntryData& entry, int outFd);
+// Decodes entries' data into files, one entry at a time, keeping its state
+// and buffers from one entry to the next. Never writes more than the declared
+// uncompressed size, and never reads past the declared compressed size.
+class EntryDecoder {
+public:
+    EntryDecoder();
+    ~EntryDecoder();
+    EntryDecoder(const EntryDecoder&) = delete;
+    EntryDecoder& operator=(const EntryDecoder&) = delete;
+
+    // Decodes one entry's data into the file open at `outFd`. A deflated
+    // entry whose declared sizes fit kWholeLimit is decoded in memory at once
+    // and written only when it decodes to exactly its declared size; larger
+    // ones stream through fixed buffers.
+    DecodeResult decode(const ArchiveSource& source, const EntryData& entry, int outFd);
+
+    static constexpr std::uint64_t kWholeLimit = 4 << 20;
+
+private:
+    DecodeResult copyStored(const ArchiveSource& source, const EntryData& entry, int outFd);
+    DecodeResult inflateWhole(const ArchiveSource& source, const EntryData& entry, int outFd);
+    DecodeResult inflateStream(const ArchiveSource& source, const EntryData& entry, int outFd);
+
+    struct State;
+    State* state_;
+};
 
 } // namespace vantorel::archive::reader

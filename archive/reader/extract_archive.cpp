@@ -40,6 +40,49 @@ struct LocalHeader {
     bool hasZip64Extra = false;
 };
 
+// The archive read through a window: a small entry's local header, name,
+// extra field and data come in one read instead of three; every other read
+// goes to the archive itself.
+class WindowSource final : public ArchiveSource {
+public:
+    explicit WindowSource(const ArchiveSource& archive) : archive_(archive) {}
+
+    std::uint64_t size() const override { return archive_.size(); }
+    bool readAt(std::uint64_t offset, std::span<std::uint8_t> out) const override {
+        if (offset >= start_ && offset - start_ <= bytes_.size() && out.size() <= bytes_.size() - (offset - start_)) {
+            std::copy_n(bytes_.begin() + static_cast<std::ptrdiff_t>(offset - start_), out.size(), out.begin());
+            return true;
+        }
+        return archive_.readAt(offset, out);
+    }
+
+    // Holds up to `length` bytes from `offset`, fewer where the archive ends;
+    // nothing when the read fails (the reads then go to the archive and fail
+    // or succeed there, as without a window).
+    void load(std::uint64_t offset, std::uint64_t length) {
+        bytes_.clear();
+        start_ = offset;
+        if (offset >= archive_.size()) {
+            return;
+        }
+        bytes_.resize(static_cast<std::size_t>(std::min(length, archive_.size() - offset)));
+        if (!archive_.readAt(offset, bytes_)) {
+            bytes_.clear();
+        }
+    }
+
+private:
+    const ArchiveSource& archive_;
+    std::uint64_t start_ = 0;
+    std::vector<std::uint8_t> bytes_;
+};
+
+// Entries up to this size are read with their local header in one go.
+constexpr std::uint64_t kWindowLimit = 1 << 20;
+// Room for the local extra field, which usually repeats the central one's
+// blocks (a Unicode path holds the name again).
+constexpr std::uint64_t kExtraRoom = 64;
+
 // The local header at `offset` (APPNOTE 4.3.7); nullopt when it is not there
 // or cut short.
 std::optional<LocalHeader> ReadLocalHeader(const ArchiveSource& source, std::uint64_t offset) {
@@ -126,7 +169,7 @@ class Extractor {
 public:
     Extractor(const ArchiveSource& source, const CentralDirectory& directory, TargetFolder& target,
               ExtractReport& report)
-        : source_(source), directory_(directory), layout_(directory), target_(target), report_(report) {}
+        : window_(source), directory_(directory), layout_(directory), target_(target), report_(report) {}
 
     void extract(std::size_t index) {
         const CentralEntry& entry = directory_.entries[index];
@@ -150,7 +193,11 @@ private:
         if (std::optional<SkipReason> reason = CheckVersion(entry, nullptr, directory_.zip64)) {
             return reason;
         }
-        const std::optional<LocalHeader> local = ReadLocalHeader(source_, entry.localHeaderOffset);
+        if (entry.compressedSize <= kWindowLimit) {
+            window_.load(entry.localHeaderOffset,
+                         kLocalHeaderLength + 2 * entry.rawName.size() + kExtraRoom + entry.compressedSize);
+        }
+        const std::optional<LocalHeader> local = ReadLocalHeader(window_, entry.localHeaderOffset);
         if (!local || entry.extraDamaged) {
             return SkipReason::BadLocalHeader;
         }
@@ -182,7 +229,7 @@ private:
         if (std::optional<SkipReason> refused = file.open(folder, path.file)) {
             return refused;
         }
-        const DecodeResult decoded = DecodeEntryData(source_, data, file.fd());
+        const DecodeResult decoded = decoder_.decode(window_, data, file.fd());
         if (decoded.status != DecodeResult::Status::Ok) {
             return decoded.status == DecodeResult::Status::BadData ? SkipReason::BadData : SkipReason::WriteFailed;
         }
@@ -190,7 +237,7 @@ private:
         if (damaged && file.replacing()) {
             return SkipReason::BadCrc; // never bad data over a file that may be good
         }
-        const std::time_t mtime = FromDosDateTime({entry.dosTime, entry.dosDate});
+        const std::time_t mtime = times_.toMoment({entry.dosTime, entry.dosDate});
         if (std::optional<SkipReason> failed = file.commit(mtime, (entry.externalAttributes & kAttrReadOnly) != 0)) {
             return failed;
         }
@@ -202,11 +249,13 @@ private:
         return std::nullopt;
     }
 
-    const ArchiveSource& source_;
+    WindowSource window_;
     const CentralDirectory& directory_;
     EntryLayout layout_;
     TargetFolder& target_;
     ExtractReport& report_;
+    DosTimeCache times_;
+    EntryDecoder decoder_;
 };
 
 } // namespace

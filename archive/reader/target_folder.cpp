@@ -24,15 +24,26 @@ void CloseQuietly(int fd) {
     }
 }
 
-// Opens (creating it when missing) the folder `name` inside `parentFd`.
-int OpenLevel(int parentFd, const std::string& name, SkipReason& reason) {
-    int fd = openat(parentFd, name.c_str(), kFolderFlags);
-    if (fd < 0 && errno == ENOENT) {
-        if (mkdirat(parentFd, name.c_str(), 0777) != 0 && errno != EEXIST) {
-            reason = SkipReason::CannotCreate;
-            return -1;
-        }
+// Opens (creating it when missing) the folder `name` inside `parentFd`;
+// `created` tells whether this call made it. In a folder this extraction
+// created, the name is free: making it first saves a failed open.
+int OpenLevel(int parentFd, const std::string& name, bool parentCreated, bool& created, SkipReason& reason) {
+    created = false;
+    int fd = -1;
+    if (parentCreated && mkdirat(parentFd, name.c_str(), 0777) == 0) {
+        created = true;
         fd = openat(parentFd, name.c_str(), kFolderFlags);
+    } else {
+        fd = openat(parentFd, name.c_str(), kFolderFlags);
+        if (fd < 0 && errno == ENOENT) {
+            if (mkdirat(parentFd, name.c_str(), 0777) == 0) {
+                created = true;
+            } else if (errno != EEXIST) {
+                reason = SkipReason::CannotCreate;
+                return -1;
+            }
+            fd = openat(parentFd, name.c_str(), kFolderFlags);
+        }
     }
     if (fd < 0) {
         struct stat info {};
@@ -81,12 +92,9 @@ void TargetFolder::sweep(int folderFd) {
         return;
     }
     const std::pair<dev_t, ino_t> identity{info.st_dev, info.st_ino};
-    for (const auto& done : swept_) {
-        if (done == identity) {
-            return;
-        }
+    if (!swept_.insert(identity).second) {
+        return;
     }
-    swept_.push_back(identity);
     const int listing = dup(folderFd);
     DIR* folder = listing >= 0 ? fdopendir(listing) : nullptr;
     if (folder == nullptr) {
@@ -103,39 +111,38 @@ void TargetFolder::sweep(int folderFd) {
 }
 
 TargetFolder::~TargetFolder() {
-    forgetCached();
+    closeFrom(0);
     CloseQuietly(root_);
 }
 
-void TargetFolder::forgetCached() {
-    CloseQuietly(cachedFd_);
-    cachedFd_ = -1;
-    cachedPath_.clear();
+void TargetFolder::closeFrom(std::size_t depth) {
+    while (open_.size() > depth) {
+        CloseQuietly(open_.back().fd);
+        open_.pop_back();
+    }
 }
 
 int TargetFolder::openFolder(const std::vector<std::string>& folders, SkipReason& reason) {
-    if (folders.empty()) {
-        return root_;
+    std::size_t same = 0;
+    while (same < folders.size() && same < open_.size() && open_[same].name == folders[same]) {
+        ++same;
     }
-    if (cachedFd_ >= 0 && cachedPath_ == folders) {
-        return cachedFd_; // entries of one folder usually follow each other
-    }
-    forgetCached();
-    int current = root_;
-    for (const std::string& level : folders) {
-        const int next = OpenLevel(current, level, reason);
-        if (current != root_) {
-            CloseQuietly(current);
+    closeFrom(same);
+    while (open_.size() < folders.size()) {
+        const std::size_t depth = open_.size();
+        const int parent = depth == 0 ? root_ : open_.back().fd;
+        const bool parentCreated = depth > 0 && open_.back().created;
+        Level level{folders[depth], -1, false};
+        level.fd = OpenLevel(parent, level.name, parentCreated, level.created, reason);
+        if (level.fd < 0) {
+            return -1; // the levels above stay open for the next entry
         }
-        if (next < 0) {
-            return -1;
+        if (!level.created) {
+            sweep(level.fd);
         }
-        current = next;
-        sweep(current);
+        open_.push_back(std::move(level));
     }
-    cachedFd_ = current;
-    cachedPath_ = folders;
-    return current;
+    return folders.empty() ? root_ : open_.back().fd;
 }
 
 PendingFile::~PendingFile() {

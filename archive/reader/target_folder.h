@@ -3,6 +3,7 @@
 #include <ctime>
 #include <filesystem>
 #include <optional>
+#include <set>
 #include <string>
 #include <sys/stat.h>
 #include <sys/types.h>
@@ -33,15 +34,23 @@ public:
     int openFolder(const std::vector<std::string>& folders, SkipReason& reason);
 
 private:
-    void forgetCached();
+    // Closes the open levels from `depth` down.
+    void closeFrom(std::size_t depth);
     // Removes the temporary files a killed extraction left in this folder,
     // once per folder and call.
     void sweep(int folderFd);
 
+    struct Level {
+        std::string name;
+        int fd = -1;
+        bool created = false; // by this extraction: nothing of a killed one can be inside
+    };
+
     int root_ = -1;
-    std::vector<std::pair<dev_t, ino_t>> swept_;
-    std::vector<std::string> cachedPath_;
-    int cachedFd_ = -1;
+    std::set<std::pair<dev_t, ino_t>> swept_;
+    // The folders of the last call, each level open: entries come folder by
+    // folder, so the next call opens only the levels that differ.
+    std::vector<Level> open_;
 };
 
 // A file being extracted: written under a temporary name in its folder, and

@@ -57,9 +57,14 @@ INSTANTIATE_TEST_SUITE_P(Rows, DosTime,
 TEST(DosTimeWallClock, FollowsDaylightSavingChanges) {
     // 2024-03-31 02:30 does not exist in Paris and 2024-10-27 02:30 exists
     // twice; an hour either side both read back to the same wall clock.
-    for (const std::time_t moment : {LocalTime(2024, 3, 31, 1, 30, 0), LocalTime(2024, 3, 31, 3, 30, 0),
-                                     LocalTime(2024, 10, 27, 1, 30, 0), LocalTime(2024, 10, 27, 3, 30, 0)}) {
-        EXPECT_EQ(FromDosDateTime(ToDosDateTime(moment)), moment);
+    // The cache must give each distinct date-time its own moment, twice over.
+    DosTimeCache cache;
+    for (int round = 0; round < 2; ++round) {
+        for (const std::time_t moment : {LocalTime(2024, 3, 31, 1, 30, 0), LocalTime(2024, 3, 31, 3, 30, 0),
+                                         LocalTime(2024, 10, 27, 1, 30, 0), LocalTime(2024, 10, 27, 3, 30, 0)}) {
+            EXPECT_EQ(FromDosDateTime(ToDosDateTime(moment)), moment);
+            EXPECT_EQ(cache.toMoment(ToDosDateTime(moment)), moment);
+        }
     }
 }
 

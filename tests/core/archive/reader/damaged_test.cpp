@@ -2,6 +2,7 @@
 // skipped without a trace (and without harming a good file already at its
 // path), every other entry still comes back.
 
+#include "archive/reader/entry_data.h"
 #include "archive/reader/extract_archive.h"
 #include "platform/dos_time.h"
 #include "tests/core/archive/zip_builder.h"
@@ -27,6 +28,8 @@ struct DamageCase {
 std::ostream& operator<<(std::ostream& out, const DamageCase& row) {
     return out << row.what;
 }
+
+constexpr std::size_t kWhole = archive::reader::EntryDecoder::kWholeLimit;
 
 const std::string kVictimContent = std::string(3000, 'v') + "end of the victim";
 
@@ -59,6 +62,21 @@ const DamageCase kDamageCases[] = {
     {"declared size larger than the data", [](ZipEntryPlan& e) { e.uncompressedSize = 0xFFFFFFF0; },
      SkipReason::BadData},
     {"declared size smaller than the data", [](ZipEntryPlan& e) { e.uncompressedSize = 100; }, SkipReason::BadData},
+    // Entries past the whole-buffer size stream through fixed buffers, with
+    // checks of their own.
+    {"past the whole-buffer size, one byte more than declared",
+     [](ZipEntryPlan& e) {
+         e.content = std::string(kWhole + 2, 'w');
+         e.uncompressedSize = kWhole + 1;
+     },
+     SkipReason::BadData},
+    {"past the whole-buffer size, cut short",
+     [](ZipEntryPlan& e) {
+         e.content = std::string(kWhole + 1, 'w');
+         const std::string full = test::Deflate(e.content);
+         e.data = full.substr(0, full.size() / 2);
+     },
+     SkipReason::BadData},
     {"stored sizes that differ",
      [](ZipEntryPlan& e) {
          e.deflate = false;

@@ -7,11 +7,11 @@
 
 namespace vantorel {
 
-namespace {
-
 bool IsAscii(std::string_view text) {
     return std::all_of(text.begin(), text.end(), [](char c) { return static_cast<unsigned char>(c) < 0x80; });
 }
+
+namespace {
 
 // One iconv descriptor per thread and direction: a descriptor keeps shift
 // state, so it must not be shared between threads, and opening one per name

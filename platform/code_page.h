@@ -16,6 +16,10 @@ namespace vantorel {
 // text is not valid UTF-8. ASCII text comes back unchanged.
 std::optional<std::string> Utf8ToCp850(std::string_view utf8);
 
+// True when every byte is below 0x80: the text reads the same in ASCII, UTF-8
+// and code page 850.
+bool IsAscii(std::string_view text);
+
 // True when the bytes are well-formed UTF-8 (Linux file names need not be).
 bool IsValidUtf8(std::string_view text);
 

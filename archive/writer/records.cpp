@@ -3,6 +3,7 @@
 #include "archive/archive_error.h"
 #include "archive/stored_name.h"
 #include "archive/zip_format.h"
+#include "platform/code_page.h"
 
 #include <algorithm>
 #include <string>
@@ -55,10 +56,6 @@ void CheckName(const ZipEntry& entry) {
     }
 }
 
-bool IsPlainAscii(const std::string& text) {
-    return std::all_of(text.begin(), text.end(), [](char c) { return static_cast<unsigned char>(c) < 0x80; });
-}
-
 // The Unicode path field that follows the other extra fields of both headers
 // (APPNOTE 4.6.9), or nothing. Zip tools on Linux read an unflagged name in
 // a code page of their own and show "�t�.txt"; this field gives them the
@@ -69,7 +66,7 @@ bool IsPlainAscii(const std::string& text) {
 // goes without, so its headers stay as they were. The UTF-8 name is the one
 // this program's own reader gives the stored bytes.
 std::vector<std::uint8_t> UnicodePathField(const ZipEntry& entry, std::size_t otherExtraLength) {
-    if (IsPlainAscii(entry.storedName)) {
+    if (IsAscii(entry.storedName)) {
         return {};
     }
     const std::string utf8 = DecodeStoredName(entry.storedName, entry.flags);

@@ -24,6 +24,7 @@
 #include "archive/writer/records.h"
 #include "archive/writer/reuse.h"
 #include "archive/writer/temp_file.h"
+#include "platform/code_page.h"
 #include "platform/folder_walk.h"
 
 #include <algorithm>
@@ -53,10 +54,6 @@ constexpr std::size_t kHeldMemory = 8 << 20;
 // Bytes of the central directory kept in memory before it goes to a file.
 constexpr std::size_t kCentralDirectoryMemory = 8 << 20;
 
-bool HasNonAscii(std::string_view bytes) {
-    return std::any_of(bytes.begin(), bytes.end(), [](char c) { return static_cast<unsigned char>(c) >= 0x80; });
-}
-
 // Lists the files to archive, as paths relative to the source folder, in
 // enumeration order.
 //
@@ -73,7 +70,7 @@ PathList ListFiles(const std::filesystem::path& sourceFolder, const std::vector<
     try {
         WalkFolder(sourceFolder, excluded, [&](std::string_view relative) {
             StoredName name = FormStoredName(relative);
-            const bool mayMeetAgain = name.flags == 0 && HasNonAscii(name.bytes);
+            const bool mayMeetAgain = name.flags == 0 && !IsAscii(name.bytes);
             if (!mayMeetAgain || remembered.insert(std::move(name.bytes)).second) {
                 files.Add(relative);
             }

@@ -19,11 +19,10 @@ ProgressMeter::ProgressMeter(const StepControl& control, std::filesystem::path p
     : control_(control), path_(std::move(path)) {}
 
 void ProgressMeter::Start(std::uint64_t total) {
-    total_ = total;
-    step_ = std::max<std::uint64_t>(total / 100, kMinimumReportStep);
-    done_.store(0, std::memory_order_relaxed);
+    total_.store(total, std::memory_order_relaxed);
+    step_.store(std::max<std::uint64_t>(total / 100, kMinimumReportStep), std::memory_order_relaxed);
     if (control_.progress) {
-        control_.progress(0, total_);
+        control_.progress(std::min(done_.load(std::memory_order_relaxed), total), total);
     }
 }
 
@@ -31,11 +30,13 @@ void ProgressMeter::Add(std::uint64_t bytes) {
     CheckStop();
     const std::uint64_t before = done_.fetch_add(bytes, std::memory_order_relaxed);
     const std::uint64_t after = before + bytes;
+    const std::uint64_t step = step_.load(std::memory_order_relaxed);
     // Only the thread whose bytes cross a reporting point reports, so the
     // reports stay few however many threads count.
-    if (control_.progress && after / step_ != before / step_) {
+    if (control_.progress && after / step != before / step) {
+        const std::uint64_t total = total_.load(std::memory_order_relaxed);
         // A file that grew since it was counted may take "done" past the total.
-        control_.progress(std::min(after, total_), total_);
+        control_.progress(std::min(after, total), total);
     }
 }
 

@@ -20,7 +20,9 @@ public:
 
     // True when someone wants the progress, so the total is worth counting.
     bool wanted() const { return static_cast<bool>(control_.progress); }
-    // Sets the whole and reports 0 of it.
+    // Sets the whole and reports what is done of it: reports begin here,
+    // while what was counted before (as the files were still being listed)
+    // stays counted.
     void Start(std::uint64_t total);
     // Counts `bytes` more done. Throws ArchiveError(Cancelled) once a stop was asked.
     void Add(std::uint64_t bytes);
@@ -30,8 +32,8 @@ public:
 private:
     const StepControl& control_;
     std::filesystem::path path_;
-    std::uint64_t total_ = 0;
-    std::uint64_t step_ = 1;
+    std::atomic<std::uint64_t> total_{0};
+    std::atomic<std::uint64_t> step_{UINT64_MAX}; // no report before Start
     std::atomic<std::uint64_t> done_{0};
 };
 

@@ -37,36 +37,44 @@ struct Walker {
         return std::find(excluded.begin(), excluded.end(), FileIdentity{device, inode}) != excluded.end();
     }
 
-    // Classifies one listed name; `inode` is the listing's inode number, used
-    // to avoid a stat call for every plain file.
-    EntryKind Classify(int dirFd, const char* name, unsigned char type, ino_t inode, bool& excludedFile) const {
-        excludedFile = false;
-        struct stat own {};
-        if (type == DT_REG && !std::any_of(excluded.begin(), excluded.end(),
-                                           [inode](const FileIdentity& id) { return id.inode == inode; })) {
-            return EntryKind::File;
-        }
+    // Classifies one listed name and takes the status of an eligible file
+    // (through a link, its target's): the listing's type spares a second
+    // status call for every plain file and folder.
+    EntryKind Classify(int dirFd, const char* name, unsigned char type, struct stat& file) const {
         if (type == DT_DIR) {
             return EntryKind::Folder;
         }
-        if (fstatat(dirFd, name, &own, AT_SYMLINK_NOFOLLOW) != 0) {
-            return EntryKind::Skipped; // vanished since the listing: nothing left to archive
+        if (type == DT_REG) {
+            if (fstatat(dirFd, name, &file, AT_SYMLINK_NOFOLLOW) != 0) {
+                return EntryKind::Skipped; // vanished since the listing: nothing left to archive
+            }
+            if (S_ISREG(file.st_mode)) {
+                return IsExcluded(file.st_dev, file.st_ino) ? EntryKind::Skipped : EntryKind::File;
+            }
+            // Replaced since the listing: classified below as what it is now.
         }
-        struct stat target {};
+        struct stat own {};
+        if (fstatat(dirFd, name, &own, AT_SYMLINK_NOFOLLOW) != 0) {
+            return EntryKind::Skipped;
+        }
         const bool isLink = S_ISLNK(own.st_mode);
-        const bool reachable = isLink && fstatat(dirFd, name, &target, 0) == 0;
-        const EntryKind kind = ClassifyEntry(own, reachable ? &target : nullptr);
+        const bool reachable = isLink && fstatat(dirFd, name, &file, 0) == 0;
+        const EntryKind kind = ClassifyEntry(own, reachable ? &file : nullptr);
         if (kind == EntryKind::File) {
-            const struct stat& file = isLink ? target : own;
-            excludedFile = IsExcluded(file.st_dev, file.st_ino);
+            if (!isLink) {
+                file = own;
+            }
+            if (IsExcluded(file.st_dev, file.st_ino)) {
+                return EntryKind::Skipped;
+            }
         }
         return kind;
     }
 
-    // Lists one folder: its eligible files and its subfolders, in listing
-    // order. The listing is closed before the caller descends, so a deep tree
-    // does not hold one descriptor per level.
-    void List(const std::filesystem::path& folder, std::vector<std::string>& files,
+    // Lists one folder: its eligible files (with their status) and its
+    // subfolders, in listing order. The listing is closed before the caller
+    // descends, so a deep tree does not hold one descriptor per level.
+    void List(const std::filesystem::path& folder, std::vector<std::pair<std::string, struct stat>>& files,
               std::vector<std::string>& subfolders) const {
         DirStream dir(opendir(folder.c_str()));
         if (dir.get() == nullptr) {
@@ -86,10 +94,10 @@ struct Walker {
             if (IsHiddenName(name)) {
                 continue;
             }
-            bool excludedFile = false;
-            const EntryKind kind = Classify(dirFd, item->d_name, item->d_type, item->d_ino, excludedFile);
-            if (kind == EntryKind::File && !excludedFile) {
-                files.emplace_back(name);
+            struct stat file {};
+            const EntryKind kind = Classify(dirFd, item->d_name, item->d_type, file);
+            if (kind == EntryKind::File) {
+                files.emplace_back(name, file);
             } else if (kind == EntryKind::Folder) {
                 subfolders.emplace_back(name);
             }
@@ -98,11 +106,11 @@ struct Walker {
 
     // Walks one folder; returns false when the visitor asked to stop.
     bool Walk(const std::filesystem::path& folder, const std::string& prefix) const {
-        std::vector<std::string> files;
+        std::vector<std::pair<std::string, struct stat>> files;
         std::vector<std::string> subfolders;
         List(folder, files, subfolders);
-        for (const std::string& file : files) {
-            if (visit(prefix + file) == WalkStep::Stop) {
+        for (const auto& [file, status] : files) {
+            if (visit(prefix + file, status) == WalkStep::Stop) {
                 return false;
             }
         }

@@ -4,6 +4,7 @@
 #include <functional>
 #include <string>
 #include <string_view>
+#include <sys/stat.h>
 #include <sys/types.h>
 #include <system_error>
 #include <vector>
@@ -32,8 +33,9 @@ private:
 enum class WalkStep { Continue, Stop };
 
 // Called for each eligible file with its path relative to the walked folder
-// ("/" between the parts, the bytes the file system gave).
-using FileVisitor = std::function<WalkStep(std::string_view relative)>;
+// ("/" between the parts, the bytes the file system gave) and its status as
+// the walk saw it (a link's target's).
+using FileVisitor = std::function<WalkStep(std::string_view relative, const struct stat& status)>;
 
 // Walks `root` depth first: in each folder, its eligible files in listing
 // order (no sorting), then its subfolders in listing order. Hidden entries

@@ -231,24 +231,37 @@ void DeflateWhole(FileSource& source, CompressedEntry& result, const CompressSet
 } // namespace
 
 CompressedEntry CompressFile(const std::filesystem::path& file, std::string storedName, std::uint16_t flags,
-                             const CompressSettings& settings) {
-    FileSource source(file);
-    const struct stat& info = source.info();
+                             const CompressSettings& settings, const struct stat* listed) {
     CompressedEntry result{ZipEntry{}, Spill(settings.spillFolder, settings.spillMemory)};
     ZipEntry& entry = result.entry;
     entry.storedName = std::move(storedName);
     entry.flags = flags;
-    entry.modified = ToDosDateTime(info.st_mtim);
-    entry.externalAttributes = DosAttributeWord(info);
-    entry.largeFile = static_cast<std::uint64_t>(info.st_size) >= settings.classicLimit;
+    const auto describe = [&](const struct stat& info) {
+        entry.modified = ToDosDateTime(info.st_mtim);
+        entry.externalAttributes = DosAttributeWord(info);
+        entry.largeFile = static_cast<std::uint64_t>(info.st_size) >= settings.classicLimit;
+    };
 
-    if (settings.previous != nullptr && settings.previous->Reuse(info, result, settings.budget)) {
-        entry.compressedSize = result.data.size();
-        if (settings.meter != nullptr) {
-            settings.meter->Add(entry.uncompressedSize); // done as surely as a file read
-        }
-        return result;
+    // An unchanged file needs only its status: its data come from the
+    // previous archive, so it is not even opened. A file that cannot be
+    // looked at this way is opened below, which reports why.
+    struct stat status {};
+    if (settings.previous != nullptr && listed == nullptr && stat(file.c_str(), &status) == 0) {
+        listed = &status;
     }
+    if (settings.previous != nullptr && listed != nullptr && S_ISREG(listed->st_mode)) {
+        describe(*listed);
+        if (settings.previous->Reuse(*listed, result, settings.budget)) {
+            entry.compressedSize = result.data.size();
+            if (settings.meter != nullptr) {
+                settings.meter->Add(entry.uncompressedSize); // done as surely as a file read
+            }
+            return result;
+        }
+    }
+    FileSource source(file);
+    const struct stat& info = source.info();
+    describe(info);
     if (static_cast<std::uint64_t>(info.st_size) >= kChunkedThreshold) {
         ChunkedDeflater deflater(result.data, file, settings.deflateThreads, settings.budget);
         DeflateStreaming(source, nullptr, 0, deflater, result, settings);

@@ -54,8 +54,9 @@ struct CompressSettings {
 // stored. The header values come from the file as opened (size, last-write
 // time, attribute word). Throws ArchiveError: ReadFailed when the file cannot
 // be opened or read, TooLarge when a file under 4 GiB at open grows past the
-// 32-bit limit while read.
+// 32-bit limit while read. `listed`, when given, is the file's status as the
+// walk saw it: enough to find it unchanged without looking at it again.
 CompressedEntry CompressFile(const std::filesystem::path& file, std::string storedName, std::uint16_t flags,
-                             const CompressSettings& settings);
+                             const CompressSettings& settings, const struct stat* listed = nullptr);
 
 } // namespace vantorel::archive::writer

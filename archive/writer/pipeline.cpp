@@ -15,56 +15,87 @@ namespace {
 
 class Pipeline {
 public:
-    Pipeline(std::size_t count, std::size_t window, std::size_t heldMemory, const CompressJob& job)
-        : count_(count), window_(std::max<std::size_t>(window, 1)), heldMemory_(heldMemory), job_(job), ring_(window_) {
+    Pipeline(std::size_t window, std::size_t heldMemory, const CompressJob& job)
+        : window_(std::max<std::size_t>(window, 1)), heldMemory_(heldMemory), job_(job), ring_(window_) {}
+
+    // The lister's side: the first `listed` indexes may be handed out.
+    bool Announce(std::size_t listed) {
+        std::lock_guard lock(mutex_);
+        count_ = listed;
+        // A sleeping worker is woken for a run of work, not for each file:
+        // the walk is often slower than the copying of unchanged files.
+        if (idleWorkers_ > 0 && count_ >= next_ + kWakeRun && MayHandOut()) {
+            workAvailable_.notify_one();
+        }
+        return !stop_;
+    }
+
+    // The lister's side: no index comes after those announced (or the
+    // listing failed with `failure`).
+    void EndListing(std::exception_ptr failure) {
+        std::lock_guard lock(mutex_);
+        listed_ = true;
+        if (failure) {
+            Fail(failure);
+        }
+        workAvailable_.notify_all();
+        resultReady_.notify_one();
     }
 
     void Work() {
+        std::unique_lock lock(mutex_);
         for (;;) {
-            std::size_t index = 0;
-            {
-                std::unique_lock lock(mutex_);
-                workAvailable_.wait(lock, [this] { return stop_ || next_ >= count_ || MayHandOut(); });
-                if (stop_ || next_ >= count_) {
+            ++idleWorkers_;
+            workAvailable_.wait(lock, [this] { return stop_ || NoMoreWork() || MayHandOut(); });
+            --idleWorkers_;
+            if (stop_ || NoMoreWork()) {
+                WakeConsumerIfReady();
+                return;
+            }
+            // A worker goes on from one index to the next without sleeping as
+            // long as it may: a tree of small files would otherwise cost a
+            // wake-up for each of them.
+            do {
+                const std::size_t index = next_++;
+                lock.unlock();
+                std::optional<CompressedEntry> result;
+                std::exception_ptr failure;
+                try {
+                    result.emplace(job_(index, cancelled_));
+                } catch (...) {
+                    failure = std::current_exception(); // handed to the calling thread below
+                }
+                lock.lock();
+                if (failure) {
+                    Fail(failure);
                     return;
                 }
-                index = next_++;
-            }
-            std::optional<CompressedEntry> result;
-            std::exception_ptr failure;
-            try {
-                result.emplace(job_(index, cancelled_));
-            } catch (...) {
-                failure = std::current_exception(); // handed to the calling thread below
-            }
-            std::lock_guard lock(mutex_);
-            if (failure) {
-                if (!failure_) {
-                    failure_ = failure;
-                }
-                stop_ = true;
-                cancelled_ = true;
-                workAvailable_.notify_all();
-                resultReady_.notify_one();
-            } else {
                 held_ += result->data.memoryUsed();
                 ring_[index % window_] = std::move(result);
-                if (index == written_) {
-                    resultReady_.notify_one(); // only the consumer waits, and only for this index
+                if (ReadyRun() >= kWakeRun || held_ > heldMemory_ / 2) {
+                    WakeConsumerIfReady();
                 }
-            }
+            } while (!stop_ && MayHandOut());
+            // About to sleep or leave: whatever is ready must not wait for
+            // another worker's wake-up.
+            WakeConsumerIfReady();
         }
     }
 
     void Consume(const ConsumeStep& consume) {
-        for (std::size_t index = 0; index < count_; ++index) {
+        for (std::size_t index = 0;; ++index) {
             std::optional<CompressedEntry> result;
             {
                 std::unique_lock lock(mutex_);
                 std::optional<CompressedEntry>& slot = ring_[index % window_];
-                resultReady_.wait(lock, [&] { return failure_ || slot.has_value(); });
-                if (failure_) {
-                    return;
+                const auto ready = [&] { return failure_ || slot.has_value() || (listed_ && index >= count_); };
+                if (!ready()) {
+                    consumerWaiting_ = true;
+                    resultReady_.wait(lock, ready);
+                    consumerWaiting_ = false;
+                }
+                if (failure_ || !slot.has_value()) {
+                    return; // failed, or every entry is written
                 }
                 result = std::move(slot);
                 slot.reset();
@@ -100,10 +131,45 @@ public:
     }
 
 private:
-    // Called under the lock: whether the next index may be handed out.
-    bool MayHandOut() const { return next_ < written_ + window_ && held_ <= heldMemory_; }
+    // Called under the lock: the first failure stops everything.
+    void Fail(std::exception_ptr failure) {
+        if (!failure_) {
+            failure_ = failure;
+        }
+        stop_ = true;
+        cancelled_ = true;
+        workAvailable_.notify_all();
+        resultReady_.notify_one();
+    }
 
-    const std::size_t count_;
+    // Called under the lock: whether the next index may be handed out.
+    bool MayHandOut() const { return next_ < count_ && next_ < written_ + window_ && held_ <= heldMemory_; }
+
+    // Called under the lock: every index there will be is handed out.
+    bool NoMoreWork() const { return listed_ && next_ >= count_; }
+
+    // Called under the lock: the finished entries the consumer could write
+    // one after the other from where it is, counted up to kWakeRun.
+    std::size_t ReadyRun() const {
+        std::size_t run = 0;
+        while (run < kWakeRun && written_ + run < count_ && ring_[(written_ + run) % window_].has_value()) {
+            ++run;
+        }
+        return run;
+    }
+
+    // Called under the lock: wakes the consumer when it waits for an entry
+    // that is now there.
+    void WakeConsumerIfReady() {
+        if (consumerWaiting_ && written_ < count_ && ring_[written_ % window_].has_value()) {
+            resultReady_.notify_one();
+        }
+    }
+
+    // The consumer sleeps until this many entries are ready for it, or until
+    // no worker will add to them without sleeping first.
+    static constexpr std::size_t kWakeRun = 32;
+
     const std::size_t window_;
     const std::size_t heldMemory_;
     const CompressJob& job_;
@@ -111,21 +177,35 @@ private:
     std::condition_variable workAvailable_;
     std::condition_variable resultReady_;
     std::vector<std::optional<CompressedEntry>> ring_;
+    std::size_t count_ = 0; // indexes listed so far
+    bool listed_ = false;   // count_ is final
     std::size_t next_ = 0;
     std::size_t written_ = 0;
     std::size_t held_ = 0; // memory of the finished entries not yet written
+    std::size_t idleWorkers_ = 0;
     bool stop_ = false;
+    bool consumerWaiting_ = false;
     std::atomic<bool> cancelled_ = false;
     std::exception_ptr failure_;
 };
 
-// Joins every worker when the consumer leaves, by return or by exception.
+// Joins the lister and every worker when the consumer leaves, by return or
+// by exception.
 class WorkerGroup {
 public:
-    WorkerGroup(Pipeline& pipeline, std::size_t threads) : pipeline_(pipeline) {
+    WorkerGroup(Pipeline& pipeline, const ListJob& list, std::size_t threads) : pipeline_(pipeline) {
         try {
+            threads_.emplace_back([this, &list] {
+                std::exception_ptr failure;
+                try {
+                    list([this](std::size_t listed) { return pipeline_.Announce(listed); });
+                } catch (...) {
+                    failure = std::current_exception(); // handed to the calling thread through the pipeline
+                }
+                pipeline_.EndListing(failure);
+            });
             for (std::size_t i = 0; i < threads; ++i) {
-                workers_.emplace_back([this] { pipeline_.Work(); });
+                threads_.emplace_back([this] { pipeline_.Work(); });
             }
         } catch (...) {
             JoinAll(true);
@@ -139,28 +219,25 @@ public:
 
     void JoinAll(bool cancel = false) {
         pipeline_.Stop(cancel);
-        for (std::thread& worker : workers_) {
-            if (worker.joinable()) {
-                worker.join();
+        for (std::thread& thread : threads_) {
+            if (thread.joinable()) {
+                thread.join();
             }
         }
     }
 
 private:
     Pipeline& pipeline_;
-    std::vector<std::thread> workers_;
+    std::vector<std::thread> threads_;
 };
 
 } // namespace
 
-void RunInOrder(std::size_t count, std::size_t threads, std::size_t window, std::size_t heldMemory,
+void RunInOrder(const ListJob& list, std::size_t threads, std::size_t window, std::size_t heldMemory,
                 const CompressJob& job, const ConsumeStep& consume) {
-    if (count == 0) {
-        return;
-    }
-    Pipeline pipeline(count, window, heldMemory, job);
+    Pipeline pipeline(window, heldMemory, job);
     {
-        WorkerGroup workers(pipeline, std::clamp<std::size_t>(threads, 1, count));
+        WorkerGroup workers(pipeline, list, std::max<std::size_t>(threads, 1));
         pipeline.Consume(consume);
         workers.JoinAll();
     }

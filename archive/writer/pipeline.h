@@ -1,7 +1,8 @@
 #pragma once
 
-// Entries are compressed on worker threads but written by the calling
-// thread strictly in enumeration order, so the archive's bytes never depend
+// Entries are compressed on worker threads while they are still being listed
+// (on a thread of their own), but written by the calling thread strictly in
+// enumeration order, so the archive's bytes never depend
 // on the number of threads or on their timing.
 //
 // Worker w takes the next index not yet taken, but never more than `window`
@@ -22,13 +23,18 @@
 
 namespace vantorel::archive::writer {
 
+// Lists the work: calls `announce(n)` each time the first n indexes may be
+// handed out, n growing; once it returns, the last n is the count. `announce`
+// returns false when the run has failed and the listing should stop.
+using ListJob = std::function<void(const std::function<bool(std::size_t listed)>& announce)>;
 // `cancelled` turns true once the run has failed: a long job may give up.
 using CompressJob = std::function<CompressedEntry(std::size_t index, const std::atomic<bool>& cancelled)>;
 using ConsumeStep = std::function<void(std::size_t index, CompressedEntry& entry)>;
 
-// Runs job(0..count-1) on `threads` workers (at least one) and hands each
-// result to consume, in index order, on the calling thread.
-void RunInOrder(std::size_t count, std::size_t threads, std::size_t window, std::size_t heldMemory,
+// Runs list on a thread of its own and job(i) for each index it announces on
+// `threads` workers (at least one), and hands each result to consume, in
+// index order, on the calling thread.
+void RunInOrder(const ListJob& list, std::size_t threads, std::size_t window, std::size_t heldMemory,
                 const CompressJob& job, const ConsumeStep& consume);
 
 } // namespace vantorel::archive::writer

@@ -24,6 +24,9 @@ constexpr std::string_view kStampTag = "vantorel-run 1";
 // Entries up to this size are decoded whole in memory; larger ones stream.
 constexpr std::uint64_t kWholeLimit = 4 << 20;
 constexpr std::size_t kBlock = 1 << 18;
+// Room read beyond a local header's name for its extra field: a ZIP64 field
+// and the Unicode path field of a name of a few hundred characters.
+constexpr std::uint64_t kHeaderRoom = 1024;
 
 struct DecompressorDeleter {
     void operator()(libdeflate_decompressor* d) const { libdeflate_free_decompressor(d); }
@@ -230,12 +233,35 @@ bool PreviousArchive::Reuse(const struct stat& info, CompressedEntry& result, Me
 
 bool PreviousArchive::CopyVerified(std::size_t index, CompressedEntry& result, MemoryBudget* budget) const {
     const reader::CentralEntry& previous = directory_.entries[index];
-    // The local header must be there and agree with the central one.
-    std::array<std::uint8_t, kLocalHeaderLength> fixed{};
-    if (!file_->readAt(previous.localHeaderOffset, fixed)) {
+    const std::uint64_t size = previous.compressedSize;
+    const bool whole =
+        previous.method == kMethodDeflated && previous.uncompressedSize <= kWholeLimit && size <= kWholeLimit;
+    CopyScratch& scratch = Scratch();
+    const BudgetShare share(budget, whole ? BeyondKept(size + kHeaderRoom) + BeyondKept(previous.uncompressedSize) : 0);
+    struct Trim {
+        CopyScratch& scratch;
+        ~Trim() {
+            for (std::vector<std::uint8_t>* buffer : {&scratch.input, &scratch.output}) {
+                if (buffer->capacity() > kKeptBuffer) {
+                    std::vector<std::uint8_t>().swap(*buffer);
+                }
+            }
+        }
+    } trim{scratch};
+    // An entry decoded whole is read in one go with its local header: the
+    // header's extra field is not in the central directory, so room is left
+    // for the extra fields this program writes, and a longer one costs a
+    // second read.
+    std::vector<std::uint8_t>& head = scratch.input;
+    const std::uint64_t fixedAndName = kLocalHeaderLength + previous.rawName.size();
+    const std::uint64_t room = fixedAndName + (whole ? kHeaderRoom + size : 0);
+    const std::uint64_t left = file_->size() - std::min(file_->size(), previous.localHeaderOffset);
+    head.resize(static_cast<std::size_t>(std::min(room, left)));
+    if (head.size() < fixedAndName || !file_->readAt(previous.localHeaderOffset, head)) {
         return false;
     }
-    reader::ByteReader r(fixed);
+    // The local header must be there and agree with the central one.
+    reader::ByteReader r(std::span<const std::uint8_t>(head.data(), kLocalHeaderLength));
     const std::uint32_t signature = r.u32();
     r.skip(2);
     const std::uint16_t flags = r.u16();
@@ -245,15 +271,14 @@ bool PreviousArchive::CopyVerified(std::size_t index, CompressedEntry& result, M
     r.skip(8);
     const std::uint16_t nameLength = r.u16();
     const std::uint16_t extraLength = r.u16();
-    std::vector<std::uint8_t> name(nameLength);
     if (!r.ok() || signature != kLocalHeaderSignature || flags != previous.flags || method != previous.method ||
         crc != previous.crc32 || nameLength != previous.rawName.size() ||
-        !file_->readAt(previous.localHeaderOffset + kLocalHeaderLength, name) ||
-        reader::AsText(name) != previous.rawName) {
+        reader::AsText(std::span<const std::uint8_t>(head.data() + kLocalHeaderLength, nameLength)) !=
+            previous.rawName) {
         return false;
     }
-    const std::uint64_t dataOffset = previous.localHeaderOffset + kLocalHeaderLength + nameLength + extraLength;
-    const std::uint64_t size = previous.compressedSize;
+    const std::uint64_t dataStart = kLocalHeaderLength + nameLength + extraLength;
+    const std::uint64_t dataOffset = previous.localHeaderOffset + dataStart;
     if (dataOffset > directory_.start || size > directory_.start - dataOffset ||
         !layout_->ownsItsBytes(index, dataOffset + size)) {
         return false;
@@ -262,7 +287,7 @@ bool PreviousArchive::CopyVerified(std::size_t index, CompressedEntry& result, M
         if (size != previous.uncompressedSize) {
             return false;
         }
-        std::vector<std::uint8_t>& block = Scratch().input;
+        std::vector<std::uint8_t>& block = scratch.input;
         block.resize(kBlock);
         std::uint32_t sum = 0;
         for (std::uint64_t at = 0; at < size;) {
@@ -276,42 +301,34 @@ bool PreviousArchive::CopyVerified(std::size_t index, CompressedEntry& result, M
         }
         return sum == previous.crc32;
     }
-    if (previous.uncompressedSize > kWholeLimit || size > kWholeLimit) {
+    if (!whole) {
         return InflateWhileCopying(*file_, dataOffset, size, previous, result.data);
     }
-    CopyScratch& scratch = Scratch();
-    const BudgetShare share(budget, BeyondKept(size) + BeyondKept(previous.uncompressedSize));
-    struct Trim {
-        CopyScratch& scratch;
-        ~Trim() {
-            for (std::vector<std::uint8_t>* buffer : {&scratch.input, &scratch.output}) {
-                if (buffer->capacity() > kKeptBuffer) {
-                    std::vector<std::uint8_t>().swap(*buffer);
-                }
-            }
+    const std::uint8_t* data = head.data() + dataStart;
+    if (dataStart + size > head.size()) {
+        scratch.output.resize(static_cast<std::size_t>(size)); // a longer extra field than foreseen
+        if (!file_->readAt(dataOffset, scratch.output)) {
+            return false;
         }
-    } trim{scratch};
+        head.swap(scratch.output);
+        data = head.data();
+    }
     if (!scratch.decompressor) {
         scratch.decompressor.reset(libdeflate_alloc_decompressor());
         if (!scratch.decompressor) {
             return false;
         }
     }
-    scratch.input.resize(static_cast<std::size_t>(size));
     scratch.output.resize(static_cast<std::size_t>(previous.uncompressedSize));
-    if (!file_->readAt(dataOffset, scratch.input)) {
-        return false;
-    }
     std::size_t consumed = 0;
     // Without an "actual out" pointer, success means exactly the declared size.
-    if (libdeflate_deflate_decompress_ex(scratch.decompressor.get(), scratch.input.data(), scratch.input.size(),
+    if (libdeflate_deflate_decompress_ex(scratch.decompressor.get(), data, static_cast<std::size_t>(size),
                                          scratch.output.data(), scratch.output.size(), &consumed,
                                          nullptr) != LIBDEFLATE_SUCCESS ||
-        consumed != scratch.input.size() ||
-        libdeflate_crc32(0, scratch.output.data(), scratch.output.size()) != previous.crc32) {
+        consumed != size || libdeflate_crc32(0, scratch.output.data(), scratch.output.size()) != previous.crc32) {
         return false;
     }
-    result.data.Write(scratch.input.data(), scratch.input.size());
+    result.data.Write(data, static_cast<std::size_t>(size));
     return true;
 }
 

@@ -29,6 +29,7 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <functional>
 #include <malloc.h>
 #include <memory>
 #include <mutex>
@@ -54,8 +55,9 @@ constexpr std::size_t kHeldMemory = 8 << 20;
 // Bytes of the central directory kept in memory before it goes to a file.
 constexpr std::size_t kCentralDirectoryMemory = 8 << 20;
 
-// Lists the files to archive, as paths relative to the source folder, in
-// enumeration order.
+// Lists the files to archive into `files`, as paths relative to the source
+// folder in enumeration order, announcing each as it comes; returns the bytes
+// they hold as listed.
 //
 // Two entries are duplicates when their stored names are byte for byte the
 // same under the same name flag; the later one is left out. Names differing
@@ -64,22 +66,30 @@ constexpr std::size_t kCentralDirectoryMemory = 8 << 20;
 // non-ASCII names stored with flags 0 (converted to code page 850, or bytes
 // that are not UTF-8) could ever meet again: only those are remembered, which
 // keeps the memory of a large tree to its paths.
-PathList ListFiles(const std::filesystem::path& sourceFolder, const std::vector<FileIdentity>& excluded) {
-    PathList files;
+std::uint64_t ListFiles(const std::filesystem::path& sourceFolder, const std::vector<FileIdentity>& excluded,
+                        const ProgressMeter& meter, PathList& files,
+                        const std::function<bool(std::size_t listed)>& announce) {
     std::unordered_set<std::string> remembered;
+    std::uint64_t bytes = 0;
+    std::size_t listed = 0;
     try {
-        WalkFolder(sourceFolder, excluded, [&](std::string_view relative) {
+        WalkFolder(sourceFolder, excluded, [&](std::string_view relative, const struct stat& status) {
+            meter.CheckStop();
             StoredName name = FormStoredName(relative);
             const bool mayMeetAgain = name.flags == 0 && !IsAscii(name.bytes);
             if (!mayMeetAgain || remembered.insert(std::move(name.bytes)).second) {
-                files.Add(relative);
+                files.Add(relative, status);
+                bytes += static_cast<std::uint64_t>(status.st_size);
+                if (!announce(++listed)) {
+                    return WalkStep::Stop; // the run failed meanwhile
+                }
             }
             return WalkStep::Continue;
         });
     } catch (const FolderWalkError& error) {
         throw ArchiveError(ArchiveFailure::ReadFailed, error.path(), error.code().value());
     }
-    return files;
+    return bytes;
 }
 
 // The memory budget of a run's large buffers. Each worker keeps
@@ -162,19 +172,6 @@ std::vector<FileIdentity> ArchiveIdentities(const std::filesystem::path& archive
     return identities;
 }
 
-// The bytes of the listed files, for the progress: what they hold now (a
-// file gone meanwhile counts 0; ZipFolder itself reports it).
-std::uint64_t TotalSize(const std::filesystem::path& sourceFolder, const PathList& files) {
-    std::uint64_t total = 0;
-    for (std::size_t i = 0; i < files.size(); ++i) {
-        struct stat info {};
-        if (stat((sourceFolder / files[i]).c_str(), &info) == 0) {
-            total += static_cast<std::uint64_t>(info.st_size);
-        }
-    }
-    return total;
-}
-
 } // namespace
 
 ZipSummary ZipFolder(const std::filesystem::path& archivePath, const std::filesystem::path& sourceFolder,
@@ -212,12 +209,9 @@ ZipSummary ZipFolder(const std::filesystem::path& archivePath, const std::filesy
         previous = PreviousArchive::Open(options.previousArchive, stamp);
     }
 
-    const PathList files = ListFiles(sourceFolder, ArchiveIdentities(archivePath, temporary, leftOut));
+    const std::vector<FileIdentity> excluded = ArchiveIdentities(archivePath, temporary, leftOut);
     ProgressMeter meter(options.control, archivePath);
     meter.CheckStop();
-    if (meter.wanted()) {
-        meter.Start(TotalSize(sourceFolder, files));
-    }
 
     const std::size_t threads = WorkerCount(options);
     CompressSettings settings;
@@ -234,14 +228,20 @@ ZipSummary ZipFolder(const std::filesystem::path& archivePath, const std::filesy
     // beyond the paths the memory a run needs does not grow with the tree.
     Spill centralHeaders(archivePath.parent_path(), kCentralDirectoryMemory);
     std::uint64_t entries = 0;
+    // The files are compressed while the walk still lists them, and the
+    // progress has its whole once the walk is done.
+    PathList files;
     RunInOrder(
-        files.size(), threads, kWindowEntries, kHeldMemory,
+        [&](const std::function<bool(std::size_t)>& announce) {
+            meter.Start(ListFiles(sourceFolder, excluded, meter, files, announce));
+        },
+        threads, kWindowEntries, kHeldMemory,
         [&](std::size_t index, const std::atomic<bool>& cancelled) {
             CompressSettings mine = settings;
             mine.cancelled = &cancelled;
-            const std::string_view relative = files[index];
-            StoredName name = FormStoredName(relative);
-            return CompressFile(sourceFolder / relative, std::move(name.bytes), name.flags, mine);
+            const PathList::Item file = files[index];
+            StoredName name = FormStoredName(file.path);
+            return CompressFile(sourceFolder / file.path, std::move(name.bytes), name.flags, mine, &file.status);
         },
         [&](std::size_t, CompressedEntry& compressed) {
             meter.CheckStop(); // a tree of empty files reads no block to stop at
@@ -264,7 +264,7 @@ ZipSummary ZipFolder(const std::filesystem::path& archivePath, const std::filesy
 bool HasArchivableFile(const std::filesystem::path& sourceFolder) {
     bool found = false;
     try {
-        WalkFolder(sourceFolder, {}, [&found](std::string_view) {
+        WalkFolder(sourceFolder, {}, [&found](std::string_view, const struct stat&) {
             found = true;
             return WalkStep::Stop;
         });

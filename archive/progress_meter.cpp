@@ -20,7 +20,8 @@ ProgressMeter::ProgressMeter(const StepControl& control, std::filesystem::path p
 
 void ProgressMeter::Start(std::uint64_t total) {
     total_.store(total, std::memory_order_relaxed);
-    step_.store(std::max<std::uint64_t>(total / 100, kMinimumReportStep), std::memory_order_relaxed);
+    // Released after the total: a thread that sees the step sees the total.
+    step_.store(std::max<std::uint64_t>(total / 100, kMinimumReportStep), std::memory_order_release);
     if (control_.progress) {
         control_.progress(std::min(done_.load(std::memory_order_relaxed), total), total);
     }
@@ -30,7 +31,7 @@ void ProgressMeter::Add(std::uint64_t bytes) {
     CheckStop();
     const std::uint64_t before = done_.fetch_add(bytes, std::memory_order_relaxed);
     const std::uint64_t after = before + bytes;
-    const std::uint64_t step = step_.load(std::memory_order_relaxed);
+    const std::uint64_t step = step_.load(std::memory_order_acquire);
     // Only the thread whose bytes cross a reporting point reports, so the
     // reports stay few however many threads count.
     if (control_.progress && after / step != before / step) {

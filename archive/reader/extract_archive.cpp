@@ -15,8 +15,15 @@
 
 #include <algorithm>
 #include <array>
+#include <atomic>
+#include <iterator>
 #include <limits>
+#include <memory>
 #include <sys/stat.h>
+#include <thread>
+#include <unordered_map>
+#include <unordered_set>
+#include <variant>
 #include <vector>
 
 namespace vantorel {
@@ -165,17 +172,26 @@ std::string NameForReport(const CentralEntry& entry) {
     }
 }
 
+// What one thread of an extraction found, by entry index, merged into the
+// report in the archive's order once every thread is done.
+struct Outcome {
+    std::size_t extracted = 0;
+    std::size_t crcMismatches = 0;
+    std::vector<std::pair<std::size_t, std::string>> damaged;
+    std::vector<std::pair<std::size_t, SkippedEntry>> skipped;
+};
+
 class Extractor {
 public:
-    Extractor(const ArchiveSource& source, const CentralDirectory& directory, TargetFolder& target,
-              ExtractReport& report)
-        : window_(source), directory_(directory), layout_(directory), target_(target), report_(report) {}
+    Extractor(const ArchiveSource& source, const CentralDirectory& directory, const EntryLayout& layout,
+              TargetFolder& target, Outcome& outcome)
+        : window_(source), directory_(directory), layout_(layout), target_(target), outcome_(outcome) {}
 
     void extract(std::size_t index) {
         const CentralEntry& entry = directory_.entries[index];
         const std::string name = EntryName(entry);
         if (const std::optional<SkipReason> reason = write(index, entry, name)) {
-            report_.skipped.push_back({name, *reason});
+            outcome_.skipped.push_back({index, {name, *reason}});
         }
     }
 
@@ -215,11 +231,11 @@ private:
             return SkipReason::OverlappingData;
         }
         const EntryData data{local->dataOffset, entry.compressedSize, entry.uncompressedSize, local->method};
-        return writeFile(entry, std::get<RelativePath>(path), data, name);
+        return writeFile(index, entry, std::get<RelativePath>(path), data, name);
     }
 
-    std::optional<SkipReason> writeFile(const CentralEntry& entry, const RelativePath& path, const EntryData& data,
-                                        const std::string& name) {
+    std::optional<SkipReason> writeFile(std::size_t index, const CentralEntry& entry, const RelativePath& path,
+                                        const EntryData& data, const std::string& name) {
         SkipReason reason{};
         const int folder = target_.openFolder(path.folders, reason);
         if (folder < 0) {
@@ -241,22 +257,148 @@ private:
         if (std::optional<SkipReason> failed = file.commit(mtime, (entry.externalAttributes & kAttrReadOnly) != 0)) {
             return failed;
         }
-        ++report_.extracted;
+        ++outcome_.extracted;
         if (damaged) {
-            ++report_.crcMismatches; // kept as decoded: the bytes may still be mostly right
-            report_.damaged.push_back(name);
+            ++outcome_.crcMismatches; // kept as decoded: the bytes may still be mostly right
+            outcome_.damaged.push_back({index, name});
         }
         return std::nullopt;
     }
 
     WindowSource window_;
     const CentralDirectory& directory_;
-    EntryLayout layout_;
+    const EntryLayout& layout_;
     TargetFolder& target_;
-    ExtractReport& report_;
+    Outcome& outcome_;
     DosTimeCache times_;
     EntryDecoder decoder_;
 };
+
+// Threads extracting at once: files are written in parallel, but beyond a
+// few the file system's own locks are the limit, and each thread holds its
+// decoding buffers.
+constexpr std::size_t kMaxThreads = 4;
+// Consecutive entries a thread takes at a time: entries come folder by
+// folder, so a thread mostly keeps its folders open from one to the next.
+constexpr std::size_t kEntriesPerTake = 16;
+
+// The entries whose result would depend on the order they are written in:
+// two file entries for the same path, or a file entry where another needs a
+// folder, on a file system that may ignore letter case. Those are written
+// one after the other, in the archive's order, once the rest is done.
+std::vector<bool> EntriesThatMeet(const CentralDirectory& directory) {
+    const std::size_t count = directory.entries.size();
+    std::vector<std::vector<std::string>> keys(count);  // per entry: its folders' keys, then its own
+    std::unordered_map<std::string, std::size_t> files; // key -> file entries with it
+    std::unordered_set<std::string> folders;
+    const auto fold = [](char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; };
+    for (std::size_t i = 0; i < count; ++i) {
+        const CentralEntry& entry = directory.entries[i];
+        if (NotAFile(entry)) {
+            continue;
+        }
+        const std::uint16_t host = entry.versionMadeBy >> 8;
+        std::variant<RelativePath, SkipReason> path;
+        try {
+            path = SanitiseStoredName(EntryName(entry), host == kHostUnix || host == kHostOsX);
+        } catch (const std::exception&) {
+            continue; // skipped whatever the order
+        }
+        const RelativePath* relative = std::get_if<RelativePath>(&path);
+        if (relative == nullptr) {
+            continue;
+        }
+        std::string key;
+        for (const std::string& part : relative->folders) {
+            std::transform(part.begin(), part.end(), std::back_inserter(key), fold);
+            keys[i].push_back(key);
+            folders.insert(key);
+            key += '/';
+        }
+        std::transform(relative->file.begin(), relative->file.end(), std::back_inserter(key), fold);
+        ++files[key];
+        keys[i].push_back(std::move(key));
+    }
+    std::vector<bool> meet(count, false);
+    for (std::size_t i = 0; i < count; ++i) {
+        if (keys[i].empty()) {
+            continue;
+        }
+        const std::string& own = keys[i].back();
+        meet[i] = files[own] > 1 || folders.count(own) != 0 ||
+                  std::any_of(keys[i].begin(), keys[i].end() - 1,
+                              [&](const std::string& folder) { return files.count(folder) != 0; });
+    }
+    return meet;
+}
+
+// Extracts entry `index` and counts it done; false once a stop was asked
+// (every file written so far is whole).
+bool ExtractOne(Extractor& extractor, const CentralDirectory& directory, std::size_t index, ProgressMeter& meter,
+                std::atomic<bool>& stopped, Outcome& outcome) {
+    try {
+        if (stopped.load(std::memory_order_relaxed)) {
+            return false;
+        }
+        meter.CheckStop();
+    } catch (const ArchiveError&) {
+        stopped = true;
+        return false;
+    }
+    try {
+        extractor.extract(index);
+    } catch (const std::exception&) {
+        // One entry's failure (memory, a broken code page table) skips that
+        // entry only, as every other entry failure does.
+        outcome.skipped.push_back({index, {NameForReport(directory.entries[index]), SkipReason::WriteFailed}});
+    }
+    try {
+        meter.Add(directory.entries[index].uncompressedSize);
+    } catch (const ArchiveError&) {
+        stopped = true;
+        return false;
+    }
+    return true;
+}
+
+// Each thread takes the next entries not yet taken, leaving out those
+// written last, until none is left or a stop was asked.
+void ExtractShare(Extractor& extractor, const CentralDirectory& directory, const std::vector<bool>& last,
+                  ProgressMeter& meter, std::atomic<std::size_t>& next, std::atomic<bool>& stopped, Outcome& outcome) {
+    const std::size_t count = directory.entries.size();
+    for (;;) {
+        const std::size_t first = next.fetch_add(kEntriesPerTake, std::memory_order_relaxed);
+        if (first >= count) {
+            return;
+        }
+        for (std::size_t i = first; i < std::min(count, first + kEntriesPerTake); ++i) {
+            if (!last[i] && !ExtractOne(extractor, directory, i, meter, stopped, outcome)) {
+                return;
+            }
+        }
+    }
+}
+
+// The threads' findings, in the archive's order.
+void Merge(std::vector<Outcome>& outcomes, ExtractReport& report) {
+    std::vector<std::pair<std::size_t, std::string>> damaged;
+    std::vector<std::pair<std::size_t, SkippedEntry>> skipped;
+    for (Outcome& outcome : outcomes) {
+        report.extracted += outcome.extracted;
+        report.crcMismatches += outcome.crcMismatches;
+        std::move(outcome.damaged.begin(), outcome.damaged.end(), std::back_inserter(damaged));
+        std::move(outcome.skipped.begin(), outcome.skipped.end(), std::back_inserter(skipped));
+    }
+    const auto byIndex = [](const auto& a, const auto& b) { return a.first < b.first; };
+    std::sort(damaged.begin(), damaged.end(), byIndex);
+    std::sort(skipped.begin(), skipped.end(), byIndex);
+    for (auto& [index, name] : damaged) {
+        report.damaged.push_back(std::move(name));
+    }
+    for (auto& [index, entry] : skipped) {
+        report.skipped.push_back(std::move(entry));
+    }
+}
 
 } // namespace
 
@@ -272,7 +414,7 @@ ExtractReport ExtractArchive(const std::filesystem::path& targetFolder, const st
             return report; // an empty file is an archive without entries
         }
         const CentralDirectory directory = ReadCentralDirectory(source, archivePath);
-        Extractor extractor(source, directory, target, report);
+        const EntryLayout layout(directory);
         if (meter.wanted()) {
             std::uint64_t total = 0;
             for (const CentralEntry& entry : directory.entries) {
@@ -281,21 +423,36 @@ ExtractReport ExtractArchive(const std::filesystem::path& targetFolder, const st
             }
             meter.Start(total);
         }
-        for (std::size_t i = 0; i < directory.entries.size(); ++i) {
-            try {
-                meter.Add(i == 0 ? 0 : directory.entries[i - 1].uncompressedSize);
-            } catch (const ArchiveError&) {
-                report.stopped = true; // the stop request; every file written so far is whole
-                break;
+        const std::size_t processors = std::max(1u, std::thread::hardware_concurrency());
+        const std::size_t threads =
+            std::clamp<std::size_t>(directory.entries.size(), 1, std::min(processors, kMaxThreads));
+        const std::vector<bool> last = EntriesThatMeet(directory);
+        std::vector<std::unique_ptr<TargetFolder>> views;
+        for (std::size_t i = 1; i < threads; ++i) {
+            views.push_back(target.Another());
+        }
+        std::vector<Outcome> outcomes(threads);
+        std::atomic<std::size_t> next = 0;
+        std::atomic<bool> stopped = false;
+        Extractor extractor(source, directory, layout, target, outcomes[0]);
+        {
+            std::vector<std::jthread> helpers;
+            for (std::size_t i = 1; i < threads; ++i) {
+                helpers.emplace_back([&, i] {
+                    Extractor own(source, directory, layout, *views[i - 1], outcomes[i]);
+                    ExtractShare(own, directory, last, meter, next, stopped, outcomes[i]);
+                });
             }
-            try {
-                extractor.extract(i);
-            } catch (const std::exception&) {
-                // One entry's failure (memory, a broken code page table) skips
-                // that entry only, as every other entry failure does.
-                report.skipped.push_back({NameForReport(directory.entries[i]), SkipReason::WriteFailed});
+            ExtractShare(extractor, directory, last, meter, next, stopped, outcomes[0]);
+        } // the helpers are joined here
+        for (std::size_t i = 0; i < last.size() && !stopped; ++i) {
+            if (last[i]) {
+                ExtractOne(extractor, directory, i, meter, stopped, outcomes[0]);
             }
         }
+        Merge(outcomes, report);
+        // A stop asked after the last entry ended nothing.
+        report.stopped = stopped && report.extracted + report.skipped.size() < directory.entries.size();
     } catch (const std::exception& error) {
         // The whole archive is refused before any entry: nothing was written.
         report.archiveRejected = error.what();

@@ -78,21 +78,31 @@ std::string TemporaryName() {
 
 } // namespace
 
-TargetFolder::TargetFolder(const std::filesystem::path& folder) {
+TargetFolder::TargetFolder(const std::filesystem::path& folder) : swept_(std::make_shared<Swept>()) {
     root_ = open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC); // the target itself may be a link
     if (root_ < 0) {
         throw ArchiveError(ArchiveFailure::NoSuchFolder, folder, errno);
     }
-    sweep(root_);
+    sweep(root_, false);
 }
 
-void TargetFolder::sweep(int folderFd) {
+std::unique_ptr<TargetFolder> TargetFolder::Another() const {
+    const int root = fcntl(root_, F_DUPFD_CLOEXEC, 0);
+    if (root < 0) {
+        throw ArchiveError(ArchiveFailure::NoSuchFolder, "", errno);
+    }
+    return std::unique_ptr<TargetFolder>(new TargetFolder(root, swept_));
+}
+
+void TargetFolder::sweep(int folderFd, bool created) {
     struct stat info {};
     if (fstat(folderFd, &info) != 0) {
         return;
     }
-    const std::pair<dev_t, ino_t> identity{info.st_dev, info.st_ino};
-    if (!swept_.insert(identity).second) {
+    // Held while the folder is listed: another thread that opens it waits
+    // until its leftovers are gone before it writes there.
+    const std::lock_guard lock(swept_->mutex);
+    if (!swept_->folders.insert({info.st_dev, info.st_ino}).second || created) {
         return;
     }
     const int listing = dup(folderFd);
@@ -137,9 +147,7 @@ int TargetFolder::openFolder(const std::vector<std::string>& folders, SkipReason
         if (level.fd < 0) {
             return -1; // the levels above stay open for the next entry
         }
-        if (!level.created) {
-            sweep(level.fd);
-        }
+        sweep(level.fd, level.created);
         open_.push_back(std::move(level));
     }
     return folders.empty() ? root_ : open_.back().fd;

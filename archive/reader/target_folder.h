@@ -2,6 +2,8 @@
 
 #include <ctime>
 #include <filesystem>
+#include <memory>
+#include <mutex>
 #include <optional>
 #include <set>
 #include <string>
@@ -26,6 +28,12 @@ public:
     TargetFolder(const TargetFolder&) = delete;
     TargetFolder& operator=(const TargetFolder&) = delete;
 
+    // Another view of the same folder, for another thread: its own open
+    // levels, but the same record of the folders already swept, so that no
+    // thread ever takes another's temporary file for a leftover. Throws
+    // ArchiveError (NoSuchFolder) when no descriptor is left.
+    std::unique_ptr<TargetFolder> Another() const;
+
     // The descriptor of the folder `folders` below the target, creating the
     // missing levels from the top. The descriptor stays owned by this object
     // and is valid until the next call. On failure returns -1 and sets
@@ -34,11 +42,19 @@ public:
     int openFolder(const std::vector<std::string>& folders, SkipReason& reason);
 
 private:
+    struct Swept {
+        std::mutex mutex;
+        std::set<std::pair<dev_t, ino_t>> folders;
+    };
+
+    TargetFolder(int root, std::shared_ptr<Swept> swept) : root_(root), swept_(std::move(swept)) {}
+
     // Closes the open levels from `depth` down.
     void closeFrom(std::size_t depth);
     // Removes the temporary files a killed extraction left in this folder,
-    // once per folder and call.
-    void sweep(int folderFd);
+    // once per folder and extraction, before any thread writes there; a
+    // folder this extraction `created` holds none and is only recorded.
+    void sweep(int folderFd, bool created);
 
     struct Level {
         std::string name;
@@ -47,7 +63,7 @@ private:
     };
 
     int root_ = -1;
-    std::set<std::pair<dev_t, ino_t>> swept_;
+    std::shared_ptr<Swept> swept_;
     // The folders of the last call, each level open: entries come folder by
     // folder, so the next call opens only the levels that differ.
     std::vector<Level> open_;

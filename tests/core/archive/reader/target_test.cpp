@@ -229,6 +229,28 @@ TEST(ExtractTarget, FifoAsArchive) {
     EXPECT_EQ(CountArchiveEntries(dir / "save_1_1.zip"), std::nullopt);
 }
 
+// Entries are written by several threads; those whose result depends on
+// their order still come out as the archive's order makes them. Each pair
+// straddles two threads' first takes, where a thread would reach the later
+// one first.
+TEST(ExtractTarget, EntriesForTheSamePathKeepTheArchiveOrder) {
+    TempDir dir;
+    std::vector<ZipEntryPlan> entries;
+    for (int i = 0; i < 64; ++i) {
+        entries.push_back(Entry("filler" + std::to_string(i / 8) + "/" + std::to_string(i), "f"));
+    }
+    entries[15] = Entry("same.txt", "first");
+    entries[16] = Entry("same.txt", "second");
+    entries[47] = Entry("node", "a file");
+    entries[48] = Entry("node/inside.txt", "needs a folder");
+    std::filesystem::create_directory(dir / "t");
+    const ExtractReport report = ExtractArchive(dir / "t", WriteArchive(dir, entries));
+    EXPECT_EQ(test::ReadFile(dir / "t" / "same.txt"), "second");
+    EXPECT_EQ(test::ReadFile(dir / "t" / "node"), "a file");
+    ASSERT_EQ(report.skipped.size(), 1u);
+    EXPECT_EQ(report.skipped[0].name, "node/inside.txt");
+}
+
 TEST(ExtractTarget, ManyEntries) {
     TempDir dir;
     std::vector<ZipEntryPlan> entries;

@@ -3,9 +3,13 @@
 #include "archive/zip_format.h"
 
 #include <algorithm>
+#include <array>
 #include <cerrno>
+#include <condition_variable>
 #include <libdeflate.h>
 #include <memory>
+#include <mutex>
+#include <thread>
 #include <unistd.h>
 #include <vector>
 #include <zlib.h>
@@ -15,6 +19,8 @@ namespace vantorel::archive::reader {
 namespace {
 
 constexpr std::size_t kBlock = 65536;
+// Compressed bytes read at a time for a large entry.
+constexpr std::size_t kStreamInput = 256 << 10;
 
 using Status = DecodeResult::Status;
 
@@ -51,19 +57,109 @@ public:
             result.sysErrno = error;
             return false;
         }
-        crc_ = crc32_z(crc_, data, length);
+        crc_ = libdeflate_crc32(crc_, data, length);
         written_ += length;
         return true;
     }
 
     bool complete() const { return written_ == limit_; }
-    std::uint32_t crc() const { return static_cast<std::uint32_t>(crc_); }
+    std::uint32_t crc() const { return crc_; }
 
 private:
     int fd_;
     std::uint64_t limit_;
     std::uint64_t written_ = 0;
-    uLong crc_ = crc32_z(0, nullptr, 0);
+    std::uint32_t crc_ = 0;
+};
+
+// Checksums and writes a large entry's decoded bytes on a thread of its own
+// while the next ones are decoded: decoding alone is then the pace.
+class WriteBehind {
+public:
+    static constexpr std::size_t kBufferSize = 1 << 20;
+
+    explicit WriteBehind(Output& output) : output_(output), thread_([this] { Run(); }) {}
+    ~WriteBehind() {
+        {
+            const std::lock_guard lock(mutex_);
+            closing_ = true;
+        }
+        changed_.notify_all();
+        thread_.join();
+    }
+    WriteBehind(const WriteBehind&) = delete;
+    WriteBehind& operator=(const WriteBehind&) = delete;
+
+    // The next buffer to fill (kBufferSize bytes), once free; null once a
+    // write has failed.
+    std::uint8_t* Next() {
+        std::unique_lock lock(mutex_);
+        changed_.wait(lock, [this] { return failed_ || queued_ < kBuffers; });
+        return failed_ ? nullptr : buffers_[(head_ + queued_) % kBuffers].data();
+    }
+
+    // Hands the buffer Next gave over, with `length` bytes in it.
+    void Hand(std::size_t length) {
+        {
+            const std::lock_guard lock(mutex_);
+            lengths_[(head_ + queued_) % kBuffers] = length;
+            ++queued_;
+        }
+        changed_.notify_all();
+    }
+
+    // Waits until everything handed over is written; false (and `result`
+    // saying why) when a write failed.
+    bool Drain(DecodeResult& result) {
+        std::unique_lock lock(mutex_);
+        changed_.wait(lock, [this] { return failed_ || queued_ == 0; });
+        if (failed_) {
+            result = failure_;
+            return false;
+        }
+        return true;
+    }
+
+private:
+    static constexpr std::size_t kBuffers = 3;
+
+    void Run() {
+        std::unique_lock lock(mutex_);
+        for (;;) {
+            changed_.wait(lock, [this] { return queued_ > 0 || closing_; });
+            if (queued_ == 0) {
+                return;
+            }
+            const std::size_t at = head_;
+            lock.unlock();
+            DecodeResult result;
+            const bool written = output_.put(buffers_[at].data(), lengths_[at], result);
+            lock.lock();
+            if (!written) {
+                failed_ = true;
+                failure_ = result;
+                changed_.notify_all();
+                return;
+            }
+            head_ = (head_ + 1) % kBuffers;
+            --queued_;
+            changed_.notify_all();
+        }
+    }
+
+    Output& output_;
+    std::array<std::vector<std::uint8_t>, kBuffers> buffers_{std::vector<std::uint8_t>(kBufferSize),
+                                                             std::vector<std::uint8_t>(kBufferSize),
+                                                             std::vector<std::uint8_t>(kBufferSize)};
+    std::array<std::size_t, kBuffers> lengths_{};
+    std::mutex mutex_;
+    std::condition_variable changed_;
+    std::size_t head_ = 0;   // the next buffer to write
+    std::size_t queued_ = 0; // buffers handed over, not yet written
+    bool failed_ = false;
+    bool closing_ = false;
+    DecodeResult failure_;
+    std::thread thread_; // last: started once everything it uses is there
 };
 
 struct InflateEnd {
@@ -177,38 +273,48 @@ DecodeResult EntryDecoder::inflateStream(const ArchiveSource& source, const Entr
         return result;
     }
     std::vector<std::uint8_t>& in = state_->in;
-    std::vector<std::uint8_t>& out = state_->out;
-    in.resize(kBlock);
-    out.resize(kBlock);
+    in.resize(kStreamInput);
     Output output(outFd, entry.uncompressedSize);
+    WriteBehind writer(output);
     std::uint64_t consumed = 0;
     stream->avail_in = 0;
-    for (;;) {
-        if (stream->avail_in == 0 && consumed < entry.compressedSize) {
-            const auto length =
-                static_cast<std::size_t>(std::min<std::uint64_t>(in.size(), entry.compressedSize - consumed));
-            if (!source.readAt(entry.offset + consumed, std::span(in).first(length))) {
+    for (int status = Z_OK; status != Z_STREAM_END;) {
+        std::uint8_t* block = writer.Next();
+        if (block == nullptr) {
+            static_cast<void>(writer.Drain(result)); // false: result says which write failed
+            return result;
+        }
+        stream->next_out = block;
+        stream->avail_out = static_cast<uInt>(WriteBehind::kBufferSize);
+        while (stream->avail_out > 0 && status != Z_STREAM_END) {
+            if (stream->avail_in == 0 && consumed < entry.compressedSize) {
+                const auto length =
+                    static_cast<std::size_t>(std::min<std::uint64_t>(in.size(), entry.compressedSize - consumed));
+                if (!source.readAt(entry.offset + consumed, std::span(in).first(length))) {
+                    if (writer.Drain(result)) {
+                        result.status = Status::BadData; // unless a write failed first
+                    }
+                    return result;
+                }
+                consumed += length;
+                stream->next_in = in.data();
+                stream->avail_in = static_cast<uInt>(length);
+            }
+            status = inflate(stream.get(), Z_NO_FLUSH);
+            if (status != Z_OK && status != Z_STREAM_END) {
+                // Z_BUF_ERROR: the stream needs input past the entry's
+                // compressed size (cut short); the others: not a usable
+                // deflate stream.
+                if (writer.Drain(result)) {
+                    result.status = Status::BadData;
+                }
                 return result;
             }
-            consumed += length;
-            stream->next_in = in.data();
-            stream->avail_in = static_cast<uInt>(length);
         }
-        stream->next_out = out.data();
-        stream->avail_out = static_cast<uInt>(out.size());
-        const int status = inflate(stream.get(), Z_NO_FLUSH);
-        const std::size_t produced = out.size() - stream->avail_out;
-        if (produced > 0 && !output.put(out.data(), produced, result)) {
-            return result;
-        }
-        if (status == Z_STREAM_END) {
-            break;
-        }
-        if (status != Z_OK) {
-            // Z_BUF_ERROR: the stream needs input past the entry's compressed
-            // size (cut short); the others: not a usable deflate stream.
-            return result;
-        }
+        writer.Hand(WriteBehind::kBufferSize - stream->avail_out);
+    }
+    if (!writer.Drain(result)) {
+        return result;
     }
     if (!output.complete()) {
         return result; // the stream ended before the declared size

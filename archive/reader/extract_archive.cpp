@@ -16,9 +16,11 @@
 #include <algorithm>
 #include <array>
 #include <atomic>
+#include <functional>
 #include <iterator>
 #include <limits>
 #include <memory>
+#include <string_view>
 #include <sys/stat.h>
 #include <thread>
 #include <unordered_map>
@@ -287,47 +289,50 @@ constexpr std::size_t kEntriesPerTake = 16;
 // folder, on a file system that may ignore letter case. Those are written
 // one after the other, in the archive's order, once the rest is done.
 std::vector<bool> EntriesThatMeet(const CentralDirectory& directory) {
+    // Paths are compared by a hash of their letter-folded text: a hash that
+    // happens to be shared only sends entries to the end, never the reverse.
     const std::size_t count = directory.entries.size();
-    std::vector<std::vector<std::string>> keys(count);  // per entry: its folders' keys, then its own
-    std::unordered_map<std::string, std::size_t> files; // key -> file entries with it
-    std::unordered_set<std::string> folders;
+    std::vector<std::uint64_t> hashes;                    // per entry: its folders', then its own
+    std::vector<std::size_t> starts{0};                   // entry i's hashes begin at starts[i]
+    std::unordered_map<std::uint64_t, std::size_t> files; // file entries per path
+    std::unordered_set<std::uint64_t> folders;
     const auto fold = [](char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; };
+    const std::hash<std::string_view> hash;
+    std::string key;
     for (std::size_t i = 0; i < count; ++i) {
         const CentralEntry& entry = directory.entries[i];
-        if (NotAFile(entry)) {
-            continue;
-        }
         const std::uint16_t host = entry.versionMadeBy >> 8;
-        std::variant<RelativePath, SkipReason> path;
+        std::variant<RelativePath, SkipReason> path = SkipReason::FolderEntry;
         try {
-            path = SanitiseStoredName(EntryName(entry), host == kHostUnix || host == kHostOsX);
+            if (!NotAFile(entry)) {
+                path = SanitiseStoredName(EntryName(entry), host == kHostUnix || host == kHostOsX);
+            }
         } catch (const std::exception&) {
-            continue; // skipped whatever the order
+            // skipped whatever the order
         }
-        const RelativePath* relative = std::get_if<RelativePath>(&path);
-        if (relative == nullptr) {
-            continue;
+        if (const RelativePath* relative = std::get_if<RelativePath>(&path)) {
+            key.clear();
+            for (const std::string& part : relative->folders) {
+                std::transform(part.begin(), part.end(), std::back_inserter(key), fold);
+                hashes.push_back(hash(key));
+                folders.insert(hashes.back());
+                key += '/';
+            }
+            std::transform(relative->file.begin(), relative->file.end(), std::back_inserter(key), fold);
+            hashes.push_back(hash(key));
+            ++files[hashes.back()];
         }
-        std::string key;
-        for (const std::string& part : relative->folders) {
-            std::transform(part.begin(), part.end(), std::back_inserter(key), fold);
-            keys[i].push_back(key);
-            folders.insert(key);
-            key += '/';
-        }
-        std::transform(relative->file.begin(), relative->file.end(), std::back_inserter(key), fold);
-        ++files[key];
-        keys[i].push_back(std::move(key));
+        starts.push_back(hashes.size());
     }
     std::vector<bool> meet(count, false);
     for (std::size_t i = 0; i < count; ++i) {
-        if (keys[i].empty()) {
+        if (starts[i] == starts[i + 1]) {
             continue;
         }
-        const std::string& own = keys[i].back();
-        meet[i] = files[own] > 1 || folders.count(own) != 0 ||
-                  std::any_of(keys[i].begin(), keys[i].end() - 1,
-                              [&](const std::string& folder) { return files.count(folder) != 0; });
+        const auto first = hashes.begin() + static_cast<std::ptrdiff_t>(starts[i]);
+        const auto own = hashes.begin() + static_cast<std::ptrdiff_t>(starts[i + 1] - 1);
+        meet[i] = files[*own] > 1 || folders.count(*own) != 0 ||
+                  std::any_of(first, own, [&](std::uint64_t folder) { return files.count(folder) != 0; });
     }
     return meet;
 }

@@ -71,8 +71,10 @@ public:
                     return;
                 }
                 held_ += result->data.memoryUsed();
+                // A large entry is worth writing while the next ones are compressed.
+                const bool large = result->data.size() >= kWakeBytes;
                 ring_[index % window_] = std::move(result);
-                if (ReadyRun() >= kWakeRun || held_ > heldMemory_ / 2) {
+                if (large || ReadyRun() >= kWakeRun || held_ > heldMemory_ / 2) {
                     WakeConsumerIfReady();
                 }
             } while (!stop_ && MayHandOut());
@@ -169,6 +171,7 @@ private:
     // The consumer sleeps until this many entries are ready for it, or until
     // no worker will add to them without sleeping first.
     static constexpr std::size_t kWakeRun = 32;
+    static constexpr std::uint64_t kWakeBytes = 1 << 20;
 
     const std::size_t window_;
     const std::size_t heldMemory_;

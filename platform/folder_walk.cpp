@@ -39,13 +39,26 @@ struct Walker {
 
     // Classifies one listed name and takes the status of an eligible file
     // (through a link, its target's): the listing's type spares a second
-    // status call for every plain file and folder.
-    EntryKind Classify(int dirFd, const char* name, unsigned char type, struct stat& file) const {
+    // status call for every plain file and folder. Only a name gone since the
+    // listing is passed over; a status refused otherwise (a folder that can
+    // be listed but not searched) fails the walk rather than leave the file
+    // out unnoticed.
+    EntryKind Classify(const std::filesystem::path& folder, int dirFd, const char* name, unsigned char type,
+                       struct stat& file) const {
         if (type == DT_DIR) {
             return EntryKind::Folder;
         }
+        const auto status = [&](struct stat& out, int flags) {
+            if (fstatat(dirFd, name, &out, flags) == 0) {
+                return true;
+            }
+            if (errno != ENOENT) {
+                throw FolderWalkError(errno, folder / name);
+            }
+            return false;
+        };
         if (type == DT_REG) {
-            if (fstatat(dirFd, name, &file, AT_SYMLINK_NOFOLLOW) != 0) {
+            if (!status(file, AT_SYMLINK_NOFOLLOW)) {
                 return EntryKind::Skipped; // vanished since the listing: nothing left to archive
             }
             if (S_ISREG(file.st_mode)) {
@@ -54,10 +67,11 @@ struct Walker {
             // Replaced since the listing: classified below as what it is now.
         }
         struct stat own {};
-        if (fstatat(dirFd, name, &own, AT_SYMLINK_NOFOLLOW) != 0) {
+        if (!status(own, AT_SYMLINK_NOFOLLOW)) {
             return EntryKind::Skipped;
         }
         const bool isLink = S_ISLNK(own.st_mode);
+        // A dangling link (or one in a loop) is left out, as a link to a folder is.
         const bool reachable = isLink && fstatat(dirFd, name, &file, 0) == 0;
         const EntryKind kind = ClassifyEntry(own, reachable ? &file : nullptr);
         if (kind == EntryKind::File) {
@@ -95,7 +109,7 @@ struct Walker {
                 continue;
             }
             struct stat file {};
-            const EntryKind kind = Classify(dirFd, item->d_name, item->d_type, file);
+            const EntryKind kind = Classify(folder, dirFd, item->d_name, item->d_type, file);
             if (kind == EntryKind::File) {
                 files.emplace_back(name, file);
             } else if (kind == EntryKind::Folder) {

@@ -177,6 +177,18 @@ TEST_F(WriterUnprivileged, AnUnlistableFolderFailsTheRun) {
     EXPECT_EQ(Listing(archives_), (std::set<std::string>{"save_1_1.zip"}));
 }
 
+// Listed but not searchable: its files' status cannot be taken, and leaving
+// them out would pass for a complete backup.
+TEST_F(WriterUnprivileged, AFolderListedButNotSearchableFailsTheRun) {
+    fs::permissions(source_ / "sub", fs::perms::owner_all | fs::perms::others_read);
+    const std::optional<int> code = ZipAsNobody(archives_ / "save_1_1.zip", source_);
+    if (!code) {
+        GTEST_SKIP() << "cannot drop privileges here";
+    }
+    EXPECT_EQ(*code, Code(ArchiveFailure::ReadFailed));
+    EXPECT_EQ(ReadFile(archives_ / "save_1_1.zip"), "the previous archive");
+}
+
 TEST_F(WriterUnprivileged, AnUnwritableArchiveFolderFailsTheRun) {
     const std::optional<int> code = ZipAsNobody(dir_ / "save_1_1.zip", source_);
     if (!code) {

@@ -242,14 +242,9 @@ CompressedEntry CompressFile(const std::filesystem::path& file, std::string stor
         entry.largeFile = static_cast<std::uint64_t>(info.st_size) >= settings.classicLimit;
     };
 
-    // An unchanged file needs only its status: its data come from the
-    // previous archive, so it is not even opened. A file that cannot be
-    // looked at this way is opened below, which reports why.
-    struct stat status {};
-    if (settings.previous != nullptr && listed == nullptr && stat(file.c_str(), &status) == 0) {
-        listed = &status;
-    }
-    if (settings.previous != nullptr && listed != nullptr && S_ISREG(listed->st_mode)) {
+    // An unchanged file needs only its status as listed: its data come from
+    // the previous archive, so it is not even opened.
+    if (settings.previous != nullptr && listed != nullptr) {
         describe(*listed);
         if (settings.previous->Reuse(*listed, result, settings.budget)) {
             entry.compressedSize = result.data.size();

@@ -55,7 +55,8 @@ struct CompressSettings {
 // time, attribute word). Throws ArchiveError: ReadFailed when the file cannot
 // be opened or read, TooLarge when a file under 4 GiB at open grows past the
 // 32-bit limit while read. `listed`, when given, is the file's status as the
-// walk saw it: enough to find it unchanged without looking at it again.
+// walk saw it (a regular file): enough to find it unchanged without looking
+// at it again; without it, the file is always read.
 CompressedEntry CompressFile(const std::filesystem::path& file, std::string storedName, std::uint16_t flags,
                              const CompressSettings& settings, const struct stat* listed = nullptr);
 

@@ -1,6 +1,7 @@
 #include "platform/atomic_file.h"
 
 #include "platform/errors.h"
+#include "platform/hidden_name.h"
 
 #include <array>
 #include <cerrno>
@@ -68,7 +69,7 @@ std::string RandomSuffix() {
 int CreateTemporaryBeside(const std::filesystem::path& target, std::filesystem::path& tempPath) {
     const std::filesystem::path folder = target.parent_path().empty() ? "." : target.parent_path();
     for (int attempt = 0; attempt < 100; ++attempt) {
-        tempPath = folder / ("." + target.filename().string() + "." + RandomSuffix() + ".tmp");
+        tempPath = HiddenBeside(folder / target.filename(), {".", RandomSuffix(), ".tmp"});
         const int fd = ::open(tempPath.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
         if (fd >= 0 || errno != EEXIST) {
             return fd;

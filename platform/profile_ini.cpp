@@ -147,7 +147,9 @@ void IniDocument::Set(std::string_view section, std::string_view key, std::strin
 
     const std::size_t header = FindSection(section);
     if (header == std::string_view::npos) {
-        lines_.push_back(Line{Kind::Section, "[" + std::string(section) + "]", std::string(section), {}});
+        std::string sectionLine = "[";
+        sectionLine.append(section).append("]");
+        lines_.push_back(Line{Kind::Section, std::move(sectionLine), std::string(section), {}});
         lines_.push_back(std::move(keyLine));
         return;
     }

@@ -1,6 +1,7 @@
 #include "archive/writer/temp_file.h"
 
 #include "archive/archive_error.h"
+#include "platform/hidden_name.h"
 
 #include <cerrno>
 #include <cstdio>
@@ -11,7 +12,7 @@
 namespace vantorel::archive::writer {
 
 std::filesystem::path TemporaryArchive::NameFor(const std::filesystem::path& archivePath) {
-    return archivePath.parent_path() / ("." + archivePath.filename().string() + ".partial");
+    return HiddenBeside(archivePath, {".partial"});
 }
 
 TemporaryArchive::TemporaryArchive(std::filesystem::path archivePath)

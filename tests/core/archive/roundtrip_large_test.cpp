@@ -1,6 +1,7 @@
 // Trees past the classic limits, end to end: more than 65,535 files, and a
-// file of more than 4 GiB. Both are slow by nature; their names start with
-// "Large" so that a quick run can leave them out (--gtest_filter=-*.Large*).
+// file of more than 4 GiB. Both are slow by nature: they build into an
+// executable of their own, labelled "large", so that a quick run can leave
+// them out (ctest -LE large).
 
 #include "archive/reader/extract_archive.h"
 #include "archive/writer/zip_folder.h"

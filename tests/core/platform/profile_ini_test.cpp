@@ -151,8 +151,12 @@ TEST(WriteProfileString, RefusedForAnUnprivilegedUser) {
     const fs::path folder = dir / "programme";
     const fs::path file = folder / "ListeSave.ini";
     WriteFile(file, "[Reference]\nDerniereRef=1\n");
-    // Others may look but not write: the file reads, the folder takes no new file.
+    // Others may look but not write: the file reads, the folder takes no new
+    // file, not even from its owner, so the refusal is real both for the
+    // user the tests drop to as root and for a normal user running them.
     fs::permissions(dir.path(), fs::perms::others_read | fs::perms::others_exec, fs::perm_options::add);
+    fs::permissions(folder, fs::perms::owner_write | fs::perms::group_write | fs::perms::others_write,
+                    fs::perm_options::remove);
     const std::optional<int> result = test::RunUnprivileged([&] {
         try {
             WriteProfileString(file, "Reference", "DerniereRef", "2");
@@ -164,6 +168,7 @@ TEST(WriteProfileString, RefusedForAnUnprivilegedUser) {
         }
         return 1;
     });
+    fs::permissions(folder, fs::perms::owner_write, fs::perm_options::add); // so that the folder can go
     if (!result) {
         GTEST_SKIP() << "cannot run as an unprivileged user here";
     }

@@ -1,32 +1,60 @@
-# The layers, as an allow-list of include edges: a source in a folder may
-# include its own folder and the folders listed for it, nothing else of the
+# The layers, as an allow-list of include edges: a source in a room may
+# include its own room and the rooms listed for it, nothing else of the
 # program's; only the windows (ui/) and the entry (app/) may include Qt.
+# The archive is three rooms: what both sides share (archive/), the reader
+# (archive/reader/) and the writer (archive/writer/), which reads the
+# previous archive through the reader; the reader never needs the writer.
+# The program's own headers are named from the project root ("jobs/job_store.h"),
+# so that every edge can be seen here; a relative name is refused.
 # Run as: cmake -DROOT=<source folder> -P check_layers.cmake
 cmake_minimum_required(VERSION 3.25)
 set(layers platform archive schedule jobs runs ui app)
+set(archive_rooms archive archive/reader archive/writer)
 set(allowed_platform "")
 set(allowed_archive platform)
+set(allowed_archive/reader archive platform)
+set(allowed_archive/writer archive/reader archive platform)
 set(allowed_schedule platform)
 set(allowed_jobs schedule platform)
-set(allowed_runs jobs archive schedule platform)
-set(allowed_ui runs jobs archive schedule platform)
-set(allowed_app ui runs jobs archive schedule platform)
+set(allowed_runs jobs ${archive_rooms} schedule platform)
+set(allowed_ui runs jobs ${archive_rooms} schedule platform)
+set(allowed_app ui runs jobs ${archive_rooms} schedule platform)
 set(qt_allowed ui app)
+
+# The room of a path below the root: its first folder, or archive/<side>.
+function(room_of path out)
+    if(path MATCHES "^archive/(reader|writer)/")
+        set(${out} "archive/${CMAKE_MATCH_1}" PARENT_SCOPE)
+    elseif(path MATCHES "^([a-z_]+)/")
+        set(${out} "${CMAKE_MATCH_1}" PARENT_SCOPE)
+    else()
+        set(${out} "" PARENT_SCOPE)
+    endif()
+endfunction()
 
 set(bad "")
 foreach(layer IN LISTS layers)
-    file(GLOB_RECURSE files ${ROOT}/${layer}/*.h ${ROOT}/${layer}/*.cpp)
+    file(GLOB_RECURSE files RELATIVE ${ROOT} ${ROOT}/${layer}/*.h ${ROOT}/${layer}/*.cpp)
     foreach(f IN LISTS files)
-        file(STRINGS ${f} lines REGEX "^[ \t]*#[ \t]*include")
+        room_of("${f}" room)
+        file(STRINGS ${ROOT}/${f} lines REGEX "^[ \t]*#[ \t]*include")
         foreach(line IN LISTS lines)
-            if(line MATCHES "[\"<]([a-z_]+)/")
-                set(target ${CMAKE_MATCH_1})
-                if(target IN_LIST layers AND NOT target STREQUAL layer AND NOT target IN_LIST allowed_${layer})
-                    list(APPEND bad "${f}: ${line}   (${layer} may not include ${target}/)")
-                endif()
+            if(NOT line MATCHES "include[ \t]*([\"<])([^\">]*)[\">]")
+                continue()
             endif()
-            if(line MATCHES "<Q[A-Za-z]*>|<Qt[A-Za-z]*/" AND NOT layer IN_LIST qt_allowed)
-                list(APPEND bad "${f}: ${line}   (${layer} may not include Qt)")
+            set(quote "${CMAKE_MATCH_1}")
+            set(name "${CMAKE_MATCH_2}")
+            room_of("${name}" target)
+            if(NOT target IN_LIST layers AND NOT target IN_LIST archive_rooms)
+                set(target "")
+            endif()
+            if(quote STREQUAL "\"" AND target STREQUAL "")
+                list(APPEND bad "${f}: ${line}   (name the program's headers from the project root)")
+            elseif(NOT target STREQUAL "" AND NOT target STREQUAL room AND NOT target IN_LIST allowed_${room})
+                list(APPEND bad "${f}: ${line}   (${room}/ may not include ${target}/)")
+            endif()
+            if(name MATCHES "^Q[A-Za-z]*$|^Qt[A-Za-z]*/|^q[a-z0-9_]*\\.h$" AND NOT layer IN_LIST qt_allowed)
+                list(APPEND bad "${f}: ${line}   (${layer}/ may not include Qt)")
             endif()
         endforeach()
     endforeach()

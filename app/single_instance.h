@@ -12,9 +12,9 @@ class QLocalServer;
 namespace vantorel {
 
 // One program per job list. The first start on a settings folder holds a lock
-// named after that folder and listens for later starts; a later start finds
-// the lock taken, asks the running program to come to the front and ends.
-// A lock left by a program that crashed is taken over.
+// file in that folder and listens for later starts; a later start finds the
+// lock taken, asks the running program to come to the front and ends. A lock
+// left by a program that crashed is taken over.
 class SingleInstance : public QObject {
     Q_OBJECT
 

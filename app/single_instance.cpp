@@ -2,11 +2,15 @@
 
 #include <QCryptographicHash>
 #include <QDir>
+#include <QFile>
 #include <QFileInfo>
 #include <QLocalServer>
 #include <QLocalSocket>
 #include <QStringList>
 
+#include <cerrno>
+#include <fcntl.h>
+#include <sys/file.h>
 #include <unistd.h>
 
 namespace vantorel {
@@ -52,17 +56,24 @@ QStringList LockPlaces(const std::filesystem::path& settingsFolder, const QStrin
 
 SingleInstance::SingleInstance(const std::filesystem::path& settingsFolder) : name_(InstanceName(settingsFolder)) {
     for (const QString& place : LockPlaces(settingsFolder, name_)) {
-        auto lock = std::make_unique<QLockFile>(place);
-        // No age makes a lock stale: only a holder that is gone does.
-        lock->setStaleLockTime(0);
-        if (lock->tryLock(0)) {
-            lock_ = std::move(lock);
+        // A lock the system holds for the open file: it goes with the program,
+        // however that ends, so no lock file is ever stale (a portable program
+        // on a stick killed on one machine still starts on the next). The
+        // empty file stays.
+        const int fd = ::open(QFile::encodeName(place).constData(), O_RDWR | O_CREAT | O_CLOEXEC | O_NOFOLLOW, 0600);
+        if (fd < 0) {
+            continue; // this place refuses the file: try the next
+        }
+        if (::flock(fd, LOCK_EX | LOCK_NB) == 0) {
+            lockFd_ = fd;
             break;
         }
-        if (lock->error() == QLockFile::LockFailedError) {
+        const int failure = errno;
+        ::close(fd);
+        if (failure == EWOULDBLOCK) {
             return; // another program holds it: this start runs nothing
         }
-        // This place cannot hold a lock file at all: try the next.
+        // A file system without locks: try the next place.
     }
     // A lock that cannot be made anywhere must not stop the backups.
     first_ = true;
@@ -83,7 +94,11 @@ SingleInstance::SingleInstance(const std::filesystem::path& settingsFolder) : na
     static_cast<void>(server_->listen(name_));
 }
 
-SingleInstance::~SingleInstance() = default;
+SingleInstance::~SingleInstance() {
+    if (lockFd_ >= 0) {
+        ::close(lockFd_); // releases the lock
+    }
+}
 
 void SingleInstance::AskFirstToShow() const {
     QLocalSocket socket;

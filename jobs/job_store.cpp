@@ -297,13 +297,47 @@ std::size_t JobStore::AppendJob(BackupJob job) {
     job.sourceOverlong = IsOverlongPath(job.source);
     job.destinationOverlong = IsOverlongPath(job.destination);
     jobs_.push_back(std::move(job));
+    const std::size_t row = jobs_.size() - 1;
+    const bool behindTheList = row >= fileRows_;
     fileRows_ = std::max(fileRows_, jobs_.size());
 
     // The row is in the list before the first write, so a refused write leaves it there.
-    const std::size_t row = jobs_.size() - 1;
+    if (behindTheList) {
+        MakeRoomForRow(row);
+    }
     WriteProfileString(filePath_, kReferenceSection, kCounterKey, referenceCounter_);
     WriteKeys(filePath_, std::to_string(row), jobs_[row], kSectionKeys);
     return row;
+}
+
+void JobStore::MakeRoomForRow(std::size_t row) {
+    // A section standing where the new row goes is a job the list could not
+    // load (unreadable, or with the source "0"): writing the row's keys into
+    // it would lose it. It moves down by one with the sections behind it, so
+    // it still ends the list, after the new row. A missing section (a gap)
+    // needs no room: the row fills it, and what lies behind loads again.
+    int readFailure = 0;
+    const std::optional<std::string> content = ReadFileContent(filePath_, &readFailure);
+    if (!content) {
+        if (readFailure != ENOENT) {
+            throw Error(Failure::WriteRefused, filePath_.string(), readFailure);
+        }
+        return;
+    }
+    IniDocument doc = IniDocument::Parse(*content);
+    const std::string section = std::to_string(row);
+    const std::vector<std::string> names = doc.SectionNames();
+    if (std::find(names.begin(), names.end(), section) == names.end()) {
+        return;
+    }
+    doc.RenameSections([row](std::string_view name) -> std::optional<std::string> {
+        const std::optional<std::size_t> index = SectionRow(name);
+        if (!index || *index < row) {
+            return std::nullopt;
+        }
+        return std::to_string(*index + 1);
+    });
+    WriteProfileFile(filePath_, doc);
 }
 
 void JobStore::UpdateJob(std::size_t row, std::string designation, std::string source, std::string destination,

@@ -83,7 +83,9 @@ public:
     void LoadJobList();
 
     // Gives the job the next reference and an id, appends its row, then
-    // writes DerniereRef and the job's section. Returns the new row. Throws
+    // writes DerniereRef and the job's section (a section the list could not
+    // load that stands there first moves down by one, with those behind it,
+    // so it is not overwritten). Returns the new row. Throws
     // Error(WriteRefused) with the row already in the list. Throws
     // Error(NotAnInteger) before anything changes when the counter read from
     // the file is not a number (or cannot grow): a guessed reference could
@@ -115,6 +117,10 @@ public:
     void RewriteJobList();
 
 private:
+    // Moves a section that stands where row `row` is about to be written
+    // down by one, with the sections behind it. Throws Error(WriteRefused).
+    void MakeRoomForRow(std::size_t row);
+
     std::filesystem::path filePath_;
     std::vector<BackupJob> jobs_;
     std::string referenceCounter_ = "0";

@@ -137,6 +137,23 @@ void IniDocument::AppendSections(const IniDocument& from, const SectionRename& r
     }
 }
 
+void IniDocument::RenameSections(const SectionRename& rename) {
+    for (Line& line : lines_) {
+        if (line.kind != Kind::Section) {
+            continue;
+        }
+        std::optional<std::string> name = rename(line.name);
+        if (!name || *name == line.name) {
+            continue;
+        }
+        if (!IsStorableSectionName(*name)) {
+            throw std::invalid_argument("not storable as a section name");
+        }
+        line.text = "[" + *name + "]";
+        line.name = std::move(*name);
+    }
+}
+
 std::size_t IniDocument::FindSection(std::string_view section) const {
     for (std::size_t i = 0; i < lines_.size(); ++i) {
         if (lines_[i].kind == Kind::Section && SameName(lines_[i].name, section)) {

@@ -50,6 +50,10 @@ public:
     using SectionRename = std::function<std::optional<std::string>(std::string_view name)>;
     void AppendSections(const IniDocument& from, const SectionRename& rename);
 
+    // Gives each section header the name `rename` returns for it (nullopt
+    // keeps it); every other line stays as it is.
+    void RenameSections(const SectionRename& rename);
+
 private:
     enum class Kind { Section, Key, Other };
     struct Line {

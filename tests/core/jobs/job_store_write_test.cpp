@@ -88,6 +88,26 @@ TEST(AppendJob, FillsTheGapAndGoesOnFromTheHighestReference) {
     EXPECT_EQ(store.at(3).reference, "5");
 }
 
+TEST(AppendJob, MovesASectionItCouldNotLoadDownInsteadOfWritingOverIt) {
+    TempDir dir;
+    WriteFile(dir / "ListeSave.ini", ReadFile(fs::path(VANTOREL_TEST_DATA) / "liste_unseen_after_unreadable.ini"));
+    const std::string original = ReadFile(dir / "ListeSave.ini");
+    JobStore store(dir.path());
+    store.LoadJobList();
+    ASSERT_EQ(store.size(), 2U);
+    EXPECT_EQ(store.AppendJob(test::NewJob("x", "/neuf/", "/dest/", {"0", "0", "0", "0"}, "", "")), 2U);
+
+    std::string moved = original.substr(original.find("[2]"));
+    moved.replace(moved.find("[3]"), 3, "[4]");
+    moved.replace(moved.find("[2]"), 3, "[3]");
+    const std::string text = ReadFile(store.filePath());
+    EXPECT_NE(text.find(moved), std::string::npos) << text;
+    store.LoadJobList();
+    ASSERT_EQ(store.size(), 3U) << "the unreadable section still ends the list";
+    EXPECT_EQ(store.at(2).source, "/neuf/");
+    EXPECT_EQ(store.at(2).reference, "5");
+}
+
 TEST(AppendJob, UnreadableCounterAddsNothing) {
     TempDir dir;
     WriteFile(dir / "ListeSave.ini", ReadFile(fs::path(VANTOREL_TEST_DATA) / "liste_counter_not_a_number.ini"));

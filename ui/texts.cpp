@@ -49,7 +49,9 @@ QString FailureText(const Error& error) {
         constexpr qsizetype kEnd = 60;
         const QString shown =
             subject.size() > 2 * kEnd ? subject.left(kEnd) + QStringLiteral(" … ") + subject.right(kEnd) : subject;
-        return QStringLiteral("Ce chemin est trop long pour être enregistré :\n%1").arg(shown);
+        return QStringLiteral(
+                   "Ce chemin est trop long pour être enregistré :\n%1\nChoisissez un dossier au chemin plus court.")
+            .arg(shown);
     }
     }
     return QString::fromStdString(error.what());

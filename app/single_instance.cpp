@@ -2,10 +2,15 @@
 
 #include <QCryptographicHash>
 #include <QDir>
+#include <QFile>
 #include <QFileInfo>
 #include <QLocalServer>
 #include <QLocalSocket>
+#include <QStringList>
 
+#include <cerrno>
+#include <fcntl.h>
+#include <sys/file.h>
 #include <unistd.h>
 
 namespace vantorel {
@@ -14,34 +19,70 @@ namespace {
 
 constexpr int kConnectTimeoutMs = 2000;
 
-// The name of the lock and of the socket: the settings folder's canonical
-// path (two spellings of one folder are one job list) and the user, since
-// the socket lives in a folder every user shares.
-QString InstanceName(const std::filesystem::path& settingsFolder) {
+// The lock file's name inside the settings folder.
+constexpr auto kLockFileName = "Vantorel.lock";
+
+QString CanonicalFolder(const std::filesystem::path& settingsFolder) {
     const QString folder = QString::fromStdString(settingsFolder.string());
     const QString canonical = QFileInfo(folder).canonicalFilePath();
+    return canonical.isEmpty() ? folder : canonical;
+}
+
+// The name of the request socket, and of the lock where the settings folder
+// cannot hold it: the settings folder's canonical path (two spellings of one
+// folder are one job list) and the user.
+QString InstanceName(const std::filesystem::path& settingsFolder) {
     const QByteArray hash =
-        QCryptographicHash::hash((canonical.isEmpty() ? folder : canonical).toUtf8(), QCryptographicHash::Sha256);
+        QCryptographicHash::hash(CanonicalFolder(settingsFolder).toUtf8(), QCryptographicHash::Sha256);
     return QStringLiteral("vantorel-%1-%2").arg(getuid()).arg(QString::fromLatin1(hash.toHex().left(16)));
+}
+
+// Where the lock may live, best first. The settings folder itself: every
+// start on this job list finds it there, whatever its environment says (two
+// starts with different temporary folders both ran the list when the lock
+// lived in the temporary folder). Where that folder refuses new files, the
+// user's runtime folder, then the temporary folder, under the instance name.
+QStringList LockPlaces(const std::filesystem::path& settingsFolder, const QString& name) {
+    QStringList places{QDir(CanonicalFolder(settingsFolder)).filePath(QString::fromLatin1(kLockFileName))};
+    const QString runtime = qEnvironmentVariable("XDG_RUNTIME_DIR");
+    if (QDir::isAbsolutePath(runtime)) {
+        places.append(QDir(runtime).filePath(name + QStringLiteral(".lock")));
+    }
+    places.append(QDir::temp().filePath(name + QStringLiteral(".lock")));
+    return places;
 }
 
 } // namespace
 
 SingleInstance::SingleInstance(const std::filesystem::path& settingsFolder) : name_(InstanceName(settingsFolder)) {
-    lock_ = std::make_unique<QLockFile>(QDir::temp().filePath(name_ + QStringLiteral(".lock")));
-    // No age makes a lock stale: only a holder that is gone does.
-    lock_->setStaleLockTime(0);
-    first_ = lock_->tryLock(0);
-    if (!first_) {
-        // Only a lock another program holds keeps this start from running: a
-        // lock that cannot be made at all (no writable temporary folder) must
-        // not stop the backups.
-        first_ = lock_->error() != QLockFile::LockFailedError;
-        return;
+    for (const QString& place : LockPlaces(settingsFolder, name_)) {
+        // A lock the system holds for the open file: it goes with the program,
+        // however that ends, so no lock file is ever stale (a portable program
+        // on a stick killed on one machine still starts on the next). The
+        // empty file stays.
+        const int fd = ::open(QFile::encodeName(place).constData(), O_RDWR | O_CREAT | O_CLOEXEC | O_NOFOLLOW, 0600);
+        if (fd < 0) {
+            continue; // this place refuses the file: try the next
+        }
+        if (::flock(fd, LOCK_EX | LOCK_NB) == 0) {
+            lockFd_ = fd;
+            break;
+        }
+        const int failure = errno;
+        ::close(fd);
+        if (failure == EWOULDBLOCK) {
+            return; // another program holds it: this start runs nothing
+        }
+        // A file system without locks: try the next place.
     }
+    // A lock that cannot be made anywhere must not stop the backups.
+    first_ = true;
     server_ = new QLocalServer(this);
-    QLocalServer::removeServer(name_); // a socket a crashed program left
-    server_->setSocketOptions(QLocalServer::UserAccessOption);
+    // In the abstract namespace, the name is found by every start of this
+    // user on this job list, whatever its temporary folder, and no socket
+    // file outlives a crashed program. Anyone may connect, which only brings
+    // the window up.
+    server_->setSocketOptions(QLocalServer::AbstractNamespaceOption);
     connect(server_, &QLocalServer::newConnection, this, [this] {
         while (QLocalSocket* socket = server_->nextPendingConnection()) {
             socket->deleteLater(); // a connection is the whole request
@@ -53,10 +94,15 @@ SingleInstance::SingleInstance(const std::filesystem::path& settingsFolder) : na
     static_cast<void>(server_->listen(name_));
 }
 
-SingleInstance::~SingleInstance() = default;
+SingleInstance::~SingleInstance() {
+    if (lockFd_ >= 0) {
+        ::close(lockFd_); // releases the lock
+    }
+}
 
 void SingleInstance::AskFirstToShow() const {
     QLocalSocket socket;
+    socket.setSocketOptions(QLocalSocket::AbstractNamespaceOption);
     socket.connectToServer(name_);
     if (socket.waitForConnected(kConnectTimeoutMs)) {
         socket.disconnectFromServer();

@@ -1,20 +1,18 @@
 #pragma once
 
-#include <QLockFile>
 #include <QObject>
 #include <QString>
 
 #include <filesystem>
-#include <memory>
 
 class QLocalServer;
 
 namespace vantorel {
 
 // One program per job list. The first start on a settings folder holds a lock
-// named after that folder and listens for later starts; a later start finds
-// the lock taken, asks the running program to come to the front and ends.
-// A lock left by a program that crashed is taken over.
+// file in that folder and listens for later starts; a later start finds the
+// lock taken, asks the running program to come to the front and ends. The
+// lock goes with the program however it ends.
 class SingleInstance : public QObject {
     Q_OBJECT
 
@@ -33,7 +31,7 @@ signals:
 
 private:
     QString name_;
-    std::unique_ptr<QLockFile> lock_;
+    int lockFd_ = -1; // the open lock file, locked; -1 when none could be made
     QLocalServer* server_ = nullptr;
     bool first_ = false;
 };

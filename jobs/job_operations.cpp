@@ -6,6 +6,7 @@
 #include "schedule/frequency.h"
 #include "schedule/next_run.h"
 
+#include <algorithm>
 #include <cstdint>
 #include <filesystem>
 #include <stdexcept>
@@ -69,6 +70,20 @@ bool ConfirmRepeatedSource(const JobStore& store, const std::string& source, std
     return true;
 }
 
+// A folder path that ListeSave.ini cannot hold whole, or the cut text of one
+// the list holds (the edit window and the new-job panel show those), would
+// give the job another folder: refused before anything is asked or written.
+void CheckPathsFit(const JobStore& store, const JobSettings& settings) {
+    for (const std::string* path : {&settings.source, &settings.destination}) {
+        const bool cutText = std::any_of(store.jobs().begin(), store.jobs().end(), [path](const BackupJob& job) {
+            return (job.sourceOverlong && job.source == *path) || (job.destinationOverlong && job.destination == *path);
+        });
+        if (cutText || IsOverlongPath(*path)) {
+            throw Error(Failure::PathTooLong, *path);
+        }
+    }
+}
+
 // Deletes one archive of a job being deleted. A failure leaves the file in
 // place without a word: the job goes anyway, as the user asked.
 void RemoveArchive(const std::filesystem::path& archive) {
@@ -80,6 +95,7 @@ void RemoveArchive(const std::filesystem::path& archive) {
 
 std::optional<std::size_t> AddJob(JobStore& store, const JobSettings& settings, const DateTime& now,
                                   const AskYesNoFunction& ask) {
+    CheckPathsFit(store, settings);
     if (!ConfirmRepeatedSource(store, settings.source, std::nullopt, ask)) {
         return std::nullopt;
     }
@@ -111,6 +127,7 @@ bool ValidateEdit(JobStore& store, std::size_t row, const JobSettings& settings,
     if (row >= store.size()) {
         throw std::out_of_range("no job in row " + std::to_string(row));
     }
+    CheckPathsFit(store, settings);
     if (!ConfirmRepeatedSource(store, settings.source, row, ask)) {
         return false;
     }
@@ -147,8 +164,9 @@ bool DeleteJob(JobStore& store, std::size_t row, const AskYesNoFunction& ask) {
     }
     const BackupJob& job = store.at(*current);
     // A relative destination (a hand-edited file) would name files under
-    // whatever folder the program happens to run in: leave those alone.
-    if (ArchiveFolder(job.destination).is_absolute()) {
+    // whatever folder the program happens to run in, and a cut one another
+    // folder: leave those alone.
+    if (!job.destinationOverlong && ArchiveFolder(job.destination).is_absolute()) {
         RemoveArchive(ArchivePath(job.destination, job.reference, 1));
         RemoveArchive(ArchivePath(job.destination, job.reference, 2));
     }

@@ -28,6 +28,8 @@ using AskYesNoFunction = std::function<bool(Question)>;
 // to a repeated-source question, an empty field). Throws Error(WriteRefused)
 // with the new row already in the list, and std::out_of_range, before any
 // change, for a frequency or a position it uses that lies outside its list.
+// Throws Error(PathTooLong) with the path, before anything is asked, for a
+// path that IsOverlongPath refuses or that is the cut text of a job's path.
 std::optional<std::size_t> AddJob(JobStore& store, const JobSettings& settings, const DateTime& now,
                                   const AskYesNoFunction& ask);
 
@@ -40,7 +42,7 @@ JobSettings SettingsOfJob(const BackupJob& job);
 // when a repeated-source question was answered no (the window stays open).
 // Throws Error(NotADateTime) for an unreadable last run and Error(WriteRefused);
 // std::out_of_range for a row that does not exist or a position outside its
-// list, as AddJob, before anything is written.
+// list, and Error(PathTooLong), as AddJob, before anything is written.
 bool ValidateEdit(JobStore& store, std::size_t row, const JobSettings& settings, const AskYesNoFunction& ask);
 
 // Deleting row `row` after confirmation, with its two archives. Returns true

@@ -24,12 +24,25 @@ struct BackupJob {
     std::string lastRun;     // CbDerniereDateMaj: DateTimeText
     std::string nextRun;     // CbProchaineDateMaj: DateTimeText
 
+    // Set at load for a folder path too long to be read whole (see
+    // IsOverlongPath): the text above is then only its first part, which
+    // names another folder. Such a job is never run or restored; it fails at
+    // the folder check until an edit gives it paths that can be stored.
+    bool sourceOverlong = false;
+    bool destinationOverlong = false;
+    bool HasOverlongPath() const { return sourceOverlong || destinationOverlong; }
+
     // Not stored: a number unique within this run of the program, given at
     // append and at the first load that finds the job's reference, so that a
     // run writes its results to the job it ran even when rows moved
     // meanwhile, and an error line still names its job after a reload.
     std::uint64_t id = 0;
 };
+
+// Whether a folder path is too long for ListeSave.ini: a read returns at most
+// kMaxProfileValue bytes, and a path that fills the whole read may have been
+// cut there. A job is never given such a path.
+bool IsOverlongPath(std::string_view path);
 
 // The job's line in the main list. Throws Error(NotAnInteger) with the
 // offending text when the code, or an index the code uses, is not a number or
@@ -61,10 +74,18 @@ public:
 
     // Rebuilds the list and the counter from the file; stops silently at the
     // first section that cannot be loaded. A missing file gives an empty list.
+    // The counter is at least the highest reference of any section. A job
+    // whose reference is missing, not the text of a number of 1 or more, or
+    // held by an earlier job gets the next reference from the counter; those
+    // references and the counter are written back at once (a refused write is
+    // silent: the same ones are given again at the next load). Otherwise a
+    // load never writes.
     void LoadJobList();
 
     // Gives the job the next reference and an id, appends its row, then
-    // writes DerniereRef and the job's section. Returns the new row. Throws
+    // writes DerniereRef and the job's section (a section the list could not
+    // load that stands there first moves down by one, with those behind it,
+    // so it is not overwritten). Returns the new row. Throws
     // Error(WriteRefused) with the row already in the list. Throws
     // Error(NotAnInteger) before anything changes when the counter read from
     // the file is not a number (or cannot grow): a guessed reference could
@@ -86,15 +107,27 @@ public:
     void RemoveRow(std::size_t row);
 
     // Replaces the file with the current rows behind the safety copy
-    // ListeSave.ini.sav. Never throws: on failure the file comes back from the
-    // safety copy. With no row left, no ListeSave.ini remains.
+    // ListeSave.ini.sav. The sections the list never loaded stay with every
+    // line they hold: those behind the end of the list are numbered down by
+    // the rows removed, so they stay behind its end; those whose name is no
+    // row number keep it. The counter's section is left out (the next add
+    // writes it). Never throws: on failure the file comes back from the
+    // safety copy. With no row and no such section left, no ListeSave.ini
+    // remains.
     void RewriteJobList();
 
 private:
+    // Moves a section that stands where row `row` is about to be written
+    // down by one, with the sections behind it. Throws Error(WriteRefused).
+    void MakeRoomForRow(std::size_t row);
+
     std::filesystem::path filePath_;
     std::vector<BackupJob> jobs_;
     std::string referenceCounter_ = "0";
     std::uint64_t nextId_ = 1;
+    // How many sections at the head of the file hold rows of the list: the
+    // rows loaded or appended, before the removals RewriteJobList stores.
+    std::size_t fileRows_ = 0;
 };
 
 } // namespace vantorel

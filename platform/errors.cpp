@@ -21,6 +21,9 @@ std::string Describe(Failure kind, const std::string& subject, int sysErrno) {
     case Failure::LogonEntryRefused:
         text = "cannot write the start-at-logon entry '" + subject + "'";
         break;
+    case Failure::PathTooLong:
+        text = "path too long to store: " + std::to_string(subject.size()) + " bytes";
+        break;
     }
     if (sysErrno != 0) {
         text += std::string(" (") + std::strerror(sysErrno) + ")";

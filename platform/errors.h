@@ -12,6 +12,7 @@ enum class Failure {
     NotAnInteger,      // a stored value is not a decimal integer; subject = the text
     NotADateTime,      // a stored value is not a date-time; subject = the text
     LogonEntryRefused, // the start-at-logon entry could not be written; subject = its name
+    PathTooLong,       // a folder path too long to be stored whole; subject = the path
 };
 
 // The error the job store, the schedule rules and the job operations raise.

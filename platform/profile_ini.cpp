@@ -108,6 +108,52 @@ std::string IniDocument::Serialize() const {
     return text;
 }
 
+std::vector<std::string> IniDocument::SectionNames() const {
+    std::vector<std::string> names;
+    for (const Line& line : lines_) {
+        if (line.kind == Kind::Section) {
+            names.push_back(line.name);
+        }
+    }
+    return names;
+}
+
+void IniDocument::AppendSections(const IniDocument& from, const SectionRename& rename) {
+    std::optional<std::string> name; // the current section's new name, nullopt while it is left out
+    for (const Line& line : from.lines_) {
+        if (line.kind == Kind::Section) {
+            name = rename(line.name);
+            if (name && !IsStorableSectionName(*name)) {
+                throw std::invalid_argument("not storable as a section name");
+            }
+            if (name && *name != line.name) {
+                lines_.push_back(Line{Kind::Section, "[" + *name + "]", *name, {}});
+                continue;
+            }
+        }
+        if (name) {
+            lines_.push_back(line);
+        }
+    }
+}
+
+void IniDocument::RenameSections(const SectionRename& rename) {
+    for (Line& line : lines_) {
+        if (line.kind != Kind::Section) {
+            continue;
+        }
+        std::optional<std::string> name = rename(line.name);
+        if (!name || *name == line.name) {
+            continue;
+        }
+        if (!IsStorableSectionName(*name)) {
+            throw std::invalid_argument("not storable as a section name");
+        }
+        line.text = "[" + *name + "]";
+        line.name = std::move(*name);
+    }
+}
+
 std::size_t IniDocument::FindSection(std::string_view section) const {
     for (std::size_t i = 0; i < lines_.size(); ++i) {
         if (lines_[i].kind == Kind::Section && SameName(lines_[i].name, section)) {
@@ -171,17 +217,22 @@ void IniDocument::Set(std::string_view section, std::string_view key, std::strin
     lines_.insert(lines_.begin() + static_cast<std::ptrdiff_t>(at), std::move(keyLine));
 }
 
+ProfileRead ReadProfileValueChecked(const IniDocument& doc, std::string_view section, std::string_view key,
+                                    std::string_view defaultValue) {
+    std::string_view value = doc.Find(section, key).value_or(defaultValue);
+    if (value.size() <= kMaxProfileValue) {
+        return {std::string(value), false};
+    }
+    std::size_t cut = kMaxProfileValue;
+    while (cut > 0 && (static_cast<unsigned char>(value[cut]) & 0xC0U) == 0x80U) {
+        --cut;
+    }
+    return {std::string(value.substr(0, cut)), true};
+}
+
 std::string ReadProfileValue(const IniDocument& doc, std::string_view section, std::string_view key,
                              std::string_view defaultValue) {
-    std::string_view value = doc.Find(section, key).value_or(defaultValue);
-    if (value.size() > kMaxProfileValue) {
-        std::size_t cut = kMaxProfileValue;
-        while (cut > 0 && (static_cast<unsigned char>(value[cut]) & 0xC0U) == 0x80U) {
-            --cut;
-        }
-        value = value.substr(0, cut);
-    }
-    return std::string(value);
+    return ReadProfileValueChecked(doc, section, key, defaultValue).value;
 }
 
 IniDocument ReadProfileFile(const std::filesystem::path& file) {

@@ -2,6 +2,7 @@
 
 #include <cstddef>
 #include <filesystem>
+#include <functional>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -36,6 +37,22 @@ public:
     // The names and the value must be storable (see IsStorable*); the caller
     // checks that first.
     void Set(std::string_view section, std::string_view key, std::string_view value);
+
+    // The names of the section headers in file order; a repeated section is
+    // listed at each of its headers.
+    std::vector<std::string> SectionNames() const;
+
+    // Appends the sections of `from` in their order, each with every line it
+    // holds as it stands (comments, blank lines and repeated keys included),
+    // under the name `rename` gives for its header's name; nullopt leaves the
+    // section out. Lines before the first header are not part of any section.
+    // A new name must be storable (see IsStorableSectionName).
+    using SectionRename = std::function<std::optional<std::string>(std::string_view name)>;
+    void AppendSections(const IniDocument& from, const SectionRename& rename);
+
+    // Gives each section header the name `rename` returns for it (nullopt
+    // keeps it); every other line stays as it is.
+    void RenameSections(const SectionRename& rename);
 
 private:
     enum class Kind { Section, Key, Other };
@@ -72,6 +89,17 @@ bool IsStorableValue(std::string_view value);
 // at most kMaxProfileValue bytes.
 std::string ReadProfileValue(const IniDocument& doc, std::string_view section, std::string_view key,
                              std::string_view defaultValue);
+
+// A read that says whether the stored value was longer than a read returns:
+// `value` is then only its first part, which a caller must not take for the
+// whole (a cut path names another folder). The length of `value` cannot tell:
+// the cut falls at the start of a character, short of the limit.
+struct ProfileRead {
+    std::string value;
+    bool cut = false;
+};
+ProfileRead ReadProfileValueChecked(const IniDocument& doc, std::string_view section, std::string_view key,
+                                    std::string_view defaultValue);
 
 // The document stored in `file`; an empty document when the file is missing
 // or cannot be read (a read never fails, as with the profile functions).

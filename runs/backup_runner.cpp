@@ -146,8 +146,8 @@ void BackupRunner::Restore(std::optional<std::size_t> selectedRow) {
         const BackupJob job = store_.at(*row);
         const fs::path target(job.source);
         const fs::path archive = ArchivePath(job.destination, job.reference, 1);
-        if (!target.is_absolute() || !archive.is_absolute()) {
-            return; // a hand-edited relative path: never restore into the working folder
+        if (!target.is_absolute() || !archive.is_absolute() || job.HasOverlongPath()) {
+            return; // a hand-edited relative or cut path: never restore into the working folder or another one
         }
         std::error_code ec;
         fs::create_directories(target, ec); // a failure shows as an extraction that writes nothing
@@ -194,13 +194,16 @@ void BackupRunner::RunJob(std::uint64_t id, RunPath path) {
     const fs::path newest = ArchivePath(job.destination, job.reference, 1);
     const fs::path previous = ArchivePath(job.destination, job.reference, 2);
 
-    if (archiveFolder.is_absolute()) {
+    // A path cut when it was read names another folder: it is never created,
+    // backed up or written to, and the job fails at the folder check.
+    const bool usable = !job.HasOverlongPath();
+    if (usable && archiveFolder.is_absolute()) {
         std::error_code ec;
         fs::create_directories(archiveFolder, ec); // the folder check below reports a failure
     }
     bool ready = false;
     try {
-        ready = FoldersReady(source, archiveFolder, newest);
+        ready = usable && FoldersReady(source, archiveFolder, newest);
     } catch (const std::exception&) {
         ready = false; // a folder that cannot even be looked at is as good as missing
     }

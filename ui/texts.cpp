@@ -44,6 +44,15 @@ QString FailureText(const Error& error) {
         return QStringLiteral("'%1' ne correspond pas à une date et une heure correctes").arg(subject);
     case Failure::LogonEntryRefused:
         return QStringLiteral("Echec à la définition des données pour '%1'").arg(subject);
+    case Failure::PathTooLong: {
+        // The path may run to thousands of characters: its two ends name it.
+        constexpr qsizetype kEnd = 60;
+        const QString shown =
+            subject.size() > 2 * kEnd ? subject.left(kEnd) + QStringLiteral(" … ") + subject.right(kEnd) : subject;
+        return QStringLiteral(
+                   "Ce chemin est trop long pour être enregistré :\n%1\nChoisissez un dossier au chemin plus court.")
+            .arg(shown);
+    }
     }
     return QString::fromStdString(error.what());
 }

@@ -66,6 +66,32 @@ private slots:
         first.reset();
         QVERIFY(SingleInstance(settings.path().toStdString()).IsFirst());
     }
+
+    // The lock is found by its job list, not by the environment: a start
+    // with another temporary folder must not run the list a second time.
+    void secondStartWithAnotherTemporaryFolderFindsTheFirst() {
+        QTemporaryDir settings;
+        QTemporaryDir firstTemp;
+        QTemporaryDir secondTemp;
+        const bool tempWasSet = qEnvironmentVariableIsSet("TMPDIR");
+        const QByteArray savedTemp = qgetenv("TMPDIR");
+        qputenv("TMPDIR", firstTemp.path().toLocal8Bit());
+        SingleInstance first(settings.path().toStdString());
+        QVERIFY(first.IsFirst());
+        QSignalSpy shown(&first, &SingleInstance::ShowRequested);
+
+        qputenv("TMPDIR", secondTemp.path().toLocal8Bit());
+        SingleInstance second(settings.path().toStdString());
+        const bool secondIsFirst = second.IsFirst();
+        second.AskFirstToShow();
+        if (tempWasSet) {
+            qputenv("TMPDIR", savedTemp);
+        } else {
+            qunsetenv("TMPDIR");
+        }
+        QVERIFY(!secondIsFirst);
+        QTRY_COMPARE(shown.count(), 1);
+    }
 };
 
 int main(int argc, char** argv) {

@@ -1,10 +1,13 @@
 #include "jobs/job_store.h"
 #include "platform/errors.h"
+#include "platform/profile_ini.h"
 
+#include "tests/support/new_job.h"
 #include "tests/support/temp_dir.h"
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <ostream>
 #include <set>
@@ -32,10 +35,20 @@ std::vector<std::string> Sources(const JobStore& store) {
     return sources;
 }
 
+std::vector<std::string> References(const JobStore& store) {
+    std::vector<std::string> references;
+    for (const BackupJob& job : store.jobs()) {
+        references.push_back(job.reference);
+    }
+    return references;
+}
+
 struct LoadRow {
     const char* fixture;
-    std::vector<std::string> sources; // the jobs that load, in order
-    const char* counter;              // ReferenceCounter after the load
+    std::vector<std::string> sources;    // the jobs that load, in order
+    std::vector<std::string> references; // their references after the load
+    const char* counter;                 // ReferenceCounter after the load
+    bool referencesGiven;                // whether the load gave references and wrote them back
 };
 
 void PrintTo(const LoadRow& row, std::ostream* out) {
@@ -52,19 +65,71 @@ TEST_P(LoadJobList, StopsAtTheFirstSectionThatCannotLoad) {
     JobStore store(dir.path());
     store.LoadJobList();
     EXPECT_EQ(Sources(store), row.sources);
+    EXPECT_EQ(References(store), row.references);
     EXPECT_EQ(store.referenceCounter(), row.counter);
-    EXPECT_EQ(ReadFile(dir / "ListeSave.ini"), before) << "a load never writes";
+    const std::string after = ReadFile(dir / "ListeSave.ini");
+    EXPECT_EQ(after != before, row.referencesGiven) << "a load writes only the references it gives";
+
+    // The references given are stored: the next start finds the same ones
+    // and writes nothing.
+    JobStore restarted(dir.path());
+    restarted.LoadJobList();
+    EXPECT_EQ(References(restarted), row.references);
+    EXPECT_EQ(restarted.referenceCounter(), row.counter);
+    EXPECT_EQ(ReadFile(dir / "ListeSave.ini"), after);
+
+    // A new job gets a reference that no job in the file holds.
+    if (row.referencesGiven) {
+        EXPECT_EQ(ReadProfileString(dir / "ListeSave.ini", "Reference", "DerniereRef", ""), row.counter);
+        const std::size_t added = store.AppendJob(test::NewJob("x", "/neuf/", "/dest/", {"0", "0", "0", "0"}, "", ""));
+        EXPECT_EQ(std::count(row.references.begin(), row.references.end(), store.at(added).reference), 0);
+    }
 }
 
-INSTANTIATE_TEST_SUITE_P(Fixtures, LoadJobList,
-                         ::testing::Values(LoadRow{"liste_gap_in_sections.ini", {"/docs/"}, "1"},
-                                           LoadRow{"liste_literal_zero_source.ini", {"/docs/"}, "9"},
-                                           LoadRow{"liste_counter_not_a_number.ini", {}, "abc"},
-                                           LoadRow{"liste_reference_not_a_number.ini", {"/docs/"}, "4"},
-                                           LoadRow{"liste_index_unused_or_outside.ini", {"/docs/", "/photos/"}, "4"},
-                                           LoadRow{"liste_counter_below_references.ini", {"/a/", "/b/", "/c/"}, "5"},
-                                           LoadRow{"liste_next_run_missing_or_empty.ini", {"/docs/", "/photos/"}, "2"},
-                                           LoadRow{"liste_windows_crlf.ini", {"C:\\Mes documents\\"}, "1"}));
+INSTANTIATE_TEST_SUITE_P(
+    Fixtures, LoadJobList,
+    ::testing::Values(
+        // Section 2 is not loaded, but its reference 3 is taken all the same.
+        LoadRow{"liste_gap_in_sections.ini", {"/docs/"}, {"1"}, "3", false},
+        LoadRow{"liste_literal_zero_source.ini", {"/docs/"}, {"1"}, "9", false},
+        LoadRow{"liste_counter_not_a_number.ini", {}, {}, "abc", false},
+        LoadRow{"liste_reference_not_a_number.ini", {"/docs/", "/photos/", "/films/"}, {"1", "5", "3"}, "5", true},
+        LoadRow{"liste_reference_missing_or_repeated.ini",
+                {"/a/", "/b/", "/c/", "/d/", "/e/", "/f/"},
+                {"8", "2", "9", "10", "7", "11"},
+                "11",
+                true},
+        LoadRow{"liste_index_unused_or_outside.ini", {"/docs/", "/photos/"}, {"1", "2"}, "4", false},
+        LoadRow{"liste_counter_below_references.ini", {"/a/", "/b/", "/c/"}, {"1", "5", "3"}, "5", false},
+        LoadRow{"liste_next_run_missing_or_empty.ini", {"/docs/", "/photos/"}, {"1", "2"}, "2", false},
+        LoadRow{"liste_windows_crlf.ini", {"C:\\Mes documents\\"}, {"1"}, "1", false}));
+
+// A folder path longer than a read returns is never taken for its cut text.
+TEST(LoadJobList, MarksPathsTooLongToReadWhole) {
+    TempDir dir;
+    const std::string longest = "/" + std::string(kMaxProfileValue - 2, 'a'); // the longest path a job may have
+    const std::string paths[][2] = {
+        {longest, "/dest/"},                            // fits
+        {"/docs/", "/" + std::string(2286, 'd')},       // cut
+        {"/" + std::string(2045, 's') + "é", "/dest/"}, // cut short of the limit, at the "é"
+        {"/docs/", "/" + std::string(2046, 'e')},       // whole, but as long as a cut one
+    };
+    std::string text;
+    for (std::size_t i = 0; i < std::size(paths); ++i) {
+        text += "[" + std::to_string(i) + "]\nEdSource=" + paths[i][0] + "\nEdDestination=" + paths[i][1] +
+                "\nCbDelaiSave=0\nReference=" + std::to_string(i + 1) + "\n";
+    }
+    WriteFile(dir / "ListeSave.ini", text);
+    JobStore store(dir.path());
+    store.LoadJobList();
+    ASSERT_EQ(store.size(), 4U);
+    EXPECT_FALSE(store.at(0).HasOverlongPath());
+    EXPECT_TRUE(store.at(1).destinationOverlong);
+    EXPECT_FALSE(store.at(1).sourceOverlong);
+    EXPECT_TRUE(store.at(2).sourceOverlong);
+    EXPECT_LT(store.at(2).source.size(), kMaxProfileValue);
+    EXPECT_TRUE(store.at(3).destinationOverlong);
+}
 
 TEST(LoadJobList, KeepsTheStoredTextsAndBuildsTheDesignations) {
     TempDir dir;

@@ -74,17 +74,38 @@ TEST(AppendJob, FillsTheGapAndGoesOnFromTheHighestReference) {
     JobStore store(dir.path());
     store.LoadJobList();
     ASSERT_EQ(store.size(), 1U);
+    // Section 2's reference 3 is taken although the section does not load.
     EXPECT_EQ(store.AppendJob(test::NewJob("x", "/neuf/", "/dest/", {"0", "0", "0", "0"}, "0", "0")), 1U);
-    EXPECT_EQ(store.at(1).reference, "2");
-    // Section 1 now exists, so section 2 behind it loads again, and its
-    // reference 3 raises the counter.
+    EXPECT_EQ(store.at(1).reference, "4");
+    // Section 1 now exists, so section 2 behind it loads again, with its own archives.
     store.LoadJobList();
     ASSERT_EQ(store.size(), 3U);
     EXPECT_EQ(store.at(1).source, "/neuf/");
     EXPECT_EQ(store.at(2).source, "/photos/");
-    EXPECT_EQ(store.referenceCounter(), "3");
+    EXPECT_EQ(store.at(2).reference, "3");
+    EXPECT_EQ(store.referenceCounter(), "4");
     EXPECT_EQ(store.AppendJob(test::NewJob("y", "/encore/", "/dest/", {"0", "0", "0", "0"}, "0", "0")), 3U);
-    EXPECT_EQ(store.at(3).reference, "4");
+    EXPECT_EQ(store.at(3).reference, "5");
+}
+
+TEST(AppendJob, MovesASectionItCouldNotLoadDownInsteadOfWritingOverIt) {
+    TempDir dir;
+    WriteFile(dir / "ListeSave.ini", ReadFile(fs::path(VANTOREL_TEST_DATA) / "liste_unseen_after_unreadable.ini"));
+    const std::string original = ReadFile(dir / "ListeSave.ini");
+    JobStore store(dir.path());
+    store.LoadJobList();
+    ASSERT_EQ(store.size(), 2U);
+    EXPECT_EQ(store.AppendJob(test::NewJob("x", "/neuf/", "/dest/", {"0", "0", "0", "0"}, "", "")), 2U);
+
+    std::string moved = original.substr(original.find("[2]"));
+    moved.replace(moved.find("[3]"), 3, "[4]");
+    moved.replace(moved.find("[2]"), 3, "[3]");
+    const std::string text = ReadFile(store.filePath());
+    EXPECT_NE(text.find(moved), std::string::npos) << text;
+    store.LoadJobList();
+    ASSERT_EQ(store.size(), 3U) << "the unreadable section still ends the list";
+    EXPECT_EQ(store.at(2).source, "/neuf/");
+    EXPECT_EQ(store.at(2).reference, "5");
 }
 
 TEST(AppendJob, UnreadableCounterAddsNothing) {
@@ -220,6 +241,56 @@ TEST(RewriteJobList, LastJobGoneLeavesNoFileButTheSafetyCopy) {
     EXPECT_EQ(std::distance(fs::directory_iterator(dir.path()), fs::directory_iterator()), 1);
     store.RewriteJobList(); // nothing to delete any more: still silent
     EXPECT_FALSE(fs::exists(store.filePath()));
+}
+
+// Sections behind the end of the list are not shown, but they are jobs: a
+// delete keeps them, word for word, behind the end.
+TEST(RewriteJobList, KeepsTheSectionsTheListNeverLoaded) {
+    TempDir dir;
+    WriteFile(dir / "ListeSave.ini", ReadFile(fs::path(VANTOREL_TEST_DATA) / "liste_unseen_after_unreadable.ini"));
+    const std::string original = ReadFile(dir / "ListeSave.ini");
+    const std::string unseen = original.substr(original.find("[2]"));
+    JobStore store(dir.path());
+    store.LoadJobList();
+    ASSERT_EQ(store.size(), 2U);
+
+    store.RemoveRow(0);
+    store.RewriteJobList();
+    std::string renumbered = unseen;
+    renumbered.replace(renumbered.find("[3]"), 3, "[2]");
+    renumbered.replace(renumbered.find("[2]"), 3, "[1]");
+    EXPECT_EQ(ReadFile(store.filePath()),
+              "[0]\nEdSource=/b/\nEdDestination=/sauvegardes/\nCbDelaiSave=0\nCbDateMois=0\nCbJoursSemaine=0\n"
+              "CbHeures=0\nReference=2\nCbDerniereDateMaj=07/12/2026 14:05:33\n"
+              "CbProchaineDateMaj=08/12/2026 21:00:00\n" +
+                  renumbered);
+    store.LoadJobList();
+    ASSERT_EQ(store.size(), 1U) << "still behind the unreadable section";
+
+    // The last job shown goes; the file stays, with the others.
+    store.RemoveRow(0);
+    store.RewriteJobList();
+    renumbered.replace(renumbered.find("[2]"), 3, "[1]");
+    renumbered.replace(renumbered.find("[1]"), 3, "[0]");
+    EXPECT_EQ(ReadFile(store.filePath()), renumbered);
+    store.LoadJobList();
+    EXPECT_EQ(store.size(), 0U);
+    EXPECT_EQ(store.referenceCounter(), "4");
+
+    // Behind a gap, likewise: the gap stays, so the job stays unseen until an add fills it.
+    WriteFile(dir / "ListeSave.ini", ReadFile(fs::path(VANTOREL_TEST_DATA) / "liste_gap_in_sections.ini"));
+    store.LoadJobList();
+    store.RemoveRow(0);
+    store.RewriteJobList();
+    const std::string gap = ReadFile(fs::path(VANTOREL_TEST_DATA) / "liste_gap_in_sections.ini");
+    EXPECT_EQ(ReadFile(store.filePath()), "[1]" + gap.substr(gap.find("[2]") + 3));
+    store.LoadJobList();
+    EXPECT_EQ(store.size(), 0U);
+    store.AppendJob(test::NewJob("x", "/neuf/", "/dest/", {"0", "0", "0", "0"}, "", ""));
+    store.LoadJobList();
+    ASSERT_EQ(store.size(), 2U);
+    EXPECT_EQ(store.at(1).source, "/photos/");
+    EXPECT_EQ(store.at(1).reference, "3");
 }
 
 TEST(RewriteJobList, FailureLeavesTheOldListInPlace) {

@@ -93,6 +93,12 @@ TEST(ReadProfileValue, CutsLongValuesAtACharacterStart) {
     EXPECT_EQ(ReadProfileValue(doc, "s", "exact", "0"), std::string(2047, 'b'));
     EXPECT_EQ(ReadProfileValue(doc, "s", "absent", "0"), "0");
     EXPECT_EQ(ReadProfileValue(doc, "absent", "ascii", "défaut"), "défaut");
+
+    // Only the checked read tells a cut value from a whole one of the same length.
+    EXPECT_TRUE(ReadProfileValueChecked(doc, "s", "ascii", "0").cut);
+    EXPECT_TRUE(ReadProfileValueChecked(doc, "s", "accent", "0").cut);
+    EXPECT_FALSE(ReadProfileValueChecked(doc, "s", "exact", "0").cut);
+    EXPECT_FALSE(ReadProfileValueChecked(doc, "s", "absent", "0").cut);
 }
 
 TEST(WriteProfileString, CreatesTheFileThenEditsIt) {

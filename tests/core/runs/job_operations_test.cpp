@@ -6,6 +6,7 @@
 #include "jobs/archive_paths.h"
 #include "jobs/job_operations.h"
 #include "platform/errors.h"
+#include "platform/profile_ini.h"
 
 #include <deque>
 
@@ -198,6 +199,106 @@ TEST_F(RunsTest, DeletingTheOnlyJobLeavesOnlyTheSafetyCopy) {
     EXPECT_EQ(ReadFile(safety), list);
     EXPECT_TRUE(FileNames(tmp / "backups" / "Vantorel").empty());
     EXPECT_EQ(FileNames(tmp / "docs"), std::set<std::string>{"a.txt"});
+}
+
+// A folder below `base` whose path is exactly `length` bytes long, made of
+// names a file system takes.
+fs::path FolderOfLength(const fs::path& base, std::size_t length) {
+    const std::size_t rest = length - base.string().size();
+    const std::size_t parts = (rest + 200) / 201; // "/" and at most 200 letters each
+    fs::path folder = base;
+    for (std::size_t i = 0; i < parts; ++i) {
+        folder /= std::string(rest / parts - 1 + (i < rest % parts ? 1 : 0), 'p');
+    }
+    fs::create_directories(folder);
+    return folder;
+}
+
+// A path cut at the read limit names another folder: the job fails instead
+// of backing that folder up, writing into it or restoring into it.
+TEST_F(RunsTest, AJobWhosePathIsCutAtTheReadLimitNeverUsesIt) {
+    const fs::path cutSource = FolderOfLength(tmp / "elsewhere", kMaxProfileValue);
+    WriteFile(cutSource / "other.txt", "not this job's");
+    WriteFile(tmp / "docs" / "a.txt", "a");
+    AddJob(tmp / "docs", tmp / "backups");
+    runner.RunAll();
+    const std::string archive = ReadFile(ArchiveOf(0, 1));
+
+    // By hand: the source becomes 10,000 characters whose first 2,047 name
+    // that other folder, and a second job gets a 2,287-character destination.
+    const std::string longSource = cutSource.string() + "/" + std::string(7952, 'z') + "/";
+    const fs::path farDestination = tmp / "far";
+    const std::string longDestination = FolderOfLength(farDestination, 2286).string() + "/";
+    fs::remove_all(farDestination);
+    std::string list = ReadFile(store.filePath());
+    list.replace(list.find(FolderText(tmp / "docs")), FolderText(tmp / "docs").size(), longSource);
+    list += "[1]\nEdSource=" + FolderText(tmp / "docs") + "\nEdDestination=" + longDestination +
+            "\nCbDelaiSave=0\nReference=2\n";
+    WriteFile(store.filePath(), list);
+    store.LoadJobList();
+    ASSERT_EQ(store.size(), 2u);
+
+    runner.RunAll();
+    ASSERT_EQ(runner.errorList().size(), 2u);
+    EXPECT_EQ(ReadFile(ArchiveOf(0, 1)), archive);
+    EXPECT_FALSE(fs::exists(ArchiveOf(0, 2)));
+    EXPECT_FALSE(fs::exists(farDestination)) << "no folder made from the cut destination";
+
+    host.answers = {true};
+    runner.Restore(0);
+    EXPECT_EQ(FileNames(cutSource), std::set<std::string>{"other.txt"});
+
+    // Deleting it leaves the archives of the cut destination's folder alone.
+    fs::create_directories(ArchiveFolderOf(1));
+    WriteFile(ArchiveOf(1, 1), "another list's archive");
+    Asker yes{{true}, {}};
+    ASSERT_TRUE(DeleteJob(store, 1, yes.Function()));
+    EXPECT_TRUE(fs::exists(ArchivePath(longDestination.substr(0, kMaxProfileValue), "2", 1)));
+}
+
+// Adding or editing never stores a path that would be read back cut, nor the
+// cut text of one (which the edit window and the destination field show).
+TEST_F(RunsTest, PathsThatCannotBeReadBackWholeAreRefusedBeforeAnyQuestion) {
+    AddJob(tmp / "docs", tmp / "backups");
+    const std::string tooLong = "/" + std::string(kMaxProfileValue - 2, 'x') + "/";
+    std::string list = ReadFile(store.filePath());
+    // Cut before its "é", one byte short of the limit: only the read can tell.
+    list += "[1]\nEdSource=" + FolderText(tmp / "docs") + "\nEdDestination=/" + std::string(2045, 'd') +
+            "é/\nCbDelaiSave=0\nReference=2\nCbDerniereDateMaj=01/12/2026\n";
+    WriteFile(store.filePath(), list);
+    store.LoadJobList();
+    ASSERT_EQ(store.size(), 2u);
+    const std::string before = ReadFile(store.filePath());
+    const JobSettings docs = SettingsOfJob(store.at(0));
+    const JobSettings cut = SettingsOfJob(store.at(1));
+
+    const JobSettings refused[] = {
+        {tooLong, docs.destination, docs.schedule},
+        {docs.source, tooLong, docs.schedule},
+        cut, // unchanged: the cut destination
+    };
+    for (const JobSettings& settings : refused) {
+        const std::string& path = IsOverlongPath(settings.source) ? settings.source : settings.destination;
+        Asker asker{{true, true}, {}};
+        for (std::size_t row : {0u, 1u}) {
+            try {
+                ValidateEdit(store, row, settings, asker.Function());
+                ADD_FAILURE() << "edit of row " << row << " accepted a path of " << path.size();
+            } catch (const Error& e) {
+                EXPECT_EQ(e.kind(), Failure::PathTooLong);
+                EXPECT_EQ(e.subject(), path);
+            }
+        }
+        EXPECT_THROW(vantorel::AddJob(store, settings, host.now, asker.Function()), Error);
+        EXPECT_TRUE(asker.asked.empty());
+    }
+    EXPECT_EQ(store.size(), 2u);
+    EXPECT_EQ(ReadFile(store.filePath()), before);
+
+    // One byte shorter is a path like any other; an edit gives the job whole paths again.
+    Asker yes{{true}, {}};
+    ASSERT_TRUE(ValidateEdit(store, 1, {tooLong.substr(1), docs.destination, docs.schedule}, yes.Function()));
+    EXPECT_FALSE(store.at(1).HasOverlongPath());
 }
 
 TEST(ArchivePaths, FolderAndNamesBelowTheDestination) {

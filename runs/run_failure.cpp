@@ -49,8 +49,8 @@ bool DeviceGone(int sysErrno) {
     }
 }
 
-FailureCause FromArchiveError(const ArchiveError& error) {
-    const std::string path = error.path().string();
+FailureCause FromArchiveError(const ArchiveError& error, const fs::path& destination) {
+    std::string path = error.path().string();
     const int sysErrno = error.sysErrno();
     const std::string text = sysErrno != 0 ? SystemText(sysErrno) : std::string(error.what());
     switch (error.kind()) {
@@ -59,6 +59,11 @@ FailureCause FromArchiveError(const ArchiveError& error) {
     case ArchiveFailure::ReadFailed:
         return {KindOfErrno(sysErrno, FailureKind::FileUnreadable), path, text};
     case ArchiveFailure::WriteFailed:
+        // The file being written is a hidden temporary one: the user knows
+        // the folder it goes to.
+        if (!destination.empty()) {
+            path = destination.string();
+        }
         return {
             KindOfErrno(sysErrno, DeviceGone(sysErrno) ? FailureKind::DestinationMissing : FailureKind::WriteFailed),
             path, text};
@@ -124,7 +129,7 @@ std::string SystemText(int sysErrno) {
 
 FailureCause CauseOf(const std::exception& error, const fs::path& fallbackPath) {
     if (const auto* archive = dynamic_cast<const ArchiveError*>(&error)) {
-        return FromArchiveError(*archive);
+        return FromArchiveError(*archive, fallbackPath);
     }
     if (const auto* settings = dynamic_cast<const Error*>(&error)) {
         if (settings->kind() == Failure::WriteRefused) {

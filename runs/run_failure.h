@@ -48,7 +48,8 @@ std::string SystemText(int sysErrno);
 // The cause of a caught failure: the archive's errors with their kind, path
 // and errno, the settings files' errors, the system's errors (about
 // `fallbackPath` when they name no path) and, for anything else, its own
-// words. An errno that says what happened (no room, access refused) wins
+// words. A failure to write the archive names `fallbackPath` too (the
+// archive folder), not the hidden file being written. An errno that says what happened (no room, access refused) wins
 // over the step that met it.
 FailureCause CauseOf(const std::exception& error, const std::filesystem::path& fallbackPath);
 

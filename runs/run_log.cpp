@@ -119,6 +119,10 @@ void RunLog::WriteLine(const std::string& line) {
 }
 
 void RunLog::RecordSuccess(const RunRecord& record) {
+    // Read afresh: another program on another job list may share this
+    // folder, and its successes stay.
+    successes_.clear();
+    successesLoaded_ = false;
     LoadSuccesses();
     successes_[SuccessKey(record.destination, record.reference)] = record.end;
     std::string content;

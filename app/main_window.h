@@ -30,7 +30,6 @@ class QTimer;
 
 namespace vantorel {
 
-class RunLog;
 class ErrorWindow;
 class FolderPicker;
 class GreyOverlay;
@@ -38,6 +37,7 @@ class HelpWindow;
 class ImageButton;
 class OptionsWindow;
 enum class PickerMode;
+class RunLog;
 class SkinComboBox;
 class TrayIcon;
 
@@ -133,9 +133,9 @@ private:
     // Failures of runs while the window sat in the notification area: the
     // icon tells of them, and the error window shows them on the way back.
     void NoteUnseenFailures(const std::vector<ErrorEntry>& errors);
+    void ShowUnseenFailures();
     // The main list's hint: when the job of a row last backed up well.
     std::optional<std::string> LastSuccessText(int row) const;
-    void ShowUnseenFailures();
     void SelectRow(std::size_t row);
     void OpenPicker(PickerMode mode, QLineEdit* field);
     bool HandleDragEvent(QEvent* event);

@@ -16,6 +16,7 @@ int main(int argc, char** argv) {
         return 0;
     }
     vantorel::Program program(settingsFolder, configHome, vantorel::LocalNow);
+    program.mainWindow().SetRunLogFolder(vantorel::RunLogFolder());
     QObject::connect(&instance, &vantorel::SingleInstance::ShowRequested, &program.mainWindow(),
                      [&program] { program.mainWindow().RestoreFromTray(false); });
     return program.Run();

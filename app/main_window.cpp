@@ -2,6 +2,8 @@
 // the backup runs ask of it.
 #include "app/main_window.h"
 
+#include "runs/run_log.h"
+#include "ui/cause_text.h"
 #include "ui/centre_over.h"
 #include "ui/error_window.h"
 #include "ui/list_drawing.h"
@@ -79,6 +81,11 @@ MainWindow::MainWindow(std::filesystem::path programFolder, std::filesystem::pat
 // The icon leaves the notification area with the program.
 MainWindow::~MainWindow() {
     tray_->Remove();
+}
+
+void MainWindow::SetRunLogFolder(const std::filesystem::path& folder) {
+    runLog_ = std::make_unique<RunLog>(folder);
+    runner_.SetRunLog(runLog_.get());
 }
 
 void MainWindow::AttachWindows(FolderPicker* picker, GreyOverlay* overlays, ErrorWindow* errors, OptionsWindow* options,
@@ -189,6 +196,12 @@ void MainWindow::ShowErrorList(const std::vector<ErrorEntry>& errors) {
     if (errorWindow_ == nullptr) {
         return;
     }
+    // Over a window in the notification area the list would show alone, or
+    // not at all: the icon tells, and the list waits for the window.
+    if (tray_->shown()) {
+        NoteUnseenFailures(errors);
+        return;
+    }
     errorWindow_->SetErrors(errors);
     CentreOver(this, errorWindow_);
     KeepAbove(this, errorWindow_);
@@ -219,15 +232,20 @@ bool MainWindow::AskYesNo(Question question) {
     return vantorel::AskYesNo(*overlays_, this, QuestionText(question));
 }
 
-void MainWindow::ShowRestoreProblems(std::size_t count, const std::vector<std::string>& firstNames) {
+void MainWindow::ShowRestoreProblems(const RestoreProblems& problems) {
     if (overlays_ == nullptr) {
         return;
     }
-    QString text = QStringLiteral("La restauration n'a pas pu rétablir %1 fichier(s) :").arg(count);
-    for (const std::string& name : firstNames) {
+    if (problems.archive) {
+        ShowNotice(*overlays_, this,
+                   QStringLiteral("La restauration n'a rien rétabli :\r\n") + CauseText(*problems.archive));
+        return;
+    }
+    QString text = QStringLiteral("La restauration n'a pas pu rétablir %1 fichier(s) :").arg(problems.count);
+    for (const std::string& name : problems.firstNames) {
         text += QStringLiteral("\r\n") + QString::fromStdString(name);
     }
-    if (count > firstNames.size()) {
+    if (problems.count > problems.firstNames.size()) {
         text += QStringLiteral("\r\n…");
     }
     ShowNotice(*overlays_, this, text);

@@ -20,6 +20,7 @@
 #include <functional>
 #include <memory>
 #include <optional>
+#include <vector>
 
 class QLabel;
 class QLineEdit;
@@ -36,6 +37,7 @@ class HelpWindow;
 class ImageButton;
 class OptionsWindow;
 enum class PickerMode;
+class RunLog;
 class SkinComboBox;
 class TrayIcon;
 
@@ -58,6 +60,9 @@ public:
                        HelpWindow* help);
 
     const JobStore& store() const { return store_; }
+    // Where the run log goes (the user's state folder for the program);
+    // empty: no log is kept.
+    void SetRunLogFolder(const std::filesystem::path& folder);
     // The selected row of LbDesignationAjout, if any.
     std::optional<std::size_t> SelectedRow() const;
 
@@ -69,7 +74,7 @@ public:
     void ShowErrorList(const std::vector<ErrorEntry>& errors) override;
     void SetDueTimerEnabled(bool enabled) override;
     bool AskYesNo(Question question) override;
-    void ShowRestoreProblems(std::size_t count, const std::vector<std::string>& firstNames) override;
+    void ShowRestoreProblems(const RestoreProblems& problems) override;
 
     // The commands of the window, as the buttons, the menu and the keys call them.
     void AddJob();
@@ -125,6 +130,12 @@ private:
     void ShowOwnWindowsAgain();
     void RefillDayList();
     void RefreshJobList();
+    // Failures of runs while the window sat in the notification area: the
+    // icon tells of them, and the error window shows them on the way back.
+    void NoteUnseenFailures(const std::vector<ErrorEntry>& errors);
+    void ShowUnseenFailures();
+    // The main list's hint: when the job of a row last backed up well.
+    std::optional<std::string> LastSuccessText(int row) const;
     void SelectRow(std::size_t row);
     void OpenPicker(PickerMode mode, QLineEdit* field);
     bool HandleDragEvent(QEvent* event);
@@ -149,6 +160,8 @@ private:
     ProgramOptions settings_;
     std::filesystem::path configHome_;
     std::unique_ptr<TrayIcon> tray_;
+    std::unique_ptr<RunLog> runLog_;
+    std::vector<ErrorEntry> unseenErrors_;
 
     FolderPicker* picker_ = nullptr;
     GreyOverlay* overlays_ = nullptr;

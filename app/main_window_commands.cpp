@@ -3,6 +3,7 @@
 #include "app/main_window.h"
 
 #include "jobs/job_operations.h"
+#include "runs/run_log.h"
 #include "ui/centre_over.h"
 #include "ui/edit_window.h"
 #include "ui/error_window.h"
@@ -76,10 +77,18 @@ void MainWindow::AddJob() {
                                Schedule::FromPositions({cbDelaiSave_->currentIndex(), cbJoursSemaine_->currentIndex(),
                                                         cbDateMois_->currentIndex(), cbHeures_->currentIndex()})};
     std::optional<std::size_t> row;
+    const std::size_t rowsBefore = store_.size();
     try {
         row = vantorel::AddJob(store_, settings, Now(), [this](Question question) { return AskYesNo(question); });
     } catch (const Error& error) {
-        // The new row stays in the list even when its section could not be written.
+        // A job whose section could not be written would be gone at the next
+        // start: the list shows what the file holds. During a run the list
+        // is not swapped under it; the unsaved row alone goes.
+        if (!runner_.busy()) {
+            store_.LoadJobList();
+        } else if (store_.size() > rowsBefore) {
+            store_.RemoveRow(store_.size() - 1);
+        }
         RefreshJobList();
         ShowFailure(this, error);
         return;
@@ -176,6 +185,18 @@ void MainWindow::RestoreSelected() {
     AfterRun(false); // a restore leaves the ErrorList alone
 }
 
+std::optional<std::string> MainWindow::LastSuccessText(int row) const {
+    if (runLog_ == nullptr || row < 0 || static_cast<std::size_t>(row) >= store_.size()) {
+        return std::nullopt;
+    }
+    const BackupJob& job = store_.at(static_cast<std::size_t>(row));
+    const std::optional<DateTime> last = runLog_->LastSuccess(job.destination, job.reference);
+    if (!last) {
+        return std::nullopt;
+    }
+    return FormatDateTimeText(*last);
+}
+
 void MainWindow::OpenPicker(PickerMode mode, QLineEdit* field) {
     if (picker_ == nullptr || overlays_ == nullptr) {
         return;
@@ -215,12 +236,15 @@ bool MainWindow::eventFilter(QObject* watched, QEvent* event) {
     }
     if (watched == lbDesignationAjout_->viewport() && event->type() == QEvent::MouseMove) {
         const int y = static_cast<QMouseEvent*>(event)->position().toPoint().y();
-        NextRunHint(lbDesignationAjout_, y, [this](int row) -> std::optional<std::string> {
-            if (row < 0 || static_cast<std::size_t>(row) >= store_.size()) {
-                return std::nullopt;
-            }
-            return store_.at(static_cast<std::size_t>(row)).nextRun;
-        });
+        NextRunHint(
+            lbDesignationAjout_, y,
+            [this](int row) -> std::optional<std::string> {
+                if (row < 0 || static_cast<std::size_t>(row) >= store_.size()) {
+                    return std::nullopt;
+                }
+                return store_.at(static_cast<std::size_t>(row)).nextRun;
+            },
+            [this](int row) -> std::optional<std::string> { return LastSuccessText(row); });
         return false;
     }
     if (watched == lbDesignationAjout_ && event->type() == QEvent::KeyRelease) {

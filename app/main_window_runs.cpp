@@ -116,7 +116,7 @@ void MainWindow::closeEvent(QCloseEvent* event) {
 void MainWindow::AfterRun(bool ran) {
     if (ran && errorWindow_ != nullptr) {
         // An open error window follows the latest run, emptied when it found no failure.
-        errorWindow_->SetErrors(runner_.errorList());
+        errorWindow_->FollowRun(runner_.errorList());
     }
     if (closeAfterRun_ && !runner_.busy()) {
         closeAfterRun_ = false;

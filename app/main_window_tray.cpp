@@ -16,6 +16,7 @@
 #include <QPointer>
 #include <QTimer>
 
+#include <algorithm>
 #include <string>
 #include <utility>
 
@@ -114,12 +115,20 @@ void MainWindow::RestoreFromTray(bool byMenu) {
     raise();
     activateWindow();
     ShowOwnWindowsAgain();
+    ShowUnseenFailures();
 }
 
 void MainWindow::HideOwnWindows() {
     hiddenWithMe_.clear();
     for (QWidget* window :
          {static_cast<QWidget*>(errorWindow_), static_cast<QWidget*>(options_), static_cast<QWidget*>(help_)}) {
+        if (window == static_cast<QWidget*>(errorWindow_) && window->isVisible() && !errorWindow_->errors().empty()) {
+            // Failures just shown (a minimise at start follows the first pass
+            // at once) are not seen yet: they come back with the window.
+            NoteUnseenFailures(errorWindow_->errors());
+            window->hide();
+            continue;
+        }
         if (window != nullptr && window->isVisible()) {
             hiddenWithMe_.emplace_back(window);
             // Hiding the help window ends its modal loop: it is opened anew on the way back.
@@ -140,6 +149,32 @@ void MainWindow::ShowOwnWindowsAgain() {
             window->raise();
         }
     }
+}
+
+void MainWindow::NoteUnseenFailures(const std::vector<ErrorEntry>& errors) {
+    for (const ErrorEntry& error : errors) {
+        // A job failing pass after pass is one failure to see, at its latest.
+        const auto same = std::find_if(unseenErrors_.begin(), unseenErrors_.end(),
+                                       [&error](const ErrorEntry& unseen) { return unseen.jobId == error.jobId; });
+        if (same != unseenErrors_.end()) {
+            *same = error;
+        } else {
+            unseenErrors_.push_back(error);
+        }
+    }
+    tray_->SetUnseenFailures(unseenErrors_.size());
+}
+
+void MainWindow::ShowUnseenFailures() {
+    if (unseenErrors_.empty() || errorWindow_ == nullptr) {
+        return;
+    }
+    const std::vector<ErrorEntry> unseen = std::exchange(unseenErrors_, {});
+    tray_->SetUnseenFailures(0);
+    ShowErrorList(unseen);
+    // The pass of the show steps, a moment later, must not empty the list
+    // before the user has read it.
+    errorWindow_->Hold(unseen);
 }
 
 void MainWindow::SaveWindowPosition() {

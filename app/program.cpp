@@ -72,6 +72,18 @@ std::filesystem::path UserConfigFolder() {
     return std::filesystem::path(home.toStdString()) / ".config";
 }
 
+std::filesystem::path RunLogFolder() {
+    const QString xdg = qEnvironmentVariable("XDG_STATE_HOME");
+    if (!xdg.isEmpty() && QDir::isAbsolutePath(xdg)) {
+        return std::filesystem::path(xdg.toStdString()) / "Vantorel";
+    }
+    const QString home = qEnvironmentVariable("HOME");
+    if (home.isEmpty()) {
+        return {};
+    }
+    return std::filesystem::path(home.toStdString()) / ".local" / "state" / "Vantorel";
+}
+
 std::filesystem::path PrepareSettingsFolder(const std::filesystem::path& programFolder,
                                             const std::filesystem::path& configHome) {
     const std::filesystem::path folder = SettingsFolder(programFolder, configHome, CanWriteIn(programFolder));

@@ -42,7 +42,7 @@ public:
     void ShowErrorList(const std::vector<vantorel::ErrorEntry>&) override {}
     void SetDueTimerEnabled(bool) override {}
     bool AskYesNo(vantorel::Question) override { return true; }
-    void ShowRestoreProblems(std::size_t, const std::vector<std::string>&) override {}
+    void ShowRestoreProblems(const vantorel::RestoreProblems&) override {}
 };
 
 double MillisecondsSince(Clock::time_point start) {

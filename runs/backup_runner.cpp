@@ -5,6 +5,8 @@
 #include "archive/writer/zip_folder.h"
 #include "jobs/archive_paths.h"
 #include "runs/generations.h"
+#include "runs/run_failure.h"
+#include "runs/run_log.h"
 #include "runs/run_steps.h"
 #include "schedule/next_run.h"
 
@@ -146,8 +148,14 @@ void BackupRunner::Restore(std::optional<std::size_t> selectedRow) {
         const BackupJob job = store_.at(*row);
         const fs::path target(job.source);
         const fs::path archive = ArchivePath(job.destination, job.reference, 1);
-        if (!target.is_absolute() || !archive.is_absolute() || job.HasOverlongPath()) {
-            return; // a hand-edited relative or cut path: never restore into the working folder or another one
+        if (job.HasOverlongPath()) {
+            // A cut path names another folder: nothing is restored, and the user is told why.
+            host_.ShowRestoreProblems(RestoreProblems{
+                FailureCause{FailureKind::PathTooLong, job.sourceOverlong ? job.source : job.destination, {}}, 0, {}});
+            return;
+        }
+        if (!target.is_absolute() || !archive.is_absolute()) {
+            return; // a hand-edited relative path: never restore into the working folder
         }
         std::error_code ec;
         fs::create_directories(target, ec); // a failure shows as an extraction that writes nothing
@@ -158,14 +166,23 @@ void BackupRunner::Restore(std::optional<std::size_t> selectedRow) {
             });
         });
         busy.Release();
-        ReportRestoreProblems(report);
+        ReportRestoreProblems(report, archive, target);
     } catch (const std::exception&) {
         // What was extracted stays, the job is unchanged.
     }
     RunQueuedFirstRuns();
 }
 
-void BackupRunner::ReportRestoreProblems(const ExtractReport& report) {
+void BackupRunner::ReportRestoreProblems(const ExtractReport& report, const fs::path& archive, const fs::path& target) {
+    if (stop_) {
+        return; // a stopped restore ends with the program
+    }
+    // An archive that is missing or unreadable restored nothing: the user
+    // must not take the silence for a restore.
+    if (std::optional<FailureCause> cause = RestoreArchiveCause(archive, target, report)) {
+        host_.ShowRestoreProblems(RestoreProblems{std::move(cause), 0, {}});
+        return;
+    }
     // Files that did not come back whole: damaged ones written where nothing
     // was, and entries skipped. Folder entries of other tools are no file.
     std::vector<std::string> names = report.damaged;
@@ -179,7 +196,7 @@ void BackupRunner::ReportRestoreProblems(const ExtractReport& report) {
     }
     const std::size_t count = names.size();
     names.resize(std::min(names.size(), kRestoreProblemNames));
-    host_.ShowRestoreProblems(count, names);
+    host_.ShowRestoreProblems(RestoreProblems{std::nullopt, count, std::move(names)});
 }
 
 void BackupRunner::RunJob(std::uint64_t id, RunPath path) {
@@ -189,6 +206,8 @@ void BackupRunner::RunJob(std::uint64_t id, RunPath path) {
     }
     // A copy: the rows may change while the archive step lets events run.
     const BackupJob job = store_.at(*row);
+    // One line in the run log, however the run ends.
+    RunLogScope logged(runLog_, host_, job);
     const fs::path source(job.source);
     const fs::path archiveFolder = ArchiveFolder(job.destination);
     const fs::path newest = ArchivePath(job.destination, job.reference, 1);
@@ -197,9 +216,9 @@ void BackupRunner::RunJob(std::uint64_t id, RunPath path) {
     // A path cut when it was read names another folder: it is never created,
     // backed up or written to, and the job fails at the folder check.
     const bool usable = !job.HasOverlongPath();
+    std::error_code createError;
     if (usable && archiveFolder.is_absolute()) {
-        std::error_code ec;
-        fs::create_directories(archiveFolder, ec); // the folder check below reports a failure
+        fs::create_directories(archiveFolder, createError); // the folder check below reports a failure
     }
     bool ready = false;
     try {
@@ -208,7 +227,10 @@ void BackupRunner::RunJob(std::uint64_t id, RunPath path) {
         ready = false; // a folder that cannot even be looked at is as good as missing
     }
     if (!ready) {
-        ListFailure(id);
+        ListFailure(id, logged.Fail(usable ? FolderCheckCause(source, archiveFolder, createError)
+                                           : FailureCause{FailureKind::PathTooLong,
+                                                          job.sourceOverlong ? job.source : job.destination,
+                                                          {}}));
         if (path == RunPath::Due) {
             // A timer-started job with a missing folder waits for its next
             // time instead of being reported at every pass.
@@ -227,12 +249,13 @@ void BackupRunner::RunJob(std::uint64_t id, RunPath path) {
         // reference) makes this one fail before it touches anything.
         std::optional<Generations> generations = Generations::Lock(newest, previous);
         if (!generations) {
-            ListFailure(id);
+            ListFailure(id, logged.Fail(LockCause(archiveFolder)));
             return;
         }
         generations->RecoverLeftovers();
         const fs::path written = generations->NewArchiveName();
         bool stillThere = true;
+        ZipSummary summary;
         WithProcessingLabel(host_, [&] {
             // The events that just ran may have deleted the job; its archives
             // went with it, and writing a new one would leave an orphan.
@@ -248,7 +271,7 @@ void BackupRunner::RunJob(std::uint64_t id, RunPath path) {
                 // data check out.
                 options.previousArchive = newest;
                 // A destination inside the source: no archive holds the generations.
-                ZipFolder(written, source, options, {newest, previous});
+                summary = ZipFolder(written, source, options, {newest, previous});
             });
         });
         // The events after the archive step may have deleted the job too.
@@ -268,11 +291,14 @@ void BackupRunner::RunJob(std::uint64_t id, RunPath path) {
             // that cannot be written), the archive just written is good and
             // stays: only the job is listed.
             Reschedule(id);
+            std::error_code sizeUnknown;
+            const std::uintmax_t bytes = fs::file_size(newest, sizeUnknown);
+            logged.Succeed(summary.entries, sizeUnknown ? 0 : bytes);
         }
-    } catch (const std::exception&) {
+    } catch (const std::exception& error) {
         // Nothing was rotated before the new archive was complete: a failed
         // run leaves both generations as they were.
-        ListFailure(id);
+        ListFailure(id, logged.Fail(CauseOf(error, archiveFolder)));
     }
 }
 
@@ -293,14 +319,14 @@ void BackupRunner::Reschedule(std::uint64_t id) {
     store_.RecordRun(*row, FormatDateTimeText(now), FormatDateTimeText(*next));
 }
 
-void BackupRunner::ListFailure(std::uint64_t id) {
+void BackupRunner::ListFailure(std::uint64_t id, const FailureCause& cause) {
     std::optional<std::size_t> row = store_.RowOf(id);
     if (!row) {
         return; // deleted meanwhile: there is nothing left to check
     }
     // The designation as the main list shows it now, which an edit during the
     // archive step may have changed.
-    errors_.push_back({store_.at(*row).designation, id});
+    errors_.push_back({store_.at(*row).designation, id, cause});
 }
 
 std::vector<std::uint64_t> BackupRunner::JobIds() const {

@@ -7,10 +7,13 @@
 #include <atomic>
 #include <cstddef>
 #include <cstdint>
+#include <filesystem>
 #include <optional>
 #include <vector>
 
 namespace vantorel {
+
+class RunLog;
 
 // The backup runs and the restore, on the window's thread; only their long
 // archive and extract steps go through RunHost::RunStep. Runs never overlap:
@@ -42,6 +45,8 @@ public:
     void RequestStop() { stop_ = true; }
     // The failures of the most recent pass.
     const std::vector<ErrorEntry>& errorList() const { return errors_; }
+    // Where each run writes its line; null: nowhere. The log outlives the runner.
+    void SetRunLog(RunLog* log) { runLog_ = log; }
 
 private:
     // How a run was started; they differ only when the folder check fails.
@@ -53,12 +58,14 @@ private:
     // Writes the last run (now) and the next run of the job with this id, to
     // whatever row holds it now; nothing when it was deleted meanwhile.
     void Reschedule(std::uint64_t id);
-    // Adds the job's designation to the ErrorList, unless it was deleted meanwhile.
-    void ListFailure(std::uint64_t id);
+    // Adds the job's designation and the cause of its failure to the
+    // ErrorList, unless it was deleted meanwhile.
+    void ListFailure(std::uint64_t id, const FailureCause& cause);
     // The ids of every job, in list order, when a pass starts.
     std::vector<std::uint64_t> JobIds() const;
     void ShowErrorsIfAny();
-    void ReportRestoreProblems(const ExtractReport& report);
+    void ReportRestoreProblems(const ExtractReport& report, const std::filesystem::path& archive,
+                               const std::filesystem::path& target);
     // Runs the first runs queued while a run was in progress.
     void RunQueuedFirstRuns();
 
@@ -69,6 +76,7 @@ private:
     // Read by the step's worker threads.
     std::atomic<bool> stop_{false};
     std::vector<std::uint64_t> queuedFirstRuns_;
+    RunLog* runLog_ = nullptr;
 };
 
 } // namespace vantorel

@@ -1,11 +1,13 @@
 #pragma once
 
 #include "jobs/questions.h"
+#include "runs/run_failure.h"
 #include "schedule/date_time.h"
 
 #include <cstddef>
 #include <cstdint>
 #include <functional>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -23,6 +25,17 @@ using LongStep = std::function<void(const StepProgress& progress)>;
 struct ErrorEntry {
     std::string designation;
     std::uint64_t jobId = 0;
+    // Why the job failed, shown under its line.
+    FailureCause cause;
+};
+
+// What a restore could not do, for the notice that tells the user.
+struct RestoreProblems {
+    // Set when the archive could not be used at all: nothing was extracted.
+    std::optional<FailureCause> archive;
+    // The files that did not come back whole, and the first few of their names.
+    std::size_t count = 0;
+    std::vector<std::string> firstNames;
 };
 
 // What runs need from the main window. The window implements it; tests fake it.
@@ -47,9 +60,9 @@ public:
     virtual void SetDueTimerEnabled(bool enabled) = 0;
     // Asks a yes/no question with the main window as parent.
     virtual bool AskYesNo(Question question) = 0;
-    // Tells the user that a restore could not bring back `count` files
-    // whole; `firstNames` holds the first few of them.
-    virtual void ShowRestoreProblems(std::size_t count, const std::vector<std::string>& firstNames) = 0;
+    // Tells the user what a restore could not bring back: the whole archive,
+    // or some of its files.
+    virtual void ShowRestoreProblems(const RestoreProblems& problems) = 0;
 };
 
 } // namespace vantorel

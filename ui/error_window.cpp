@@ -1,5 +1,6 @@
 #include "ui/error_window.h"
 
+#include "ui/cause_text.h"
 #include "ui/image_button.h"
 #include "ui/list_drawing.h"
 #include "ui/next_run_hint.h"
@@ -36,14 +37,32 @@ ErrorWindow::ErrorWindow(NextRunOfJob nextRunOf)
     auto* bottom = ImageButton::Large(this, QStringLiteral("Annuler"), QStringLiteral("fermer"), 251, 267);
     connect(close, &ImageButton::clicked, this, &QDialog::close);
     connect(bottom, &ImageButton::clicked, this, &QDialog::close);
+    // Closing is the user having seen the list.
+    connect(this, &QDialog::finished, this, [this] { held_ = false; });
 }
 
 void ErrorWindow::SetErrors(const std::vector<ErrorEntry>& errors) {
     entries_ = errors;
+    entryOfRow_.clear();
     list_->clear();
-    for (const ErrorEntry& entry : entries_) {
-        list_->addItem(QString::fromStdString(entry.designation));
+    for (std::size_t i = 0; i < entries_.size(); ++i) {
+        list_->addItem(QString::fromStdString(entries_[i].designation));
+        list_->addItem(QStringLiteral("    ") + CauseText(entries_[i].cause));
+        entryOfRow_.insert(entryOfRow_.end(), 2, i);
     }
+}
+
+void ErrorWindow::FollowRun(const std::vector<ErrorEntry>& errors) {
+    if (held_ && errors.empty()) {
+        return;
+    }
+    held_ = false;
+    SetErrors(errors);
+}
+
+void ErrorWindow::Hold(const std::vector<ErrorEntry>& errors) {
+    SetErrors(errors);
+    held_ = true;
 }
 
 void ErrorWindow::keyReleaseEvent(QKeyEvent* event) {
@@ -60,10 +79,10 @@ bool ErrorWindow::eventFilter(QObject* watched, QEvent* event) {
         // Each line keeps the job it names, so the hint shows that job's next
         // run even after the main list changed.
         NextRunHint(list_, y, [this](int row) -> std::optional<std::string> {
-            if (!nextRunOf_ || row < 0 || static_cast<std::size_t>(row) >= entries_.size()) {
+            if (!nextRunOf_ || row < 0 || static_cast<std::size_t>(row) >= entryOfRow_.size()) {
                 return std::nullopt;
             }
-            return nextRunOf_(entries_[static_cast<std::size_t>(row)].jobId);
+            return nextRunOf_(entries_[entryOfRow_[static_cast<std::size_t>(row)]].jobId);
         });
     }
     if (watched == list_ && event->type() == QEvent::KeyRelease) {

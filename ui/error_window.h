@@ -29,8 +29,17 @@ public:
     explicit ErrorWindow(NextRunOfJob nextRunOf = {});
 
     void SetNextRunOfJob(NextRunOfJob nextRunOf) { nextRunOf_ = std::move(nextRunOf); }
-    // Replaces the list with these lines, in their order.
+    // Replaces the list with these failures, in their order: each job's line,
+    // and under it, indented, the cause of its failure.
     void SetErrors(const std::vector<ErrorEntry>& errors);
+    // The failures of the latest run, for an open window to follow; a clean
+    // run does not empty a list held for the user (see Hold).
+    void FollowRun(const std::vector<ErrorEntry>& errors);
+    // Shows failures the user has not seen yet (they happened while the
+    // program sat in the notification area); they stay until the window is
+    // closed or a run fails again.
+    void Hold(const std::vector<ErrorEntry>& errors);
+    const std::vector<ErrorEntry>& errors() const { return entries_; }
 
     QListWidget* list() const { return list_; }
 
@@ -41,6 +50,9 @@ protected:
 private:
     QListWidget* list_;
     std::vector<ErrorEntry> entries_;
+    // The failure each row of the list belongs to.
+    std::vector<std::size_t> entryOfRow_;
+    bool held_ = false;
     NextRunOfJob nextRunOf_;
 };
 

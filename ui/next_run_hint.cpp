@@ -22,20 +22,35 @@ std::optional<int> HintRow(int y, int firstVisibleRow, int rowCount) {
     return row;
 }
 
-QString NextRunHintText(const QString& rowText, const std::string& nextRun) {
-    const QString next = QString::fromStdString(nextRun);
-    if (next.isEmpty()) {
-        return rowText; // no next run is known: nothing to tell about it
-    }
-    const QString date = next.left(10);
-    // A run at midnight is stored as the date alone ("DD/MM/YYYY"); its time
+namespace {
+
+// "DD/MM/YYYY à HHhMM" from a DateTimeText.
+QString DateAndTime(const QString& text) {
+    const QString date = text.left(10);
+    // A time at midnight is stored as the date alone ("DD/MM/YYYY"); its time
     // is then 00:00. Any other text is cut where a full date-time has its time.
-    QString time = next.size() == 10 ? QStringLiteral("00:00") : next.mid(11, 5);
+    QString time = text.size() == 10 ? QStringLiteral("00:00") : text.mid(11, 5);
     time.replace(QLatin1Char(':'), QLatin1Char('h'));
-    return rowText + QStringLiteral("\r\nProchaine sauvegarde prévue pour le ") + date + QStringLiteral(" à ") + time;
+    return date + QStringLiteral(" à ") + time;
 }
 
-void NextRunHint(QListWidget* list, int y, const NextRunOfRow& nextRunOf) {
+} // namespace
+
+QString NextRunHintText(const QString& rowText, const std::string& nextRun, const std::string& lastSuccess) {
+    QString hint = rowText;
+    const QString next = QString::fromStdString(nextRun);
+    // No next run known: nothing to tell about it.
+    if (!next.isEmpty()) {
+        hint += QStringLiteral("\r\nProchaine sauvegarde prévue pour le ") + DateAndTime(next);
+    }
+    if (!lastSuccess.empty()) {
+        hint +=
+            QStringLiteral("\r\nDernière sauvegarde réussie le ") + DateAndTime(QString::fromStdString(lastSuccess));
+    }
+    return hint;
+}
+
+void NextRunHint(QListWidget* list, int y, const NextRunOfRow& nextRunOf, const NextRunOfRow& lastSuccessOf) {
     QToolTip::hideText();
     const QModelIndex first = list->indexAt(QPoint(0, 0));
     const int firstVisible = first.isValid() ? first.row() : 0;
@@ -45,7 +60,9 @@ void NextRunHint(QListWidget* list, int y, const NextRunOfRow& nextRunOf) {
         list->setToolTip(QString());
         return;
     }
-    const QString text = DisplayText(NextRunHintText(list->item(*row)->text(), *next));
+    const std::optional<std::string> lastSuccess = lastSuccessOf ? lastSuccessOf(*row) : std::nullopt;
+    const QString text =
+        DisplayText(NextRunHintText(list->item(*row)->text(), *next, lastSuccess.value_or(std::string())));
     list->setToolTip(text);
     QToolTip::showText(QCursor::pos(), text, list);
 }

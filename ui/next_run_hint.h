@@ -16,14 +16,16 @@ std::optional<int> HintRow(int y, int firstVisibleRow, int rowCount);
 
 // The hint of a row: its text, a line break, and when the job runs next, read
 // from a DateTimeText "DD/MM/YYYY HH:MM:SS" (or "DD/MM/YYYY" at midnight);
-// the row's text alone when the next run is empty.
-QString NextRunHintText(const QString& rowText, const std::string& nextRun);
+// the row's text alone when the next run is empty. A last success (a
+// DateTimeText too) adds a line saying when the job last backed up well.
+QString NextRunHintText(const QString& rowText, const std::string& nextRun, const std::string& lastSuccess = {});
 
 // The next run of the job a row names; nullopt when the row names no job.
 using NextRunOfRow = std::function<std::optional<std::string>(int row)>;
 
 // NextRunHint: shows at once, at the pointer, the hint of the row under the
 // mouse at height `y` of `list`, or clears the hint outside the rows.
-void NextRunHint(QListWidget* list, int y, const NextRunOfRow& nextRunOf);
+// `lastSuccessOf` (when given) tells the last success of a row's job.
+void NextRunHint(QListWidget* list, int y, const NextRunOfRow& nextRunOf, const NextRunOfRow& lastSuccessOf = {});
 
 } // namespace vantorel

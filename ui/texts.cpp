@@ -2,6 +2,8 @@
 
 #include <QMessageBox>
 
+#include <system_error>
+
 namespace vantorel {
 
 namespace {
@@ -36,8 +38,15 @@ QString QuestionText(Question question) {
 QString FailureText(const Error& error) {
     const QString subject = QString::fromStdString(error.subject());
     switch (error.kind()) {
-    case Failure::WriteRefused:
-        return QStringLiteral("Impossible d'écrire dans %1").arg(subject);
+    case Failure::WriteRefused: {
+        QString text = QStringLiteral("Impossible d'écrire dans %1").arg(subject);
+        // The system's reason on a second line: a full disk and a read-only
+        // folder call for different remedies.
+        if (error.sysErrno() != 0) {
+            text += QLatin1Char('\n') + QString::fromStdString(std::generic_category().message(error.sysErrno()));
+        }
+        return text;
+    }
     case Failure::NotAnInteger:
         return QStringLiteral("'%1' n'est pas une valeur entière correcte").arg(subject);
     case Failure::NotADateTime:

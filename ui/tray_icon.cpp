@@ -42,6 +42,10 @@ bool NotifierItemTray() {
     return watcher.property("IsStatusNotifierHostRegistered").toBool();
 }
 
+QString FailuresText(std::size_t count) {
+    return QStringLiteral("%1 sauvegarde(s) en échec").arg(count);
+}
+
 } // namespace
 
 TrayIcon::TrayIcon() : menu_(std::make_unique<QMenu>()) {
@@ -85,6 +89,8 @@ void TrayIcon::Add() {
     icon_->setContextMenu(menu_.get());
     // Asked once per icon: the kind of tray does not change while it shows.
     const bool singleActivation = NotifierItemTray();
+    // A click on the notification of failures is a request to see them.
+    connect(icon_, &QSystemTrayIcon::messageClicked, this, &TrayIcon::Activated);
     connect(
         icon_, &QSystemTrayIcon::activated, this, [this, singleActivation](QSystemTrayIcon::ActivationReason reason) {
             // The menu (Context) comes by itself.
@@ -93,6 +99,8 @@ void TrayIcon::Add() {
             }
         });
     icon_->show();
+    // Failures not seen yet are told again by the fresh icon.
+    NotifyUnseenFailures();
 }
 
 void TrayIcon::SetActivity(const QString& activity) {
@@ -102,8 +110,30 @@ void TrayIcon::SetActivity(const QString& activity) {
     }
 }
 
+void TrayIcon::SetUnseenFailures(std::size_t count) {
+    const bool more = count > unseenFailures_;
+    unseenFailures_ = count;
+    if (icon_ != nullptr) {
+        icon_->setToolTip(Tip());
+    }
+    if (more) {
+        NotifyUnseenFailures();
+    }
+}
+
+void TrayIcon::NotifyUnseenFailures() {
+    if (icon_ == nullptr || unseenFailures_ == 0) {
+        return;
+    }
+    lastNotification_ = FailuresText(unseenFailures_);
+    icon_->showMessage(QStringLiteral("Vantorel"), lastNotification_, QSystemTrayIcon::Warning);
+}
+
 QString TrayIcon::Tip() const {
-    const QString tip = QStringLiteral("Vantorel : sauvegarde auto.");
+    QString tip = QStringLiteral("Vantorel : sauvegarde auto.");
+    if (unseenFailures_ > 0) {
+        tip += QLatin1Char('\n') + FailuresText(unseenFailures_);
+    }
     return activity_.isEmpty() ? tip : tip + QLatin1Char('\n') + activity_;
 }
 

@@ -3,6 +3,7 @@
 #include <QObject>
 #include <QString>
 
+#include <cstddef>
 #include <memory>
 
 class QAction;
@@ -40,6 +41,16 @@ public:
     // A second line for the tip, such as the progress of a backup; empty:
     // the tip alone. Kept for icons added later.
     void SetActivity(const QString& activity);
+    // The number of failed backups the user has not seen yet: said in the
+    // tip while above 0, and, when it grows while the icon shows, in a
+    // notification ("N sauvegarde(s) en échec"). Kept for icons added later.
+    void SetUnseenFailures(std::size_t count);
+    // Shows the notification of the unseen failures, if there are any and the
+    // icon shows.
+    void NotifyUnseenFailures();
+    // The text of the latest notification shown; a notification leaves no
+    // other trace a test could read.
+    const QString& lastNotification() const { return lastNotification_; }
     // Removes the icon, if there is one.
     void Remove();
     bool shown() const { return icon_ != nullptr; }
@@ -59,6 +70,8 @@ private:
 
     std::unique_ptr<QMenu> menu_;
     QString activity_;
+    std::size_t unseenFailures_ = 0;
+    QString lastNotification_;
     // A child of this object, so that it goes with it in any case.
     QSystemTrayIcon* icon_ = nullptr;
 };

@@ -1,5 +1,5 @@
-// The error window: its list in failure order, Escape on release, and the
-// hint of a line tied to the job it names.
+// The error window: its list in failure order with each cause, Escape on
+// release, and the hint of a line tied to the job it names.
 #include "ui/error_window.h"
 
 #ifndef Q_MOC_RUN
@@ -17,21 +17,27 @@ class ErrorWindowTest : public QObject {
 private slots:
     void listsFailuresInOrderAndKeepsThemWhenClosed();
     void hintShowsTheNamedJobsNextRun();
+    void heldFailuresStayUntilClosed();
 };
 
 void ErrorWindowTest::listsFailuresInOrderAndKeepsThemWhenClosed() {
     ErrorWindow window;
-    window.SetErrors({{"Sauvegarder (/a/) sur (/x/) tous les jours à 01h00", 7},
-                      {"Sauvegarder (/b/) sur (/y/) toutes les heures", 9}});
+    window.SetErrors(
+        {{"Sauvegarder (/a/) sur (/x/) tous les jours à 01h00",
+          7,
+          {FailureKind::SourceMissing, "/a/", "No such file or directory"}},
+         {"Sauvegarder (/b/) sur (/y/) toutes les heures", 9, {FailureKind::NoRoom, "/y/Vantorel/", "Disk full"}}});
     window.show();
-    QCOMPARE(window.list()->count(), 2);
-    QCOMPARE(window.list()->item(1)->text(), QStringLiteral("Sauvegarder (/b/) sur (/y/) toutes les heures"));
+    QCOMPARE(window.list()->count(), 4);
+    QCOMPARE(window.list()->item(2)->text(), QStringLiteral("Sauvegarder (/b/) sur (/y/) toutes les heures"));
+    QCOMPARE(window.list()->item(3)->text(),
+             QStringLiteral("    Plus de place sur le disque : /y/Vantorel/ (Disk full)"));
     window.list()->setFocus();
     QTest::keyPress(window.list(), Qt::Key_Escape);
     QVERIFY(window.isVisible());
     QTest::keyRelease(window.list(), Qt::Key_Escape);
     QVERIFY(!window.isVisible());
-    QCOMPARE(window.list()->count(), 2);
+    QCOMPARE(window.list()->count(), 4);
 
     // The bottom button closes too.
     window.show();
@@ -47,16 +53,28 @@ void ErrorWindowTest::hintShowsTheNamedJobsNextRun() {
         }
         return std::nullopt;
     });
-    window.SetErrors({{"Ligne de la tâche 9", 9}, {"Ligne de la tâche 7", 7}});
+    window.SetErrors({{"Ligne de la tâche 9", 9, {}}, {"Ligne de la tâche 7", 7, {}}});
     window.show();
     QWidget* viewport = window.list()->viewport();
-    test::SendMouseMove(viewport, QPoint(5, 13 + 2));
+    test::SendMouseMove(viewport, QPoint(5, 2 * 13 + 2));
     QCOMPARE(window.list()->toolTip(),
              QStringLiteral("Ligne de la tâche 7\nProchaine sauvegarde prévue pour le 09/12/2026 à 01h00"));
     test::SendMouseMove(viewport, QPoint(5, 2));
     QVERIFY(window.list()->toolTip().isEmpty());
     test::SendMouseMove(viewport, QPoint(5, 5 * 13));
     QVERIFY(window.list()->toolTip().isEmpty());
+}
+
+void ErrorWindowTest::heldFailuresStayUntilClosed() {
+    ErrorWindow window;
+    const std::vector<ErrorEntry> unseen{{"Ligne de la tâche 7", 7, {}}};
+    window.Hold(unseen);
+    window.show();
+    window.FollowRun({}); // a clean run while the user looks
+    QCOMPARE(window.list()->count(), 2);
+    window.close();
+    window.FollowRun({});
+    QCOMPARE(window.list()->count(), 0);
 }
 
 } // namespace vantorel

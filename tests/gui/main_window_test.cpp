@@ -296,14 +296,22 @@ void MainWindowTest::deleteKeyAsksThenRemovesTheSelectedJob() {
 void MainWindowTest::restoreThatLostFilesNamesTheFirstOnes() {
     Start();
     QueueAnswerForTesting(true);
-    program_->mainWindow().ShowRestoreProblems(7, {"a.txt", "sub/été.txt"});
+    program_->mainWindow().ShowRestoreProblems(RestoreProblems{std::nullopt, 7, {"a.txt", "sub/été.txt"}});
     QCOMPARE(
         TakeAskedQuestionsForTesting(),
         QStringList{QStringLiteral("La restauration n'a pas pu rétablir 7 fichier(s) :\r\na.txt\r\nsub/été.txt\r\n…")});
+    // An archive that is not there restored nothing, and says why.
+    QueueAnswerForTesting(true);
+    program_->mainWindow().ShowRestoreProblems(
+        RestoreProblems{FailureCause{FailureKind::ArchiveMissing, "/d/Vantorel/save_1_1.zip", "No such file"}, 0, {}});
+    QCOMPARE(TakeAskedQuestionsForTesting(),
+             QStringList{QStringLiteral("La restauration n'a rien rétabli :\r\n"
+                                        "Aucune sauvegarde à restaurer : /d/Vantorel/save_1_1.zip (No such file)")});
 }
 
 void MainWindowTest::addingAJobPicksFoldersStoresAndRunsIt() {
     Start();
+    program_->mainWindow().SetRunLogFolder(folder_->path() / "state");
     const std::string source = Folder("docs");
     WriteTextFile(folder_->path() / "docs" / "note.txt", "à garder");
     const std::string destination = Folder("disque");
@@ -325,12 +333,26 @@ void MainWindowTest::addingAJobPicksFoldersStoresAndRunsIt() {
     QVERIFY(std::filesystem::exists(folder_->path() / "disque" / "Vantorel" / "save_1_1.zip"));
     QVERIFY(ReadTextFile(folder_->path() / "ListeSave.ini").find("EdSource=" + source) != std::string::npos);
     QVERIFY(TakeAskedQuestionsForTesting().isEmpty());
+    // Its hint tells of the run that just succeeded.
+    test::SendMouseMove(list->viewport(), QPoint(20, 3));
+    QVERIFY(list->toolTip().endsWith(QStringLiteral("\nDernière sauvegarde réussie le 08/12/2026 à 10h00")));
 
     // The same panel again: the repeated source is asked about; no adds nothing.
     QueueAnswerForTesting(false);
     QTest::mouseClick(Child("ImageAjouter"), Qt::LeftButton, {}, QPoint(10, 10));
     QCOMPARE(TakeAskedQuestionsForTesting().size(), 1);
     QCOMPARE(list->count(), 1);
+
+    // A job list that refuses the write: the reason is told, and the job that
+    // was never saved is not shown as if it were.
+    const std::filesystem::path file = folder_->path() / "ListeSave.ini";
+    std::filesystem::permissions(file, std::filesystem::perms::owner_read);
+    Child<QLineEdit>("EdSource")->setText(QString::fromStdString(Folder("autre")));
+    QTest::mouseClick(Child("ImageAjouter"), Qt::LeftButton, {}, QPoint(10, 10));
+    QCOMPARE(TakeShownFailuresForTesting(), QStringList{QStringLiteral("Impossible d'écrire dans %1\nPermission denied")
+                                                            .arg(QString::fromStdString(file.string()))});
+    QCOMPARE(list->count(), 1);
+    QCOMPARE(program_->mainWindow().store().size(), 1u);
 }
 
 void MainWindowTest::dragHandleMovesTheWindowWithThePointer() {
@@ -396,8 +418,10 @@ void MainWindowTest::failedPassShowsTheErrorWindowCentred() {
     auto* errors = qobject_cast<QWidget*>(program_->windows()[3]);
     QVERIFY(errors->isVisible());
     auto* lines = errors->findChild<QListWidget*>(QStringLiteral("LbDesignationAjout"));
-    QCOMPARE(lines->count(), 1);
+    QCOMPARE(lines->count(), 2);
     QCOMPARE(lines->item(0)->text(), Child<QListWidget>("LbDesignationAjout")->item(0)->text());
+    QCOMPARE(lines->item(1)->text(),
+             QStringLiteral("    Dossier source introuvable : /nowhere/a/ (No such file or directory)"));
     QVERIFY(qAbs(errors->geometry().center().x() - program_->mainWindow().geometry().center().x()) <= 1);
     // A modeless window: it must stay above the main window, never behind it.
     QCOMPARE(errors->windowHandle()->transientParent(), program_->mainWindow().windowHandle());
@@ -407,7 +431,7 @@ void MainWindowTest::failedPassShowsTheErrorWindowCentred() {
     QCOMPARE(lines->count(), 0);
     QVERIFY(errors->isVisible());
     program_->mainWindow().RunAll();
-    QCOMPARE(lines->count(), 2);
+    QCOMPARE(lines->count(), 4);
     Child<QListWidget>("LbDesignationAjout")->setCurrentRow(2);
     program_->mainWindow().RunSelected();
     QCOMPARE(lines->count(), 0);
@@ -477,6 +501,9 @@ void MainWindowTest::hintText() {
     QFETCH(QString, secondLine);
     QCOMPARE(NextRunHintText(QStringLiteral("Ligne"), next.toStdString()),
              secondLine.isEmpty() ? QStringLiteral("Ligne") : QStringLiteral("Ligne\r\n") + secondLine);
+    QCOMPARE(NextRunHintText(QStringLiteral("Ligne"), next.toStdString(), "08/12/2026 16:05:00"),
+             (secondLine.isEmpty() ? QStringLiteral("Ligne") : QStringLiteral("Ligne\r\n") + secondLine) +
+                 QStringLiteral("\r\nDernière sauvegarde réussie le 08/12/2026 à 16h05"));
     QCOMPARE(HintRow(-1, 0, 3), std::nullopt);
     QCOMPARE(HintRow(38, 0, 3), std::optional<int>(2));
     QCOMPARE(HintRow(39, 0, 3), std::nullopt);

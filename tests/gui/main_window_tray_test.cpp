@@ -15,6 +15,7 @@
 #include <QAction>
 #include <QComboBox>
 #include <QGuiApplication>
+#include <QListWidget>
 #include <QMenu>
 #include <QScreen>
 #include <QSignalSpy>
@@ -42,6 +43,7 @@ private slots:
     void iconMenuAndTheTwoWaysBack();
     void quitterClosesTheMainWindow();
     void noNotificationAreaMinimisesToTheTaskBarAndLooksAgain();
+    void failureAtAMinimisedStartIsToldUntilSeen();
 
 private:
     void Start(const std::string& ini) {
@@ -292,6 +294,40 @@ void MainWindowTrayTest::noNotificationAreaMinimisesToTheTaskBarAndLooksAgain() 
     QVERIFY(!retry->isActive());
     QVERIFY(window().isVisible());
     QVERIFY(!window().trayIcon().shown());
+}
+
+void MainWindowTrayTest::failureAtAMinimisedStartIsToldUntilSeen() {
+    // An overdue job whose share is not mounted yet at log-in.
+    WriteTextFile(
+        folder_->path() / "ListeSave.ini",
+        test::ListeSaveText({{"/nowhere/share/", (folder_->path() / "dst/").string(), "07/12/2026 10:00:00"}}));
+    Start("[Prog]\nReduireProg=TRUE\n");
+    window().StartupMinimiseCheck();
+    auto* errors = qobject_cast<QWidget*>(program_->windows()[3]);
+    TrayIcon& tray = window().trayIcon();
+    QVERIFY(!window().isVisible());
+    QVERIFY(!errors->isVisible());
+    QCOMPARE(tray.lastNotification(), QStringLiteral("1 sauvegarde(s) en échec"));
+    QCOMPARE(tray.icon()->toolTip(), QStringLiteral("Vantorel : sauvegarde auto.\n1 sauvegarde(s) en échec"));
+
+    // The next minute's pass has nothing due: the failure is still to be seen.
+    window().RunDuePass();
+    QCOMPARE(tray.icon()->toolTip(), QStringLiteral("Vantorel : sauvegarde auto.\n1 sauvegarde(s) en échec"));
+
+    // Back from the icon, the error window shows it over the main window,
+    // and the pass of the show steps does not empty it.
+    tray.menu()->actions()[1]->trigger();
+    QCoreApplication::processEvents();
+    QVERIFY(window().isVisible());
+    QVERIFY(errors->isVisible());
+    auto* lines = errors->findChild<QListWidget*>(QStringLiteral("LbDesignationAjout"));
+    QCOMPARE(lines->count(), 2);
+    QVERIFY(lines->item(1)->text().contains(QStringLiteral("/nowhere/share/")));
+
+    // Seen and closed: the next icon says all is well again.
+    errors->close();
+    window().MinimiseToTray();
+    QCOMPARE(tray.icon()->toolTip(), QStringLiteral("Vantorel : sauvegarde auto."));
 }
 
 } // namespace vantorel

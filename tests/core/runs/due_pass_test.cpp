@@ -4,6 +4,8 @@
 #include "tests/core/runs/runs_fixture.h"
 #include "tests/support/unprivileged.h"
 
+#include <cerrno>
+
 namespace vantorel::test {
 namespace {
 
@@ -57,6 +59,17 @@ TEST_P(FolderCheck, ListsTheJobAndMovesTheScheduleOnlyInADuePass) {
     ASSERT_EQ(runner.errorList().size(), 1u);
     EXPECT_EQ(runner.errorList()[0].designation, store.at(row).designation);
     EXPECT_EQ(runner.errorList()[0].jobId, store.at(row).id);
+    // The cause names what is missing.
+    const FailureCause& cause = runner.errorList()[0].cause;
+    if (c.missing == Missing::Source) {
+        EXPECT_EQ(cause.kind, FailureKind::SourceMissing);
+        EXPECT_EQ(cause.path, FolderText(tmp / "gone"));
+        EXPECT_EQ(cause.systemText, SystemText(ENOENT));
+    } else {
+        EXPECT_EQ(cause.kind, FailureKind::DestinationMissing);
+        EXPECT_EQ(cause.path, FolderText(tmp / "not-a-drive" / "backups" / "Vantorel"));
+        EXPECT_EQ(cause.systemText, SystemText(ENOTDIR));
+    }
     ASSERT_EQ(host.shownErrors.size(), 1u);
     EXPECT_EQ(host.shownErrors[0].size(), 1u);
     EXPECT_EQ(host.Count("show"), 0) << "no archive step after a failed folder check";
@@ -197,6 +210,40 @@ TEST_F(RunsTest, ScheduleThatCannotBeSavedStillWaitsForItsNextTime) {
         GTEST_SKIP() << "no unprivileged user here";
     }
     EXPECT_EQ(*result, 110) << "one run, its failure listed once";
+}
+
+TEST_F(RunsTest, DestinationTheUserMayNotWriteIsAccessRefusedThere) {
+    WriteFile(tmp / "docs" / "a.txt", "a");
+    // One archive folder that cannot be made, one that is there but closed.
+    fs::create_directories(tmp / "closed");
+    fs::create_directories(tmp / "made" / "Vantorel");
+    AddJob(tmp / "docs", tmp / "closed");
+    AddJob(tmp / "docs", tmp / "made");
+    for (const fs::path& folder : {tmp.path(), programFolder, tmp / "docs", tmp / "made"}) {
+        fs::permissions(folder, fs::perms::all);
+    }
+    const fs::perms readOnly = fs::perms::owner_read | fs::perms::owner_exec | fs::perms::group_read |
+                               fs::perms::group_exec | fs::perms::others_read | fs::perms::others_exec;
+    fs::permissions(tmp / "closed", readOnly);
+    fs::permissions(tmp / "made" / "Vantorel", readOnly);
+
+    // Each failure as a digit: 1 for "access refused" on its archive folder.
+    std::optional<int> result = RunUnprivileged([&] {
+        runner.RunAll();
+        int digits = 0;
+        for (const ErrorEntry& entry : runner.errorList()) {
+            const std::optional<std::size_t> row = store.RowOf(entry.jobId);
+            const bool refusedThere = row && entry.cause.kind == FailureKind::AccessRefused &&
+                                      entry.cause.path == ArchiveFolderOf(*row).string() &&
+                                      entry.cause.systemText == SystemText(EACCES);
+            digits = digits * 10 + (refusedThere ? 1 : 2);
+        }
+        return digits;
+    });
+    if (!result) {
+        GTEST_SKIP() << "no unprivileged user here";
+    }
+    EXPECT_EQ(*result, 11);
 }
 
 TEST_F(RunsTest, TimerRestartsWhenThePassThrows) {

@@ -43,9 +43,9 @@ void FakeRunHost::SetDueTimerEnabled(bool enabled) {
     log.push_back(enabled ? "timer on" : "timer off");
 }
 
-void FakeRunHost::ShowRestoreProblems(std::size_t count, const std::vector<std::string>& firstNames) {
+void FakeRunHost::ShowRestoreProblems(const RestoreProblems& problems) {
     log.push_back("restore problems");
-    restoreProblems.push_back({count, firstNames});
+    restoreProblems.push_back(problems);
 }
 
 bool FakeRunHost::AskYesNo(Question question) {

@@ -23,7 +23,7 @@ public:
     void ShowErrorList(const std::vector<ErrorEntry>& errors) override;
     void SetDueTimerEnabled(bool enabled) override;
     bool AskYesNo(Question question) override;
-    void ShowRestoreProblems(std::size_t count, const std::vector<std::string>& firstNames) override;
+    void ShowRestoreProblems(const RestoreProblems& problems) override;
 
     // The clock; Now() returns it, then adds `tick` to it.
     DateTime now;
@@ -41,7 +41,7 @@ public:
     // "show", "hide", "events", "step", "timer on", "timer off", "errors", in order.
     std::vector<std::string> log;
     std::vector<std::vector<ErrorEntry>> shownErrors;
-    std::vector<std::pair<std::size_t, std::vector<std::string>>> restoreProblems;
+    std::vector<RestoreProblems> restoreProblems;
     bool processingVisible = false;
     // The last (done, total) a step reported.
     std::uint64_t progressDone = 0;

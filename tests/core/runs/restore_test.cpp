@@ -3,6 +3,7 @@
 #include "tests/core/runs/runs_fixture.h"
 
 #include <algorithm>
+#include <cerrno>
 
 namespace vantorel::test {
 namespace {
@@ -93,8 +94,8 @@ TEST_F(RestoreTest, DamagedEntriesNeverReplaceAFileAndAreReported) {
     EXPECT_EQ(ReadFile(source / "a.txt"), "the good file");
     EXPECT_EQ(ReadFile(source / "sub" / "deeper" / "b.txt"), "archived b") << "a damaged file beats none";
     ASSERT_EQ(host.restoreProblems.size(), 1u);
-    EXPECT_EQ(host.restoreProblems[0].first, 2u);
-    std::vector<std::string> names = host.restoreProblems[0].second;
+    EXPECT_EQ(host.restoreProblems[0].count, 2u);
+    std::vector<std::string> names = host.restoreProblems[0].firstNames;
     std::sort(names.begin(), names.end());
     EXPECT_EQ(names, (std::vector<std::string>{"a.txt", "sub/deeper/b.txt"}));
     EXPECT_EQ(host.log.back(), "restore problems") << "told after the label is gone";
@@ -122,6 +123,10 @@ TEST_F(RestoreTest, JobThatNeverRanLeavesNothingBehind) {
     EXPECT_TRUE(FileNames(ArchiveFolderOf(row)).empty());
     EXPECT_TRUE(FileNames(tmp / "never").empty());
     EXPECT_FALSE(host.processingVisible);
+    // Nothing restored is said, with the archive that is missing.
+    ASSERT_EQ(host.restoreProblems.size(), 1u);
+    const FailureCause expected{FailureKind::ArchiveMissing, ArchiveOf(row, 1).string(), SystemText(ENOENT)};
+    EXPECT_EQ(host.restoreProblems[0].archive, expected);
 }
 
 } // namespace

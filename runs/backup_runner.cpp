@@ -4,6 +4,8 @@
 #include "archive/reader/extract_archive.h"
 #include "archive/writer/zip_folder.h"
 #include "jobs/archive_paths.h"
+#include "runs/archive_recovery.h"
+#include "runs/destination_disk.h"
 #include "runs/generations.h"
 #include "runs/run_steps.h"
 #include "schedule/next_run.h"
@@ -127,6 +129,15 @@ void BackupRunner::RunAll() {
     RunQueuedFirstRuns();
 }
 
+void BackupRunner::RecoverAll() {
+    if (busy_) {
+        return; // the run in progress recovers its own job's archives
+    }
+    for (const BackupJob& job : store_.jobs()) {
+        RecoverJobArchives(job, store_.filePath().parent_path());
+    }
+}
+
 void BackupRunner::Restore(std::optional<std::size_t> selectedRow) {
     if (busy_ || stop_ || !selectedRow || *selectedRow >= store_.size()) {
         return;
@@ -149,6 +160,8 @@ void BackupRunner::Restore(std::optional<std::size_t> selectedRow) {
         if (!target.is_absolute() || !archive.is_absolute()) {
             return; // a hand-edited relative path: never restore into the working folder
         }
+        // A run killed before its newest archive got its name left it waiting.
+        RecoverJobArchives(job, store_.filePath().parent_path());
         std::error_code ec;
         fs::create_directories(target, ec); // a failure shows as an extraction that writes nothing
         ExtractReport report;
@@ -194,13 +207,17 @@ void BackupRunner::RunJob(std::uint64_t id, RunPath path) {
     const fs::path newest = ArchivePath(job.destination, job.reference, 1);
     const fs::path previous = ArchivePath(job.destination, job.reference, 2);
 
-    if (archiveFolder.is_absolute()) {
+    // A destination whose disk or share is absent is missing, even when its
+    // path could be made on the disk underneath.
+    const DestinationDisks disks(store_.filePath().parent_path());
+    const bool onItsDisk = disks.IsPresent(job.reference, archiveFolder);
+    if (onItsDisk && archiveFolder.is_absolute()) {
         std::error_code ec;
         fs::create_directories(archiveFolder, ec); // the folder check below reports a failure
     }
     bool ready = false;
     try {
-        ready = FoldersReady(source, archiveFolder, newest);
+        ready = onItsDisk && FoldersReady(source, archiveFolder, newest);
     } catch (const std::exception&) {
         ready = false; // a folder that cannot even be looked at is as good as missing
     }
@@ -245,7 +262,7 @@ void BackupRunner::RunJob(std::uint64_t id, RunPath path) {
                 // data check out.
                 options.previousArchive = newest;
                 // A destination inside the source: no archive holds the generations.
-                ZipFolder(written, source, options, {newest, previous});
+                WriteMakingRoom(*generations, [&] { ZipFolder(written, source, options, {newest, previous}); });
             });
         });
         // The events after the archive step may have deleted the job too.
@@ -261,6 +278,7 @@ void BackupRunner::RunJob(std::uint64_t id, RunPath path) {
                 fs::remove(written, ignored); // the generations are as they were; the next run tidies otherwise
                 throw;
             }
+            disks.Record(job.reference, archiveFolder, store_.jobs());
             // Should this fail (a stored index outside its list, a ListeSave.ini
             // that cannot be written), the archive just written is good and
             // stays: only the job is listed.

@@ -278,6 +278,7 @@ void BackupRunner::RunJob(std::uint64_t id, RunPath path) {
                 fs::remove(written, ignored); // the generations are as they were; the next run tidies otherwise
                 throw;
             }
+            // The disk the archives are on now is the one the next run expects.
             disks.Record(job.reference, archiveFolder, store_.jobs());
             // Should this fail (a stored index outside its list, a ListeSave.ini
             // that cannot be written), the archive just written is good and

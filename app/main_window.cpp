@@ -126,6 +126,9 @@ void MainWindow::RunShowSteps() {
         // are in the list already.
         if (!runner_.busy()) {
             store_.LoadJobList();
+            // A newest archive a killed run left waiting for its name gets it
+            // now, not only at that job's next run.
+            runner_.RecoverAll();
             RefreshJobList();
             // The field shows the destination of the last job loaded.
             if (store_.size() > 0) {

@@ -4,6 +4,8 @@
 #include "archive/reader/extract_archive.h"
 #include "archive/writer/zip_folder.h"
 #include "jobs/archive_paths.h"
+#include "runs/archive_recovery.h"
+#include "runs/destination_disk.h"
 #include "runs/generations.h"
 #include "runs/run_failure.h"
 #include "runs/run_log.h"
@@ -42,6 +44,11 @@ bool FoldersReady(const fs::path& source, const fs::path& archiveFolder, const f
         return false;
     }
     return HasArchivableFile(source) || CountArchiveEntries(newest).value_or(0) == 0;
+}
+
+// The cause of a job whose stored path was too long to be read back whole.
+FailureCause OverlongPathCause(const BackupJob& job) {
+    return {FailureKind::PathTooLong, job.sourceOverlong ? job.source : job.destination, {}};
 }
 
 } // namespace
@@ -129,6 +136,15 @@ void BackupRunner::RunAll() {
     RunQueuedFirstRuns();
 }
 
+void BackupRunner::RecoverAll() {
+    if (busy_) {
+        return; // the run in progress recovers its own job's archives
+    }
+    for (const BackupJob& job : store_.jobs()) {
+        RecoverJobArchives(job, store_.filePath().parent_path());
+    }
+}
+
 void BackupRunner::Restore(std::optional<std::size_t> selectedRow) {
     if (busy_ || stop_ || !selectedRow || *selectedRow >= store_.size()) {
         return;
@@ -150,13 +166,14 @@ void BackupRunner::Restore(std::optional<std::size_t> selectedRow) {
         const fs::path archive = ArchivePath(job.destination, job.reference, 1);
         if (job.HasOverlongPath()) {
             // A cut path names another folder: nothing is restored, and the user is told why.
-            host_.ShowRestoreProblems(RestoreProblems{
-                FailureCause{FailureKind::PathTooLong, job.sourceOverlong ? job.source : job.destination, {}}, 0, {}});
+            host_.ShowRestoreProblems(RestoreProblems{OverlongPathCause(job), 0, {}});
             return;
         }
         if (!target.is_absolute() || !archive.is_absolute()) {
             return; // a hand-edited relative path: never restore into the working folder
         }
+        // A run killed before its newest archive got its name left it waiting.
+        RecoverJobArchives(job, store_.filePath().parent_path());
         std::error_code ec;
         fs::create_directories(target, ec); // a failure shows as an extraction that writes nothing
         ExtractReport report;
@@ -216,21 +233,25 @@ void BackupRunner::RunJob(std::uint64_t id, RunPath path) {
     // A path cut when it was read names another folder: it is never created,
     // backed up or written to, and the job fails at the folder check.
     const bool usable = !job.HasOverlongPath();
+    // A destination whose disk or share is absent is missing, even when its
+    // path could be made on the disk underneath.
+    const DestinationDisks disks(store_.filePath().parent_path());
+    const bool onItsDisk = usable && disks.IsPresent(job.reference, archiveFolder);
     std::error_code createError;
-    if (usable && archiveFolder.is_absolute()) {
+    if (onItsDisk && archiveFolder.is_absolute()) {
         fs::create_directories(archiveFolder, createError); // the folder check below reports a failure
     }
     bool ready = false;
     try {
-        ready = usable && FoldersReady(source, archiveFolder, newest);
+        ready = onItsDisk && FoldersReady(source, archiveFolder, newest);
     } catch (const std::exception&) {
         ready = false; // a folder that cannot even be looked at is as good as missing
     }
     if (!ready) {
-        ListFailure(id, logged.Fail(usable ? FolderCheckCause(source, archiveFolder, createError)
-                                           : FailureCause{FailureKind::PathTooLong,
-                                                          job.sourceOverlong ? job.source : job.destination,
-                                                          {}}));
+        ListFailure(id,
+                    logged.Fail(!usable      ? OverlongPathCause(job)
+                                : !onItsDisk ? FailureCause{FailureKind::DestinationMissing, archiveFolder.string(), {}}
+                                             : FolderCheckCause(source, archiveFolder, createError)));
         if (path == RunPath::Due) {
             // A timer-started job with a missing folder waits for its next
             // time instead of being reported at every pass.
@@ -271,7 +292,9 @@ void BackupRunner::RunJob(std::uint64_t id, RunPath path) {
                 // data check out.
                 options.previousArchive = newest;
                 // A destination inside the source: no archive holds the generations.
-                summary = ZipFolder(written, source, options, {newest, previous});
+                WriteMakingRoom(*generations, [&] {
+                    summary = ZipFolder(written, source, options, {newest, previous});
+                });
             });
         });
         // The events after the archive step may have deleted the job too.
@@ -287,6 +310,8 @@ void BackupRunner::RunJob(std::uint64_t id, RunPath path) {
                 fs::remove(written, ignored); // the generations are as they were; the next run tidies otherwise
                 throw;
             }
+            // The disk the archives are on now is the one the next run expects.
+            disks.Record(job.reference, archiveFolder, store_.jobs());
             // Should this fail (a stored index outside its list, a ListeSave.ini
             // that cannot be written), the archive just written is good and
             // stays: only the job is listed.

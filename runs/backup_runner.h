@@ -37,6 +37,11 @@ public:
     // selected job's newest archive into its source folder.
     void Restore(std::optional<std::size_t> selectedRow);
 
+    // At the program's start: finishes, for every job, what a run killed
+    // earlier left beside its archives, so that a newest archive waiting for
+    // its name has it before anyone looks for it. Nothing while busy.
+    void RecoverAll();
+
     // True while a pass, a run or a restore is in progress.
     bool busy() const { return busy_; }
     // The program is ending: the step in progress stops soon (its temporary

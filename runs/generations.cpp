@@ -4,27 +4,29 @@
 // The new archive is written completely and flushed under a hidden name first
 // (".save_R_1.zip.<random>.new", through the writer's own ".partial" file);
 // nothing else is touched until then, so a failed run leaves both generations
-// as they were. The rotation itself:
-//   1. the new archive is renamed ".save_R_1.zip.<inode>.next": its name now
-//      says which file it is;
-//   2. it swaps names with save_R_1.zip in one step (RENAME_EXCHANGE): the
-//      newest name always holds a complete archive, the old one or the new;
-//   3. the old newest archive, now under the ".next" name, replaces
-//      save_R_2.zip in one rename.
-// After a kill between 2 and 3 the ".next" file is the only copy of the old
-// newest archive. Its inode no longer matches its name, and that is how the
-// next run tells it from a new archive that never got the newest name: it
-// finishes the move to save_R_2.zip instead of removing it. Should inode
-// numbers change across a remount (some FAT drivers), a ".next" file is
-// taken for an old newest archive and kept as the previous one, which keeps
-// a complete archive either way.
+// as they were. The rotation itself is three renames:
+//   1. the new archive takes the name ".save_R_1.zip.complete": from here on
+//      the rotation is decided, and the name says the file is the complete
+//      archive on its way to the newest name;
+//   2. save_R_1.zip replaces save_R_2.zip (the older generation is dropped);
+//   3. the ".complete" archive becomes save_R_1.zip.
+// Recovery reads nothing but the names, because inode numbers change across
+// a remount on FAT and exFAT sticks and network shares: a ".complete" archive
+// beside save_R_1.zip means a kill before step 2 (the rotation is finished),
+// without it a kill before step 3 (it only takes the newest name). ".new" and
+// ".partial" files never began a rotation and are removed.
 //
-// Where the file system cannot swap two names, step 2 becomes two renames
-// (newest to previous, then the new archive to newest). Between them the
-// newest name is missing for one call; the next run then finds a ".next"
-// file that is still itself and gives it the newest name.
+// Between steps 2 and 3 no file has the newest name. A swap of two names in
+// one call (RENAME_EXCHANGE) would close that gap, but after a swap both names
+// would still be there, each holding what the other held, and nothing but an
+// inode number could tell which is which; the sticks and shares backups go to
+// have no such swap anyway. So the gap is closed instead by running the
+// recovery wherever the newest archive is needed: at the program's start,
+// before a restore, and before a run.
 
 #include "runs/generations.h"
+
+#include "archive/archive_error.h"
 
 #include <cerrno>
 #include <cstdio>
@@ -37,6 +39,7 @@
 #include <system_error>
 #include <unistd.h>
 #include <utility>
+#include <vector>
 
 namespace vantorel {
 
@@ -45,7 +48,9 @@ namespace fs = std::filesystem;
 namespace {
 
 constexpr std::string_view kNewSuffix = ".new";
-constexpr std::string_view kNextSuffix = ".next";
+constexpr std::string_view kCompleteSuffix = ".complete";
+// An earlier version's name for an archive halfway through its rotation.
+constexpr std::string_view kEarlierNextSuffix = ".next";
 constexpr std::string_view kPartialSuffix = ".partial";
 constexpr int kLockAttempts = 5;
 
@@ -75,13 +80,14 @@ bool SameFile(const struct stat& a, const struct stat& b) {
     return a.st_dev == b.st_dev && a.st_ino == b.st_ino;
 }
 
-// The inode number a ".next" name carries, when it carries one.
-std::optional<unsigned long long> InodeInName(std::string_view name, std::string_view prefix) {
-    std::string_view digits = name.substr(prefix.size(), name.size() - prefix.size() - kNextSuffix.size());
-    if (digits.empty() || digits.find_first_not_of("0123456789") != std::string_view::npos) {
-        return std::nullopt;
-    }
-    return std::stoull(std::string(digits));
+bool IsRegularFile(const fs::path& path) {
+    struct stat info {};
+    return lstat(path.c_str(), &info) == 0 && S_ISREG(info.st_mode);
+}
+
+bool Exists(const fs::path& path) {
+    struct stat info {};
+    return lstat(path.c_str(), &info) == 0;
 }
 
 } // namespace
@@ -127,44 +133,72 @@ Generations::~Generations() {
     }
 }
 
+fs::path Generations::CompleteName() const {
+    return newest_.parent_path() / ("." + newest_.filename().string() + std::string(kCompleteSuffix));
+}
+
 void Generations::RecoverLeftovers() {
     const fs::path folder = newest_.parent_path();
     const std::string newestName = newest_.filename().string();
     const std::string ours = "." + newestName + ".";            // the hidden names of this job's archives
     const std::string writers = "." + ours;                     // the archive writer's own partial files
     const std::string copyOfOldVersions = newestName + ".part"; // an older version's put-back copy
+    std::vector<fs::path> earlierNext;
     std::error_code ec;
     for (fs::directory_iterator it(folder, ec), end; !ec && it != end; it.increment(ec)) {
         const std::string name = it->path().filename().string();
-        const fs::path path = it->path();
-        std::error_code ignored; // a leftover that cannot be removed now is tried again by the next run
+        std::error_code ignored; // a leftover that cannot be removed now is tried again by the next recovery
         if (name == copyOfOldVersions || (StartsWith(name, writers) && EndsWith(name, kPartialSuffix)) ||
             (StartsWith(name, ours) && (EndsWith(name, kNewSuffix) || EndsWith(name, kPartialSuffix)))) {
-            fs::remove(path, ignored); // never complete, or never meant to be kept
-            continue;
+            fs::remove(it->path(), ignored); // never began a rotation, or never meant to be kept
+        } else if (StartsWith(name, ours) && EndsWith(name, kEarlierNextSuffix)) {
+            earlierNext.push_back(it->path());
         }
-        if (!StartsWith(name, ours) || !EndsWith(name, kNextSuffix)) {
-            continue;
+    }
+    const fs::path complete = CompleteName();
+    const bool hasNewest = Exists(newest_);
+    if (IsRegularFile(complete) && (!hasNewest || IsRegularFile(newest_))) {
+        // The rotation was decided: finish it. Should a rename fail, the names
+        // still say where it stands, and the next recovery goes on from there.
+        if (!hasNewest || std::rename(newest_.c_str(), previous_.c_str()) == 0) {
+            FlushFolder(folder);
+            static_cast<void>(std::rename(complete.c_str(), newest_.c_str())); // see above
         }
-        const std::optional<unsigned long long> inode = InodeInName(name, ours);
-        struct stat info {};
-        if (!inode || lstat(path.c_str(), &info) != 0 || !S_ISREG(info.st_mode)) {
-            continue; // not one of ours: left alone
-        }
-        struct stat newest {};
-        const bool hasNewest = stat(newest_.c_str(), &newest) == 0;
-        if (info.st_ino != *inode) {
-            // The old newest archive, swapped out: it was on its way to the
-            // previous name, which it now takes.
-            fs::rename(path, previous_, ignored);
-        } else if (!hasNewest) {
-            // A complete new archive whose rename to the newest name never came.
-            fs::rename(path, newest_, ignored);
-        } else {
-            fs::remove(path, ignored); // a new archive that never replaced the newest one
+    }
+    // An earlier version named an archive halfway through its rotation
+    // ".<inode>.next"; which archive it is, only inode numbers told. Without a
+    // newest archive it is complete either way and takes that name; beside
+    // one it is left as it is, since removing it could lose a generation.
+    for (const fs::path& path : earlierNext) {
+        if (!Exists(newest_) && IsRegularFile(path)) {
+            static_cast<void>(std::rename(path.c_str(), newest_.c_str())); // the next recovery tries again
         }
     }
     FlushFolder(folder);
+}
+
+void WriteMakingRoom(Generations& generations, const std::function<void()>& write) {
+    try {
+        write();
+        return;
+    } catch (const ArchiveError& error) {
+        const bool noRoom =
+            error.kind() == ArchiveFailure::WriteFailed && (error.sysErrno() == ENOSPC || error.sysErrno() == EDQUOT);
+        // The writer has removed its unfinished file; the previous generation
+        // is the one this run's rotation would drop anyway.
+        if (!noRoom || !generations.DropPrevious()) {
+            throw;
+        }
+    }
+    write();
+}
+
+bool Generations::DropPrevious() {
+    if (!IsRegularFile(previous_) || unlink(previous_.c_str()) != 0) {
+        return false;
+    }
+    FlushFolder(previous_.parent_path());
+    return true;
 }
 
 fs::path Generations::NewArchiveName() const {
@@ -177,51 +211,28 @@ fs::path Generations::NewArchiveName() const {
 void Generations::Rotate(const fs::path& written) {
     const fs::path folder = newest_.parent_path();
     struct stat newest {};
-    if (lstat(newest_.c_str(), &newest) == 0 && !S_ISREG(newest.st_mode)) {
+    const bool hasNewest = lstat(newest_.c_str(), &newest) == 0;
+    if (hasNewest && !S_ISREG(newest.st_mode)) {
         // A folder or a link under the newest name is not ours to move.
         throw std::system_error(EEXIST, std::generic_category(), newest_.string());
     }
-    if (lstat(newest_.c_str(), &newest) != 0) {
-        // First run, or a newest archive removed by hand: the previous one stays.
-        if (std::rename(written.c_str(), newest_.c_str()) != 0) {
-            throw SystemError(newest_);
-        }
-        FlushFolder(folder);
-        return;
+    const fs::path complete = CompleteName();
+    if (std::rename(written.c_str(), complete.c_str()) != 0) {
+        throw SystemError(complete);
     }
-    struct stat info {};
-    if (stat(written.c_str(), &info) != 0) {
-        throw SystemError(written);
-    }
-    const fs::path next =
-        folder / ("." + newest_.filename().string() + "." +
-                  std::to_string(static_cast<unsigned long long>(info.st_ino)) + std::string(kNextSuffix));
-    if (std::rename(written.c_str(), next.c_str()) != 0) {
-        throw SystemError(next);
-    }
-    if (renameat2(AT_FDCWD, next.c_str(), AT_FDCWD, newest_.c_str(), RENAME_EXCHANGE) == 0) {
-        // The newest name holds the new archive. Should this rename fail, the
-        // old one waits under the ".next" name and the next run moves it.
-        static_cast<void>(std::rename(next.c_str(), previous_.c_str()));
-        FlushFolder(folder);
-        return;
-    }
-    const int error = errno;
-    if (error != EINVAL && error != ENOSYS && error != EOPNOTSUPP) {
-        std::error_code ignored;
-        fs::remove(next, ignored); // still the new archive: the generations are as they were
-        throw std::system_error(error, std::generic_category(), newest_.string());
-    }
-    // No swap on this file system: two renames, recovered as said above.
-    if (std::rename(newest_.c_str(), previous_.c_str()) != 0) {
+    FlushFolder(folder);
+    // Without a newest archive (first run, or one removed by hand) the
+    // previous one stays as it is.
+    if (hasNewest && std::rename(newest_.c_str(), previous_.c_str()) != 0) {
         const std::system_error failure = SystemError(previous_);
         std::error_code ignored;
-        fs::remove(next, ignored);
+        fs::remove(complete, ignored); // the generations are as they were
         throw failure;
     }
-    if (std::rename(next.c_str(), newest_.c_str()) != 0) {
-        // The previous name holds the old newest archive, the ".next" name
-        // the new one; the next run gives the new one its name.
+    FlushFolder(folder);
+    if (std::rename(complete.c_str(), newest_.c_str()) != 0) {
+        // The previous name holds the old newest archive, the ".complete"
+        // name the new one; the next recovery gives it the newest name.
         throw SystemError(newest_);
     }
     FlushFolder(folder);

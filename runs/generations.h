@@ -4,6 +4,7 @@
 // them at a time; private to runs/.
 
 #include <filesystem>
+#include <functional>
 #include <optional>
 
 namespace vantorel {
@@ -26,9 +27,14 @@ public:
     ~Generations();
 
     // Finishes or throws away what an interrupted run left beside the
-    // archives. An archive that is the only copy of a generation is never
+    // archives, from their names alone (inode numbers change across a
+    // remount). An archive that is the only copy of a generation is never
     // removed: it takes the name it was on its way to.
     void RecoverLeftovers();
+
+    // Removes the previous generation, making room for the new archive;
+    // false when there was none or it could not be removed.
+    bool DropPrevious();
 
     // A fresh hidden name beside the archives for the next archive to be
     // written; unique to this writer.
@@ -36,12 +42,17 @@ public:
 
     // Makes `written` (a complete, flushed archive at a name from
     // NewArchiveName) the newest generation, and the newest the previous one;
-    // the previous one is dropped. At every step a complete newest archive
-    // exists. Throws std::system_error when the newest name could not be
-    // given; the archives are then as they were.
+    // the previous one is dropped. After a kill at any step the names left
+    // say what each file is, and RecoverLeftovers finishes the rotation.
+    // Throws std::system_error when a rename is refused: before the newest
+    // archive moved, the archives are as they were; after, the new archive
+    // waits under a name RecoverLeftovers gives the newest name.
     void Rotate(const std::filesystem::path& written);
 
 private:
+    // Where the new archive waits once the rotation is decided.
+    std::filesystem::path CompleteName() const;
+
     Generations(std::filesystem::path newest, std::filesystem::path previous, std::filesystem::path lock, int fd);
 
     std::filesystem::path newest_;
@@ -49,5 +60,12 @@ private:
     std::filesystem::path lock_;
     int fd_ = -1;
 };
+
+// Runs `write`, which writes the next archive at a name from
+// NewArchiveName. When it fails for want of room on the destination and a
+// previous generation exists, that generation is dropped and `write` runs once
+// more: a destination with room for two archives keeps working. The newest
+// archive is never touched. Throws what `write` throws.
+void WriteMakingRoom(Generations& generations, const std::function<void()>& write);
 
 } // namespace vantorel

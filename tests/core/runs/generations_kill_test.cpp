@@ -1,17 +1,21 @@
 // A run killed at each system call, one after the other, through strace's
-// fault injection: after every kill save_N_1.zip is a complete archive, the
-// old newest archive still exists somewhere, and only the generation the
-// rotation drops may be gone; the next run leaves no leftover. The run is
-// this test program itself, started again on a disabled test.
+// fault injection, then its files moved to new inode numbers as a remount of
+// a stick or a share does: the old newest archive still exists somewhere,
+// the program's start leaves both generations under their names (only the
+// one the rotation drops may be gone), and a failed then a good run go on
+// from there. The run is this test program itself, started again on a
+// disabled test.
 
 #include "tests/core/runs/runs_fixture.h"
 
 #include "archive/reader/extract_archive.h"
 #include "jobs/archive_paths.h"
-#include "runs/generations.h"
+#include "tests/core/runs/test_mounts.h"
 
 #include <cstdlib>
+#include <functional>
 #include <sys/wait.h>
+#include <vector>
 
 namespace vantorel::test {
 namespace {
@@ -57,12 +61,33 @@ std::optional<std::string> ArchivedText(const fs::path& archive, const fs::path&
     return ReadFile(scratch / "a.txt");
 }
 
-TEST_F(RunsTest, KilledAtEverySystemCallLosesOnlyTheDroppedGeneration) {
-    if (std::system("strace -qq -o /dev/null true >/dev/null 2>&1") != 0) {
-        GTEST_SKIP() << "strace cannot trace here";
+bool StraceWorks() {
+    return std::system("strace -qq -o /dev/null true >/dev/null 2>&1") == 0;
+}
+
+class KilledRun : public RunsTest {
+protected:
+    // Kills a run of a job writing to `destination` at each call of each of
+    // `syscalls` in turn, has `remount` give its archive folder new inode
+    // numbers, and checks what the program's start, a failed run and a good
+    // run then make of what the kill left.
+    void KillAtEveryCall(const fs::path& destination, const std::vector<std::string>& syscalls,
+                         const std::function<void(const fs::path& folder)>& remount);
+};
+
+// A remount as the test sees it: every file gets a new inode number.
+void MoveToNewInodes(const fs::path& folder) {
+    for (const std::string& name : FileNames(folder)) {
+        const std::string bytes = ReadFile(folder / name);
+        WriteFile(folder / "copy", bytes);
+        fs::rename(folder / "copy", folder / name);
     }
+}
+
+void KilledRun::KillAtEveryCall(const fs::path& destination, const std::vector<std::string>& syscalls,
+                                const std::function<void(const fs::path& folder)>& remount) {
     const fs::path source = tmp / "docs";
-    const std::size_t row = AddJob(source, tmp / "backups");
+    const std::size_t row = AddJob(source, destination);
     for (const char* text : {"older", "newest"}) {
         WriteFile(source / "a.txt", text);
         runner.RunSelected(row);
@@ -80,10 +105,8 @@ TEST_F(RunsTest, KilledAtEverySystemCallLosesOnlyTheDroppedGeneration) {
         WriteFile(store.filePath(), list);
     };
     reset();
-    if (!RunKilledAt(programFolder, "renameat2", 0)) {
-        GTEST_SKIP() << "the run does not run under strace here";
-    }
-    for (const std::string syscall : {"openat", "write", "fsync", "rename", "renameat2", "unlink", "flock"}) {
+    ASSERT_TRUE(RunKilledAt(programFolder, "renameat2", 0)) << "the run does not run under strace";
+    for (const std::string& syscall : syscalls) {
         bool finished = false;
         int n = 1;
         for (; !finished && n < 400; ++n) {
@@ -91,45 +114,73 @@ TEST_F(RunsTest, KilledAtEverySystemCallLosesOnlyTheDroppedGeneration) {
             finished = RunKilledAt(programFolder, syscall, n);
             const std::string at = syscall + " #" + std::to_string(n);
 
-            const std::optional<std::string> first = ArchivedText(ArchiveOf(row, 1), tmp / "check");
-            ASSERT_TRUE(first == "newest" || first == "new") << "killed at " << at << ": no complete newest archive";
             bool newestKept = false;
-            bool olderKept = false;
             for (const std::string& name : FileNames(folder)) {
-                const std::string bytes = ReadFile(folder / name);
-                newestKept = newestKept || bytes == newest;
-                olderKept = olderKept || bytes == older;
+                newestKept = newestKept || ReadFile(folder / name) == newest;
             }
             EXPECT_TRUE(newestKept) << "killed at " << at << ": the newest generation is lost";
-            EXPECT_TRUE(olderKept || first == "new") << "killed at " << at << ": dropped before the new one was in";
 
-            // The next run first finishes or removes what the killed one left:
-            // the old newest archive is the previous one once the new one is in.
-            {
-                std::optional<Generations> generations = Generations::Lock(ArchiveOf(row, 1), ArchiveOf(row, 2));
-                ASSERT_TRUE(generations);
-                generations->RecoverLeftovers();
-            }
-            EXPECT_EQ(FileNames(folder), (std::set<std::string>{"save_1_1.zip", "save_1_2.zip"}))
-                << "after a kill at " << at;
-            EXPECT_EQ(ReadFile(ArchiveOf(row, 2)), first == "new" ? newest : older) << "after a kill at " << at;
-
+            remount(folder);
+            // The program's start finishes what the killed run left: either
+            // it never decided its rotation, or the rotation is complete.
             JobStore reloaded(programFolder);
             reloaded.LoadJobList();
             FakeRunHost nextHost;
             nextHost.now = At(2026, 12, 7, 17);
+            BackupRunner(reloaded, nextHost).RecoverAll();
+            EXPECT_EQ(FileNames(folder), (std::set<std::string>{"save_1_1.zip", "save_1_2.zip"}))
+                << "after a kill at " << at;
+            const std::optional<std::string> first = ArchivedText(ArchiveOf(row, 1), tmp / "check");
+            ASSERT_TRUE(first == "newest" || first == "new") << "after a kill at " << at;
+            EXPECT_EQ(ReadFile(ArchiveOf(row, 2)), first == "new" ? newest : older) << "after a kill at " << at;
+            const std::string recovered = ReadFile(ArchiveOf(row, 1));
+
+            // A failed run then changes nothing, and a good one rotates once.
+            BackupRunner failing(reloaded, nextHost);
+            nextHost.onStep = [&] { failing.RequestStop(); };
+            failing.RunSelected(row);
+            nextHost.onStep = nullptr;
+            EXPECT_EQ(ReadFile(ArchiveOf(row, 1)), recovered) << "failed run after a kill at " << at;
+            EXPECT_EQ(ReadFile(ArchiveOf(row, 2)), first == "new" ? newest : older)
+                << "failed run after a kill at " << at;
             BackupRunner next(reloaded, nextHost);
             next.RunSelected(row);
             ASSERT_TRUE(next.errorList().empty()) << "after a kill at " << at;
             EXPECT_EQ(FileNames(folder), (std::set<std::string>{"save_1_1.zip", "save_1_2.zip"}))
                 << "after a kill at " << at;
             EXPECT_EQ(ArchivedText(ArchiveOf(row, 1), tmp / "check"), "new") << "after a kill at " << at;
+            EXPECT_EQ(ReadFile(ArchiveOf(row, 2)), recovered) << "after a kill at " << at;
             if (finished) {
                 EXPECT_EQ(first, "new") << "a run that got to its end left the old newest archive";
             }
         }
         EXPECT_TRUE(finished) << syscall << ": the run never got to its end";
     }
+}
+
+TEST_F(KilledRun, AtEverySystemCallLosesOnlyTheDroppedGeneration) {
+    if (!StraceWorks()) {
+        GTEST_SKIP() << "strace cannot trace here";
+    }
+    KillAtEveryCall(tmp / "backups", {"openat", "write", "fsync", "rename", "renameat2", "unlink", "flock"},
+                    MoveToNewInodes);
+}
+
+// A stick has no swap of two names, and a remount numbers its files anew.
+TEST_F(KilledRun, OnARemountedExFatStickLosesOnlyTheDroppedGeneration) {
+    if (!StraceWorks()) {
+        GTEST_SKIP() << "strace cannot trace here";
+    }
+    fs::create_directories(tmp / "stick");
+    std::string why;
+    std::optional<TestMount> stick = TestMount::ExFat(tmp / "stick.img", tmp / "stick", 16 << 20, why);
+    if (!stick) {
+        GTEST_SKIP() << why;
+    }
+    KillAtEveryCall(tmp / "stick" / "backups", {"rename", "fsync"}, [&](const fs::path&) {
+        stick->Unmount();
+        ASSERT_TRUE(stick->Mount());
+    });
 }
 
 } // namespace

@@ -4,6 +4,7 @@
 #include "tests/core/runs/runs_fixture.h"
 
 #include "archive/reader/extract_archive.h"
+#include "tests/core/runs/test_mounts.h"
 #include "tests/support/new_job.h"
 #include "tests/support/unprivileged.h"
 
@@ -14,6 +15,17 @@ namespace vantorel::test {
 namespace {
 
 using Names = std::set<std::string>;
+
+// `size` bytes that do not compress, different for each seed.
+std::string Noise(std::size_t size, unsigned seed) {
+    std::string noise(size, '\0');
+    unsigned state = seed;
+    for (char& c : noise) {
+        state = state * 1103515245u + 12345u;
+        c = static_cast<char>(state >> 16);
+    }
+    return noise;
+}
 
 TEST_F(RunsTest, EachRunKeepsTheNewestAndThePreviousArchive) {
     const fs::path source = tmp / "docs";
@@ -118,13 +130,7 @@ protected:
     void MakeFault(const fs::path& source) {
         if (GetParam() == ArchiveFault::ArchiveTooBig) {
             // Incompressible data, far over the limit set in the child.
-            std::string noise(256 * 1024, '\0');
-            unsigned state = 12345;
-            for (char& c : noise) {
-                state = state * 1103515245u + 12345u;
-                c = static_cast<char>(state >> 16);
-            }
-            WriteFile(source / "big.bin", noise);
+            WriteFile(source / "big.bin", Noise(256 * 1024, 12345));
             return;
         }
         WriteFile(source / "secret.txt", "not for everyone");
@@ -193,6 +199,55 @@ TEST_P(FailingArchiveStep, LeavesBothGenerationsAsTheyWereAndTriesAgainAtTheNext
 INSTANTIATE_TEST_SUITE_P(Faults, FailingArchiveStep,
                          ::testing::Values(ArchiveFault::UnreadableFile, ArchiveFault::ArchiveTooBig),
                          [](const auto& row) { return std::string(NameOf(row.param)); });
+
+TEST_F(RunsTest, DestinationWithRoomForTwoArchivesDropsThePreviousOneToWriteTheNext) {
+    fs::create_directories(tmp / "stick");
+    std::string why;
+    // Room for two archives of the data below, not for three.
+    std::optional<TestMount> stick = TestMount::Tmpfs(tmp / "stick", 112 * 1024, why);
+    if (!stick) {
+        GTEST_SKIP() << why;
+    }
+    const fs::path source = tmp / "docs";
+    const std::size_t row = AddJob(source, tmp / "stick");
+    std::vector<std::string> archives;
+    for (unsigned run = 1; run <= 4; ++run) {
+        WriteFile(source / "data.bin", Noise(40 * 1024, run));
+        runner.RunSelected(row);
+        ASSERT_TRUE(runner.errorList().empty()) << "run " << run;
+        archives.push_back(ReadFile(ArchiveOf(row, 1)));
+        if (run > 1) {
+            EXPECT_EQ(ReadFile(ArchiveOf(row, 2)), archives[run - 2]) << "run " << run;
+        }
+    }
+    EXPECT_EQ(FileNames(ArchiveFolderOf(row)), (Names{"save_1_1.zip", "save_1_2.zip"}));
+
+    // A new archive that does not fit even alone: the newest one stays.
+    WriteFile(source / "data.bin", Noise(80 * 1024, 5));
+    runner.RunSelected(row);
+    EXPECT_EQ(runner.errorList().size(), 1u);
+    EXPECT_EQ(ReadFile(ArchiveOf(row, 1)), archives.back());
+    EXPECT_EQ(FileNames(ArchiveFolderOf(row)), Names{"save_1_1.zip"});
+}
+
+// A run killed between its last two renames leaves no file under the newest
+// name; a restore gives the waiting archive its name before it reads it.
+TEST_F(RunsTest, RestoreFindsTheNewestArchiveAKilledRunLeftWaiting) {
+    const fs::path source = tmp / "docs";
+    const std::size_t row = AddJob(source, tmp / "backups");
+    for (const char* text : {"older", "newest"}) {
+        WriteFile(source / "a.txt", text);
+        runner.RunSelected(row);
+    }
+    fs::rename(ArchiveOf(row, 1), ArchiveFolderOf(row) / ".save_1_1.zip.complete");
+    WriteFile(source / "a.txt", "changed since");
+    host.answers = {true};
+
+    runner.Restore(row);
+
+    EXPECT_EQ(ReadFile(source / "a.txt"), "newest");
+    EXPECT_EQ(FileNames(ArchiveFolderOf(row)), (Names{"save_1_1.zip", "save_1_2.zip"}));
+}
 
 TEST_F(RunsTest, FailedRescheduleKeepsTheArchiveJustWritten) {
     const fs::path source = tmp / "docs";

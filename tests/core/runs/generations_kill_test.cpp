@@ -26,7 +26,7 @@ TEST(RunChild, DISABLED_RunsTheFirstJobOnce) {
     ASSERT_EQ(store.size(), 1u);
     FakeRunHost host;
     host.now = At(2026, 12, 7, 16);
-    BackupRunner runner(store, host);
+    TestRunner runner(store, host);
     runner.RunSelected(0);
     ASSERT_TRUE(runner.errorList().empty());
 }
@@ -118,7 +118,7 @@ TEST_F(RunsTest, KilledAtEverySystemCallLosesOnlyTheDroppedGeneration) {
             reloaded.LoadJobList();
             FakeRunHost nextHost;
             nextHost.now = At(2026, 12, 7, 17);
-            BackupRunner next(reloaded, nextHost);
+            TestRunner next(reloaded, nextHost);
             next.RunSelected(row);
             ASSERT_TRUE(next.errorList().empty()) << "after a kill at " << at;
             EXPECT_EQ(FileNames(folder), (std::set<std::string>{"save_1_1.zip", "save_1_2.zip"}))

@@ -15,9 +15,11 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <deque>
 #include <filesystem>
 #include <functional>
 #include <memory>
+#include <mutex>
 #include <optional>
 
 class QLabel;
@@ -127,6 +129,10 @@ protected:
     void enterEvent(QEnterEvent* event) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
 
+private slots:
+    // Runs the tasks posted (Post) before this event, in order.
+    void RunPostedTasks();
+
 private:
     // Building the controls (main_window_controls.cpp).
     void BuildTitleBar();
@@ -156,6 +162,12 @@ private:
     static constexpr int kProcessingRight = 376;
     static void CentreBetweenButtons(QWidget* label);
     void ShowProcessingText(const QString& text);
+
+    // The tasks posted to this thread (Post), handed over under a lock of
+    // our own. Declared before the runner: its worker may still post while
+    // the runner stops, as the window is destroyed.
+    std::mutex postedMutex_;
+    std::deque<std::function<void()>> posted_;
 
     JobStore store_;
     BackupRunner runner_;

@@ -13,6 +13,7 @@
 #include <QMetaObject>
 
 #include <algorithm>
+#include <iterator>
 
 namespace vantorel {
 
@@ -38,8 +39,48 @@ QString ProcessingText(std::uint64_t done, std::uint64_t total) {
 } // namespace
 
 void MainWindow::Post(std::function<void()> task) {
-    // Queued to this window's thread; dropped with the window.
-    QMetaObject::invokeMethod(this, std::move(task), Qt::QueuedConnection);
+    // The task goes through a lock of ours, and Qt's event only wakes this
+    // thread: nothing the worker made is handed over in Qt's own queue. One
+    // event serves every task posted until it runs.
+    bool wake = false;
+    {
+        const std::lock_guard<std::mutex> lock(postedMutex_);
+        wake = posted_.empty();
+        posted_.push_back(std::move(task));
+    }
+    if (wake) {
+        QMetaObject::invokeMethod(this, "RunPostedTasks", Qt::QueuedConnection);
+    }
+}
+
+void MainWindow::RunPostedTasks() {
+    std::deque<std::function<void()>> batch;
+    {
+        const std::lock_guard<std::mutex> lock(postedMutex_);
+        batch.swap(posted_);
+    }
+    // Tasks posted while these run wait for the next event, after the
+    // window's events that came meanwhile.
+    while (!batch.empty()) {
+        const std::function<void()> task = std::move(batch.front());
+        batch.pop_front();
+        try {
+            task();
+        } catch (...) {
+            // The failure goes on to be shown; the rest still runs, first.
+            bool wake = false;
+            if (!batch.empty()) {
+                const std::lock_guard<std::mutex> lock(postedMutex_);
+                wake = posted_.empty();
+                posted_.insert(posted_.begin(), std::make_move_iterator(batch.begin()),
+                               std::make_move_iterator(batch.end()));
+            }
+            if (wake) {
+                QMetaObject::invokeMethod(this, "RunPostedTasks", Qt::QueuedConnection);
+            }
+            throw;
+        }
+    }
 }
 
 void MainWindow::ShowStepProgress(const std::string& sourceFolder, std::uint64_t done, std::uint64_t total) {

@@ -1,5 +1,5 @@
-// The main window's lifecycle (creation, every show, destruction) and what
-// the backup runs ask of it.
+// The main window's lifecycle (creation, start, every show, destruction) and
+// what the backup runs ask of it.
 #include "app/main_window.h"
 
 #include "runs/run_log.h"
@@ -12,25 +12,22 @@
 #include "ui/tray_icon.h"
 #include "ui/yes_no_dialog.h"
 
-#include <QCloseEvent>
-#include <QCoreApplication>
 #include <QGuiApplication>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
-#include <QShowEvent>
+#include <QScrollBar>
 #include <QTimer>
+
+#include <algorithm>
 
 namespace vantorel {
 
 namespace {
 
 constexpr int kDueTimerIntervalMs = 60000;
-constexpr int kMinimiseCheckDelayMs = 100;
 constexpr int kDaysInList = 31;
 constexpr int kTrayRetryIntervalMs = 2000;
-// How often the progress of a running step is shown again.
-constexpr int kProgressIntervalMs = 200;
 
 } // namespace
 
@@ -57,19 +54,11 @@ MainWindow::MainWindow(std::filesystem::path programFolder, std::filesystem::pat
     timerLanceSave_ = new QTimer(this);
     timerLanceSave_->setObjectName(QStringLiteral("TimerLanceSave"));
     timerLanceSave_->setInterval(kDueTimerIntervalMs);
-    timerReduireProg_ = new QTimer(this);
-    timerReduireProg_->setObjectName(QStringLiteral("TimerReduireProg"));
-    timerReduireProg_->setInterval(kMinimiseCheckDelayMs);
-    timerReduireProg_->setSingleShot(true);
     connect(timerLanceSave_, &QTimer::timeout, this, &MainWindow::RunDuePass);
-    connect(timerReduireProg_, &QTimer::timeout, this, &MainWindow::StartupMinimiseCheck);
     trayRetry_ = new QTimer(this);
     trayRetry_->setObjectName(QStringLiteral("TimerCherchePanneau"));
     trayRetry_->setInterval(kTrayRetryIntervalMs);
     connect(trayRetry_, &QTimer::timeout, this, &MainWindow::RetryMinimiseToTray);
-    progressTimer_ = new QTimer(this);
-    progressTimer_->setInterval(kProgressIntervalMs);
-    connect(progressTimer_, &QTimer::timeout, this, &MainWindow::ShowStepProgress);
     connect(tray_.get(), &TrayIcon::Activated, this, [this] { RestoreFromTray(false); });
     connect(tray_.get(), &TrayIcon::RestoreRequested, this, [this] { RestoreFromTray(true); });
     connect(tray_.get(), &TrayIcon::QuitRequested, this, &QWidget::close);
@@ -78,7 +67,9 @@ MainWindow::MainWindow(std::filesystem::path programFolder, std::filesystem::pat
     timerLanceSave_->start();
 }
 
-// The icon leaves the notification area with the program.
+// The icon leaves the notification area with the program. A run still in
+// progress (the window destroyed without being closed) is stopped by the
+// runner's own end.
 MainWindow::~MainWindow() {
     tray_->Remove();
 }
@@ -106,14 +97,18 @@ void MainWindow::AttachWindows(FolderPicker* picker, GreyOverlay* overlays, Erro
     }
 }
 
-void MainWindow::showEvent(QShowEvent* event) {
-    QWidget::showEvent(event);
-    // A show that the window system reports (coming back from a minimise) is
-    // not the window being made visible again, and a double click on the
-    // icon brings the window back as it was.
-    if (!event->spontaneous() && !quietShow_) {
-        RunShowSteps();
+void MainWindow::Start() {
+    if (life_ != Life::Starting) {
+        return;
     }
+    StartupMinimiseCheck();
+    if (life_ == Life::Starting) {
+        // The check stopped early (a bad stored position): the window shows
+        // where it is, as after any failed check.
+        show();
+        life_ = Life::Shown;
+    }
+    RunShowSteps();
 }
 
 void MainWindow::RunShowSteps() {
@@ -121,9 +116,8 @@ void MainWindow::RunShowSteps() {
     // from its creation on: there is nothing to preload here.
     try {
         RefillDayList();
-        // A show from inside a running pass (its archive step lets events
-        // run) must not swap the job list under it; the pass's own results
-        // are in the list already.
+        // A request in progress or waiting names its jobs by id: reloading
+        // the list would give them new ids and lose the runs' results.
         if (!runner_.busy()) {
             store_.LoadJobList();
             // A newest archive a killed run left waiting for its name gets it
@@ -136,14 +130,8 @@ void MainWindow::RunShowSteps() {
             }
         }
         ShowFrequencyControls();
-        // The window is mapped and painted before any backup runs: the pass
-        // comes once the show has returned to the event loop, and then the
-        // minimise check, in that order.
-        QCoreApplication::processEvents();
-        QTimer::singleShot(0, this, [this] {
-            RunDuePass();
-            timerReduireProg_->start();
-        });
+        // The pass starts in an event of its own, after the window's paint.
+        RunDuePass();
     } catch (const std::exception&) {
         // A failure ends the show steps without a message; the window stays usable.
     }
@@ -158,10 +146,24 @@ void MainWindow::RefillDayList() {
 }
 
 void MainWindow::RefreshJobList() {
+    // The job selected stays selected, wherever its row is now; each line
+    // knows its job, since the rows may have changed under the list.
+    const QList<QListWidgetItem*> selected = lbDesignationAjout_->selectedItems();
+    const std::optional<std::uint64_t> selectedJob =
+        selected.isEmpty() ? std::nullopt
+                           : std::optional<std::uint64_t>(selected.front()->data(Qt::UserRole).toULongLong());
+    const int scrolled = lbDesignationAjout_->verticalScrollBar()->value();
     lbDesignationAjout_->clear();
     for (const BackupJob& job : store_.jobs()) {
-        lbDesignationAjout_->addItem(QString::fromStdString(job.designation));
+        auto* line = new QListWidgetItem(QString::fromStdString(job.designation), lbDesignationAjout_);
+        line->setData(Qt::UserRole, QVariant::fromValue<qulonglong>(job.id));
     }
+    if (selectedJob) {
+        if (const std::optional<std::size_t> row = store_.RowOf(*selectedJob)) {
+            SelectRow(*row);
+        }
+    }
+    lbDesignationAjout_->verticalScrollBar()->setValue(scrolled);
 }
 
 void MainWindow::SelectRow(std::size_t row) {
@@ -186,15 +188,6 @@ DateTime MainWindow::Now() {
     return clock_();
 }
 
-void MainWindow::ShowProcessing(bool visible) {
-    lbTraitement_->setVisible(visible);
-    lbTraitementDossier_->setVisible(visible && stepRunning_);
-}
-
-void MainWindow::ProcessPendingEvents() {
-    QCoreApplication::processEvents();
-}
-
 void MainWindow::ShowErrorList(const std::vector<ErrorEntry>& errors) {
     if (errorWindow_ == nullptr) {
         return;
@@ -206,6 +199,13 @@ void MainWindow::ShowErrorList(const std::vector<ErrorEntry>& errors) {
         return;
     }
     errorWindow_->SetErrors(errors);
+    if (life_ == Life::InTray) {
+        // Shown with the main window when it comes back from the notification area.
+        if (std::find(hiddenWithMe_.begin(), hiddenWithMe_.end(), errorWindow_) == hiddenWithMe_.end()) {
+            hiddenWithMe_.emplace_back(errorWindow_);
+        }
+        return;
+    }
     CentreOver(this, errorWindow_);
     KeepAbove(this, errorWindow_);
     errorWindow_->show();

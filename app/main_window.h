@@ -13,12 +13,13 @@
 #include "runs/run_host.h"
 #endif
 
-#include <atomic>
 #include <cstddef>
 #include <cstdint>
+#include <deque>
 #include <filesystem>
 #include <functional>
 #include <memory>
+#include <mutex>
 #include <optional>
 #include <vector>
 
@@ -42,12 +43,24 @@ class SkinComboBox;
 class TrayIcon;
 
 // The main window: the new-job panel, the job list with its context menu and
-// the two timers. It owns the job list and is the host of the backup runs.
+// the due timer. It owns the job list and is the host of the backup runs: it
+// posts run requests to the runner and shows what the runner reports.
 class MainWindow : public QWidget, public RunHost {
     Q_OBJECT
 
 public:
     using Clock = std::function<DateTime()>;
+
+    // The window's life. Starting -> Shown or InTray (Start); Shown <-> InTray
+    // (MinimiseToTray, RestoreFromTray); Shown or InTray -> ClosingAfterRun
+    // (closed while a run is in progress), which ends the program once the
+    // run has stopped. A close with no run in progress ends it at once.
+    enum class Life {
+        Starting,        // created, never shown yet
+        Shown,           // on screen, or minimised to the task bar when there is no notification area
+        InTray,          // hidden, with the notification-area icon
+        ClosingAfterRun, // the user closed it during a run: the run stops, then the program ends
+    };
 
     // programFolder holds ListeSave.ini and Vantorel.ini; configHome is the
     // user's configuration folder, where the start-with-session entry goes
@@ -59,22 +72,30 @@ public:
     void AttachWindows(FolderPicker* picker, GreyOverlay* overlays, ErrorWindow* errors, OptionsWindow* options,
                        HelpWindow* help);
 
+    // The start of the program: the window goes to its stored place, or
+    // straight to the notification area when the options ask for it, without
+    // showing first; then the show steps run, then the first due pass.
+    void Start();
+    Life life() const { return life_; }
+
     const JobStore& store() const { return store_; }
     // Where the run log goes (the user's state folder for the program);
     // empty: no log is kept.
     void SetRunLogFolder(const std::filesystem::path& folder);
+    const BackupRunner& runner() const { return runner_; }
     // The selected row of LbDesignationAjout, if any.
     std::optional<std::size_t> SelectedRow() const;
 
     // RunHost
     DateTime Now() override;
+    void Post(std::function<void()> task) override;
     void ShowProcessing(bool visible) override;
-    void ProcessPendingEvents() override;
-    void RunStep(const std::string& sourceFolder, const LongStep& step) override;
+    void ShowStepProgress(const std::string& sourceFolder, std::uint64_t done, std::uint64_t total) override;
     void ShowErrorList(const std::vector<ErrorEntry>& errors) override;
     void SetDueTimerEnabled(bool enabled) override;
     bool AskYesNo(Question question) override;
     void ShowRestoreProblems(const RestoreProblems& problems) override;
+    void RunFinished() override;
 
     // The commands of the window, as the buttons, the menu and the keys call them.
     void AddJob();
@@ -87,8 +108,9 @@ public:
     void ShowFrequencyControls();
     // Runs the jobs that are due (every minute, and at every show).
     void RunDuePass();
-    // The first tick of TimerReduireProg: the stored window position, the
-    // first-start defaults, and the minimise at start when it is asked for.
+    // The start-up check, before the window is first shown: the stored
+    // window position, the first-start defaults, and the minimise at start
+    // when it is asked for. It acts once, while the window is Starting.
     void StartupMinimiseCheck();
 
     // The notification area: ImageReduire and the start-up check minimise to
@@ -107,11 +129,14 @@ signals:
     void Closed();
 
 protected:
-    void showEvent(QShowEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
     void moveEvent(QMoveEvent* event) override;
     void enterEvent(QEnterEvent* event) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
+
+private slots:
+    // Runs the tasks posted (Post) before this event, in order.
+    void RunPostedTasks();
 
 private:
     // Building the controls (main_window_controls.cpp).
@@ -121,7 +146,7 @@ private:
     void BuildMenu();
     void ConnectCommands();
 
-    // Every show: the day list, the job list, the due pass, then the start-up check.
+    // At the start and at every "Restaurer": the day list, the job list, the due pass.
     void RunShowSteps();
     void RetryMinimiseToTray();
     // The program's other open windows go with the main window into the
@@ -143,16 +168,17 @@ private:
     void ShowOptions();
     void ShowHelp();
 
-    // The runs (main_window_runs.cpp): "Traitement en cours" with the step's
-    // share done, the source folder's name under it, the same in the icon's tip.
-    QString ProcessingText() const;
     // The room for "Traitement en cours" between OPTIONS and MODIFIER.
     static constexpr int kProcessingLeft = 124;
     static constexpr int kProcessingRight = 376;
     static void CentreBetweenButtons(QWidget* label);
-    void ShowStepProgress();
-    // After every call into the runner: `ran` when it was idle before the call.
-    void AfterRun(bool ran);
+    void ShowProcessingText(const QString& text);
+
+    // The tasks posted to this thread (Post), handed over under a lock of
+    // our own. Declared before the runner: its worker may still post while
+    // the runner stops, as the window is destroyed.
+    std::mutex postedMutex_;
+    std::deque<std::function<void()>> posted_;
 
     JobStore store_;
     BackupRunner runner_;
@@ -184,25 +210,11 @@ private:
     QListWidget* lbDesignationAjout_ = nullptr;
     QMenu* popupMenuSave_ = nullptr;
     QTimer* timerLanceSave_ = nullptr;
-    QTimer* timerReduireProg_ = nullptr;
     // Looks again, for a while, for a notification area that was missing.
     QTimer* trayRetry_ = nullptr;
     int trayRetriesLeft_ = 0;
     std::vector<QPointer<QWidget>> hiddenWithMe_;
-    // The start-up check has run in this program run.
-    bool startupCheckDone_ = false;
-    // The window is being shown again without its show steps (double click on the icon).
-    bool quietShow_ = false;
-
-    // The step in progress: its folder's name, and the bytes its worker
-    // thread reports, shown by progressTimer_.
-    QString stepFolder_;
-    std::atomic<std::uint64_t> stepDone_{0};
-    std::atomic<std::uint64_t> stepTotal_{0};
-    bool stepRunning_ = false;
-    QTimer* progressTimer_ = nullptr;
-    // The user closed the window during a run: it closes once the run is over.
-    bool closeAfterRun_ = false;
+    Life life_ = Life::Starting;
 
     // The drag handle: the point where a button went down, within the picture.
     bool dragging_ = false;

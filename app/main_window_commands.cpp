@@ -67,9 +67,7 @@ void MainWindow::ShowFrequencyControls() {
 }
 
 void MainWindow::RunDuePass() {
-    const bool idle = !runner_.busy();
     runner_.DuePass();
-    AfterRun(idle);
 }
 
 void MainWindow::AddJob() {
@@ -168,21 +166,15 @@ void MainWindow::DeleteSelected() {
 }
 
 void MainWindow::RunSelected() {
-    const bool idle = !runner_.busy();
-    const std::optional<std::size_t> row = SelectedRow();
-    runner_.RunSelected(row);
-    AfterRun(idle && row.has_value());
+    runner_.RunSelected(SelectedRow());
 }
 
 void MainWindow::RunAll() {
-    const bool idle = !runner_.busy();
     runner_.RunAll();
-    AfterRun(idle);
 }
 
 void MainWindow::RestoreSelected() {
     runner_.Restore(SelectedRow());
-    AfterRun(false); // a restore leaves the ErrorList alone
 }
 
 std::optional<std::string> MainWindow::LastSuccessText(int row) const {

@@ -1,21 +1,19 @@
-// The main window as the host of the runs: the long archive and extract
-// steps on a worker thread while the window keeps answering, their progress
-// beside "Traitement en cours" and in the icon's tip, and a close during a
-// run, which stops the run first.
+// The main window as the host of the runs: it posts requests to the runner
+// and shows what the runner reports, "Traitement en cours" with the step's
+// share done and folder (in the icon's tip too), and the end of every
+// request; a close during a run stops the run first.
 #include "app/main_window.h"
 
 #include "ui/error_window.h"
 #include "ui/tray_icon.h"
 
 #include <QCloseEvent>
-#include <QCoreApplication>
-#include <QEventLoop>
 #include <QFontMetrics>
 #include <QLabel>
-#include <QTimer>
+#include <QMetaObject>
 
-#include <exception>
-#include <thread>
+#include <algorithm>
+#include <iterator>
 
 namespace vantorel {
 
@@ -30,98 +28,109 @@ QString FolderName(const std::string& folderText) {
     return QString::fromStdString(folder.filename().string());
 }
 
-} // namespace
-
-void MainWindow::RunStep(const std::string& sourceFolder, const LongStep& step) {
-    stepFolder_ = FolderName(sourceFolder);
-    stepDone_.store(0, std::memory_order_relaxed);
-    stepTotal_.store(0, std::memory_order_relaxed);
-    stepRunning_ = true;
-    ShowStepProgress();
-    progressTimer_->start();
-
-    // The step works only on the copies its closure holds; the job list
-    // stays on this thread, where the events handled meanwhile may change it.
-    std::exception_ptr failure;
-    std::atomic<bool> finished{false};
-    std::thread worker([&] {
-        try {
-            step([this](std::uint64_t done, std::uint64_t total) {
-                stepTotal_.store(total, std::memory_order_relaxed);
-                stepDone_.store(done, std::memory_order_relaxed);
-            });
-        } catch (...) {
-            failure = std::current_exception();
-        }
-        finished = true;
-        // Wakes the loop below, which may be waiting for an event.
-        QMetaObject::invokeMethod(
-            this, [] {}, Qt::QueuedConnection);
-    });
-    // The window's events meanwhile, as a nested event loop would handle
-    // them; unlike one, nothing but the step's end can make this one leave.
-    while (!finished) {
-        QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
-    }
-    worker.join();
-
-    progressTimer_->stop();
-    stepRunning_ = false;
-    lbTraitement_->setText(ProcessingText());
-    lbTraitement_->adjustSize();
-    CentreBetweenButtons(lbTraitement_);
-    lbTraitementDossier_->hide();
-    tray_->SetActivity({});
-    if (failure) {
-        std::rethrow_exception(failure);
-    }
-}
-
-QString MainWindow::ProcessingText() const {
-    if (!stepRunning_) {
-        return QStringLiteral("Traitement en cours");
-    }
-    const std::uint64_t total = stepTotal_.load(std::memory_order_relaxed);
-    const std::uint64_t done = std::min(stepDone_.load(std::memory_order_relaxed), total);
+QString ProcessingText(std::uint64_t done, std::uint64_t total) {
+    done = std::min(done, total);
     // An empty folder is done at once.
     const int percent =
         total == 0 ? 0 : static_cast<int>(static_cast<double>(done) * 100.0 / static_cast<double>(total));
     return QStringLiteral("Traitement en cours — %1 %").arg(percent);
 }
 
-void MainWindow::ShowStepProgress() {
-    const QString text = ProcessingText();
+} // namespace
+
+void MainWindow::Post(std::function<void()> task) {
+    // The task goes through a lock of ours, and Qt's event only wakes this
+    // thread: nothing the worker made is handed over in Qt's own queue. One
+    // event serves every task posted until it runs.
+    bool wake = false;
+    {
+        const std::lock_guard<std::mutex> lock(postedMutex_);
+        wake = posted_.empty();
+        posted_.push_back(std::move(task));
+    }
+    if (wake) {
+        QMetaObject::invokeMethod(this, "RunPostedTasks", Qt::QueuedConnection);
+    }
+}
+
+void MainWindow::RunPostedTasks() {
+    std::deque<std::function<void()>> batch;
+    {
+        const std::lock_guard<std::mutex> lock(postedMutex_);
+        batch.swap(posted_);
+    }
+    // Tasks posted while these run wait for the next event, after the
+    // window's events that came meanwhile.
+    while (!batch.empty()) {
+        const std::function<void()> task = std::move(batch.front());
+        batch.pop_front();
+        try {
+            task();
+        } catch (...) {
+            // The failure goes on to be shown; the rest still runs, first.
+            bool wake = false;
+            if (!batch.empty()) {
+                const std::lock_guard<std::mutex> lock(postedMutex_);
+                wake = posted_.empty();
+                posted_.insert(posted_.begin(), std::make_move_iterator(batch.begin()),
+                               std::make_move_iterator(batch.end()));
+            }
+            if (wake) {
+                QMetaObject::invokeMethod(this, "RunPostedTasks", Qt::QueuedConnection);
+            }
+            throw;
+        }
+    }
+}
+
+void MainWindow::ShowStepProgress(const std::string& sourceFolder, std::uint64_t done, std::uint64_t total) {
+    const QString folder = FolderName(sourceFolder);
+    const QString text = ProcessingText(done, total);
+    ShowProcessingText(text);
+    const QFontMetrics metrics(lbTraitementDossier_->font());
+    lbTraitementDossier_->setText(metrics.elidedText(folder, Qt::ElideMiddle, lbTraitementDossier_->width()));
+    tray_->SetActivity(text + QStringLiteral(" (") + folder + QStringLiteral(")"));
+}
+
+void MainWindow::ShowProcessing(bool visible) {
+    if (!visible) {
+        ShowProcessingText(QStringLiteral("Traitement en cours"));
+        lbTraitementDossier_->clear();
+        tray_->SetActivity({});
+    }
+    lbTraitement_->setVisible(visible);
+    lbTraitementDossier_->setVisible(visible);
+}
+
+void MainWindow::ShowProcessingText(const QString& text) {
     lbTraitement_->setText(text);
     lbTraitement_->adjustSize();
     CentreBetweenButtons(lbTraitement_);
-    const QFontMetrics metrics(lbTraitementDossier_->font());
-    lbTraitementDossier_->setText(metrics.elidedText(stepFolder_, Qt::ElideMiddle, lbTraitementDossier_->width()));
-    lbTraitementDossier_->setVisible(lbTraitement_->isVisible());
-    tray_->SetActivity(text + QStringLiteral(" (") + stepFolder_ + QStringLiteral(")"));
+}
+
+void MainWindow::RunFinished() {
+    // Whatever request ended: an open error window follows the ErrorList
+    // (emptied by a run that found no failure), and the list its jobs.
+    if (errorWindow_ != nullptr) {
+        errorWindow_->FollowRun(runner_.errorList());
+    }
+    RefreshJobList();
+    if (life_ == Life::ClosingAfterRun && !runner_.busy()) {
+        // In an event of its own: the runner is still on the stack.
+        QMetaObject::invokeMethod(this, &QWidget::close, Qt::QueuedConnection);
+    }
 }
 
 void MainWindow::closeEvent(QCloseEvent* event) {
-    if (runner_.busy()) {
-        // The run stops first (within a block of data, its temporary archive
-        // removed); the window closes once the run has returned.
-        runner_.RequestStop();
-        closeAfterRun_ = true;
+    // A run in progress stops first (within a block of data, its temporary
+    // archive removed); the window closes once it has ended.
+    if (runner_.Quit()) {
+        life_ = Life::ClosingAfterRun;
         event->ignore();
         return;
     }
     QWidget::closeEvent(event);
     emit Closed();
-}
-
-void MainWindow::AfterRun(bool ran) {
-    if (ran && errorWindow_ != nullptr) {
-        // An open error window follows the latest run, emptied when it found no failure.
-        errorWindow_->FollowRun(runner_.errorList());
-    }
-    if (closeAfterRun_ && !runner_.busy()) {
-        closeAfterRun_ = false;
-        QTimer::singleShot(0, this, &QWidget::close);
-    }
 }
 
 } // namespace vantorel

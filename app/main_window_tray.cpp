@@ -39,17 +39,13 @@ QRect MainWindow::MoveHandleBounds() const {
 }
 
 void MainWindow::StartupMinimiseCheck() {
-    timerReduireProg_->stop();
-    // The timer starts at every showing, but the check acts only after the
-    // first one of a run: it is about starting. Acting again after
-    // "Restaurer" would minimise the window the user has just asked back
-    // (with ReduireProg = "TRUE"), and moving it back to the stored place
-    // would undo nothing the user wants undone.
-    if (startupCheckDone_) {
+    // The check is about starting: after "Restaurer" it would minimise the
+    // window the user has just asked back (with ReduireProg = "TRUE").
+    if (life_ != Life::Starting) {
         return;
     }
-    startupCheckDone_ = true;
     try {
+        // Placed before it is first shown, so it never appears elsewhere first.
         const WindowPosition position = settings_.ReadWindowPosition();
         PlaceOnScreen(this, QPoint(position.left, position.top), MoveHandleBounds());
         std::string reduire = settings_.ReadReduireProg();
@@ -62,6 +58,9 @@ void MainWindow::StartupMinimiseCheck() {
         }
         if (reduire == kOptionTrue) {
             MinimiseToTray();
+        } else {
+            show();
+            life_ = Life::Shown;
         }
     } catch (const Error& error) {
         // A bad stored position stops the check here, minimise included.
@@ -70,18 +69,24 @@ void MainWindow::StartupMinimiseCheck() {
 }
 
 void MainWindow::MinimiseToTray() {
+    if (life_ == Life::ClosingAfterRun) {
+        return; // the program is ending
+    }
     trayRetry_->stop();
     if (TrayIcon::Available()) {
         // A hidden window has no task bar button: only the icon remains.
         HideOwnWindows();
         hide();
         tray_->Add();
+        life_ = Life::InTray;
         return;
     }
     // No notification area to put the icon in: hiding the window would leave
-    // a program nobody can see or reach. It goes to the task bar instead, and
-    // moves to the notification area should one appear soon after.
+    // a program nobody can see or reach. It goes to the task bar instead
+    // (at the start, without showing normal first), and moves to the
+    // notification area should one appear soon after.
     showMinimized();
+    life_ = Life::Shown;
     trayRetriesLeft_ = kTrayRetries;
     trayRetry_->start();
 }
@@ -97,6 +102,7 @@ void MainWindow::RetryMinimiseToTray() {
         HideOwnWindows();
         hide();
         tray_->Add();
+        life_ = Life::InTray;
         return;
     }
     --trayRetriesLeft_;
@@ -106,16 +112,21 @@ void MainWindow::RetryMinimiseToTray() {
 }
 
 void MainWindow::RestoreFromTray(bool byMenu) {
+    if (life_ == Life::Starting || life_ == Life::ClosingAfterRun) {
+        return; // not started yet, or ending
+    }
     tray_->Remove();
-    // The menu shows the window again with its show steps; the double click
-    // only brings it back.
-    quietShow_ = !byMenu;
     showNormal();
-    quietShow_ = false;
     raise();
     activateWindow();
     ShowOwnWindowsAgain();
+    life_ = Life::Shown;
     ShowUnseenFailures();
+    // The menu shows the window again with its show steps; the double click
+    // only brings it back.
+    if (byMenu) {
+        RunShowSteps();
+    }
 }
 
 void MainWindow::HideOwnWindows() {

@@ -44,7 +44,7 @@ std::vector<QWidget*> Program::windows() const {
 }
 
 int Program::Run() {
-    main_->show();
+    main_->Start();
     return QApplication::exec();
 }
 

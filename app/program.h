@@ -34,7 +34,7 @@ public:
     // The six windows in the order they were created.
     std::vector<QWidget*> windows() const;
 
-    // Shows the main window and runs the event loop until it is closed.
+    // Starts the main window and runs the event loop until it is closed.
     int Run();
 
 private:

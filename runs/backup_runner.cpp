@@ -55,12 +55,187 @@ FailureCause OverlongPathCause(const BackupJob& job) {
 
 BackupRunner::BackupRunner(JobStore& store, RunHost& host) : store_(store), host_(host) {}
 
+BackupRunner::~BackupRunner() {
+    stop_ = true;
+    if (worker_.joinable()) {
+        worker_.join();
+    }
+    // The request paused on the step ends there; its end, posted by the
+    // worker, finds no runner and is never run.
+    current_.reset();
+}
+
 void BackupRunner::DuePass() {
-    if (busy_ || stop_) {
+    Enqueue({RequestKind::DuePass});
+}
+
+void BackupRunner::RunSelected(std::optional<std::size_t> selectedRow) {
+    if (!selectedRow || *selectedRow >= store_.size()) {
         return;
     }
-    BusyGuard busy(busy_);
+    Enqueue({RequestKind::Selected, store_.at(*selectedRow).id});
+}
+
+void BackupRunner::RunNewJob(std::size_t row) {
+    if (row >= store_.size()) {
+        return;
+    }
+    Enqueue({RequestKind::FirstRun, store_.at(row).id});
+}
+
+void BackupRunner::RunAll() {
+    Enqueue({RequestKind::All});
+}
+
+void BackupRunner::Restore(std::optional<std::size_t> selectedRow) {
+    if (stop_ || !selectedRow || *selectedRow >= store_.size()) {
+        return;
+    }
+    // The job the user chose; the question runs a modal loop, in which a
+    // run may end and change the rows.
+    const std::uint64_t id = store_.at(*selectedRow).id;
+    try {
+        if (!host_.AskYesNo(Question::RestoreJob)) {
+            return;
+        }
+    } catch (const std::exception&) {
+        return; // no answer, no restore
+    }
+    Enqueue({RequestKind::Restore, id});
+}
+
+bool BackupRunner::Quit() {
+    stop_ = true;
+    waiting_.clear();
+    return current_.has_value();
+}
+
+// What a request arriving while another one runs becomes, in one place:
+//  - during a quit: nothing, the program is ending;
+//  - the same request already waiting (a second click, a tick during a long
+//    run): it counts once, since the one waiting will do the same work;
+//  - anything else waits its turn, in the order asked: a due pass, run
+//    selected, run all, a restore (its question already answered) and a new
+//    job's first run alike. Nothing is refused, so no click is lost.
+void BackupRunner::Enqueue(Request request) {
+    if (stop_) {
+        return;
+    }
+    if (std::find(waiting_.begin(), waiting_.end(), request) != waiting_.end()) {
+        return;
+    }
+    waiting_.push_back(request);
+    if (!current_) {
+        // Never inside the caller's own handler: the request starts in an
+        // event of its own, after the ones already waiting (a show's paint).
+        host_.Post([this] { StartNext(); });
+    }
+}
+
+void BackupRunner::StartNext() {
+    if (current_ || waiting_.empty() || stop_) {
+        return;
+    }
+    const Request request = waiting_.front();
+    waiting_.pop_front();
+    current_.emplace(TaskFor(request));
+    current_->Start();
+    AfterResume();
+}
+
+RunTask BackupRunner::TaskFor(Request request) {
+    switch (request.kind) {
+    case RequestKind::DuePass:
+        return PassOfDueJobs();
+    case RequestKind::Selected:
+        return RunOneJob(request.jobId);
+    case RequestKind::All:
+        return RunEveryJob();
+    case RequestKind::FirstRun:
+        return FirstRun(request.jobId);
+    case RequestKind::Restore:
+        return RestoreJob(request.jobId);
+    }
+    throw std::logic_error("unknown run request");
+}
+
+void BackupRunner::AfterResume() {
+    if (!current_ || !current_->done()) {
+        return; // paused on its next step
+    }
+    const std::exception_ptr failure = current_->failure();
+    current_.reset();
+    if (!waiting_.empty()) {
+        host_.Post([this] { StartNext(); });
+    }
+    host_.RunFinished();
+    if (failure) {
+        // To the window's event handling, which shows it; the next request
+        // starts all the same.
+        std::rethrow_exception(failure);
+    }
+}
+
+void BackupRunner::StartStep(std::coroutine_handle<> paused, const LongStep& step) {
+    stepPercent_.store(-1, std::memory_order_relaxed);
+    stepFailure_ = nullptr;
+    worker_ = std::thread([this, step] {
+        try {
+            step([this](std::uint64_t done, std::uint64_t total) { ReportProgress(done, total); });
+        } catch (...) {
+            stepFailure_ = std::current_exception();
+        }
+        host_.Post([this] { EndStep(); });
+    });
+    pausedAtStep_ = paused;
+}
+
+void BackupRunner::ReportProgress(std::uint64_t done, std::uint64_t total) {
+    // One event per percent at most: the window shows no finer share.
+    const int percent =
+        total == 0 ? 0
+                   : static_cast<int>(static_cast<double>(std::min(done, total)) * 100.0 / static_cast<double>(total));
+    if (stepPercent_.exchange(percent, std::memory_order_relaxed) == percent) {
+        return;
+    }
+    host_.Post([this, done, total] {
+        if (pausedAtStep_) {
+            host_.ShowStepProgress(stepFolder_, done, total);
+        }
+    });
+}
+
+void BackupRunner::EndStep() {
+    worker_.join();
+    std::exchange(pausedAtStep_, {}).resume();
+    AfterResume();
+}
+
+void BackupRunner::OnWorker::await_resume() const {
+    if (std::exception_ptr failure = std::exchange(runner.stepFailure_, nullptr)) {
+        std::rethrow_exception(failure);
+    }
+}
+
+RunTask BackupRunner::WithProcessingLabel(std::string sourceFolder, LongStep step) {
+    stepFolder_ = std::move(sourceFolder);
+    host_.ShowStepProgress(stepFolder_, 0, 0);
+    host_.ShowProcessing(true);
+    std::exception_ptr failure;
+    try {
+        co_await OnWorker{*this, &step};
+    } catch (...) {
+        failure = std::current_exception();
+    }
+    host_.ShowProcessing(false);
+    if (failure) {
+        std::rethrow_exception(failure);
+    }
+}
+
+RunTask BackupRunner::PassOfDueJobs() {
     host_.SetDueTimerEnabled(false);
+    std::exception_ptr failure;
     try {
         errors_.clear();
         for (std::uint64_t id : JobIds()) {
@@ -71,123 +246,93 @@ void BackupRunner::DuePass() {
             if (!row || !IsDue(store_.at(*row).nextRun, host_.Now())) {
                 continue; // deleted meanwhile, not due, or an unreadable next run: skipped silently
             }
-            RunJob(id, RunPath::Due);
+            RunTask run = RunJob(id, RunPath::Due);
+            co_await run;
         }
         ShowErrorsIfAny();
     } catch (...) {
         // Without the timer no later pass would ever come.
-        host_.SetDueTimerEnabled(true);
-        throw;
+        failure = std::current_exception();
     }
     // Enabling restarts the interval, so the next pass comes a full period
     // after this one ended, however long it took.
     host_.SetDueTimerEnabled(true);
-    busy.Release();
-    RunQueuedFirstRuns();
+    if (failure) {
+        std::rethrow_exception(failure);
+    }
 }
 
-void BackupRunner::RunSelected(std::optional<std::size_t> selectedRow) {
-    if (busy_ || stop_ || !selectedRow || *selectedRow >= store_.size()) {
-        return;
+RunTask BackupRunner::RunOneJob(std::uint64_t id) {
+    if (!store_.RowOf(id)) {
+        co_return; // deleted while the request waited
     }
-    BusyGuard busy(busy_);
     errors_.clear();
-    RunJob(store_.at(*selectedRow).id, RunPath::Selected);
+    RunTask run = RunJob(id, RunPath::Selected);
+    co_await run;
     ShowErrorsIfAny();
-    busy.Release();
-    RunQueuedFirstRuns();
 }
 
-void BackupRunner::RunNewJob(std::size_t row) {
-    if (row >= store_.size()) {
-        return;
-    }
-    if (busy_) {
-        queuedFirstRuns_.push_back(store_.at(row).id);
-        return;
-    }
-    RunSelected(row);
-}
-
-void BackupRunner::RunQueuedFirstRuns() {
-    while (!busy_ && !queuedFirstRuns_.empty()) {
-        const std::uint64_t id = queuedFirstRuns_.front();
-        queuedFirstRuns_.erase(queuedFirstRuns_.begin());
-        if (std::optional<std::size_t> row = store_.RowOf(id)) {
-            RunSelected(*row); // deleted meanwhile: nothing left to run
-        }
+RunTask BackupRunner::FirstRun(std::uint64_t id) {
+    const std::size_t listed = errors_.size();
+    RunTask run = RunJob(id, RunPath::Selected);
+    co_await run;
+    if (errors_.size() > listed) {
+        ShowErrorsIfAny();
     }
 }
 
-void BackupRunner::RunAll() {
-    if (busy_ || stop_) {
-        return;
-    }
-    BusyGuard busy(busy_);
+RunTask BackupRunner::RunEveryJob() {
     errors_.clear();
     for (std::uint64_t id : JobIds()) {
         if (stop_) {
             break;
         }
-        RunJob(id, RunPath::All);
+        RunTask run = RunJob(id, RunPath::All);
+        co_await run;
     }
     ShowErrorsIfAny();
-    busy.Release();
-    RunQueuedFirstRuns();
 }
 
 void BackupRunner::RecoverAll() {
-    if (busy_) {
-        return; // the run in progress recovers its own job's archives
+    if (busy()) {
+        return; // the requests recover their own jobs' archives as they run
     }
     for (const BackupJob& job : store_.jobs()) {
         RecoverJobArchives(job, store_.filePath().parent_path());
     }
 }
 
-void BackupRunner::Restore(std::optional<std::size_t> selectedRow) {
-    if (busy_ || stop_ || !selectedRow || *selectedRow >= store_.size()) {
-        return;
-    }
-    const std::uint64_t id = store_.at(*selectedRow).id;
+RunTask BackupRunner::RestoreJob(std::uint64_t id) {
     try {
-        if (!host_.AskYesNo(Question::RestoreJob)) {
-            return;
-        }
-        // The question ran a nested event loop: a run may be in progress now,
-        // and the job may sit in another row or be gone.
+        // The job may sit in another row or be gone since the question.
         std::optional<std::size_t> row = store_.RowOf(id);
-        if (busy_ || stop_ || !row) {
-            return;
+        if (!row) {
+            co_return;
         }
-        BusyGuard busy(busy_);
         const BackupJob job = store_.at(*row);
         const fs::path target(job.source);
         const fs::path archive = ArchivePath(job.destination, job.reference, 1);
         if (job.HasOverlongPath()) {
             // A cut path names another folder: nothing is restored, and the user is told why.
             host_.ShowRestoreProblems(RestoreProblems{OverlongPathCause(job), 0, {}});
-            return;
+            co_return;
         }
         if (!target.is_absolute() || !archive.is_absolute()) {
-            return; // a hand-edited relative path: never restore into the working folder
+            co_return; // a hand-edited relative path: never restore into the working folder
         }
         // A run killed before its newest archive got its name left it waiting.
         RecoverJobArchives(job, store_.filePath().parent_path());
         std::error_code ec;
         fs::create_directories(target, ec); // a failure shows as an extraction that writes nothing
         ExtractReport report;
-        WithProcessingLabel(host_, [&] {
-            host_.RunStep(job.source, [&](const StepProgress& progress) {
-                report = ExtractArchive(target, archive, StepControl{progress, &stop_});
-            });
+        RunTask extract = WithProcessingLabel(job.source, [&](const StepProgress& progress) {
+            report = ExtractArchive(target, archive, StepControl{progress, &stop_});
         });
-        busy.Release();
+        co_await extract;
         ReportRestoreProblems(report, archive, target);
     } catch (const std::exception&) {
         // What was extracted stays, the job is unchanged.
     }
-    RunQueuedFirstRuns();
 }
 
 void BackupRunner::ReportRestoreProblems(const ExtractReport& report, const fs::path& archive, const fs::path& target) {
@@ -216,10 +361,10 @@ void BackupRunner::ReportRestoreProblems(const ExtractReport& report, const fs::
     host_.ShowRestoreProblems(RestoreProblems{std::nullopt, count, std::move(names)});
 }
 
-void BackupRunner::RunJob(std::uint64_t id, RunPath path) {
+RunTask BackupRunner::RunJob(std::uint64_t id, RunPath path) {
     std::optional<std::size_t> row = store_.RowOf(id);
     if (!row) {
-        return;
+        co_return;
     }
     // A copy: the rows may change while the archive step lets events run.
     const BackupJob job = store_.at(*row);
@@ -261,7 +406,7 @@ void BackupRunner::RunJob(std::uint64_t id, RunPath path) {
                 // Already listed; nothing was rotated, so no archive needs putting back.
             }
         }
-        return;
+        co_return;
     }
 
     try {
@@ -271,35 +416,25 @@ void BackupRunner::RunJob(std::uint64_t id, RunPath path) {
         std::optional<Generations> generations = Generations::Lock(newest, previous);
         if (!generations) {
             ListFailure(id, logged.Fail(LockCause(archiveFolder)));
-            return;
+            co_return;
         }
         generations->RecoverLeftovers();
         const fs::path written = generations->NewArchiveName();
-        bool stillThere = true;
         ZipSummary summary;
-        WithProcessingLabel(host_, [&] {
-            // The events that just ran may have deleted the job; its archives
-            // went with it, and writing a new one would leave an orphan.
-            stillThere = store_.RowOf(id).has_value();
-            if (!stillThere) {
-                return;
-            }
-            host_.RunStep(job.source, [&](const StepProgress& progress) {
-                ZipOptions options;
-                options.control = StepControl{progress, &stop_};
-                // The newest generation is still the last run's archive: the
-                // files unchanged since that run are copied from it, once its
-                // data check out.
-                options.previousArchive = newest;
-                // A destination inside the source: no archive holds the generations.
-                WriteMakingRoom(*generations, [&] {
-                    summary = ZipFolder(written, source, options, {newest, previous});
-                });
-            });
+        RunTask archiveStep = WithProcessingLabel(job.source, [&](const StepProgress& progress) {
+            ZipOptions options;
+            options.control = StepControl{progress, &stop_};
+            // The newest generation is still the last run's archive: the
+            // files unchanged since that run are copied from it, once its
+            // data check out.
+            options.previousArchive = newest;
+            // A destination inside the source: no archive holds the generations.
+            WriteMakingRoom(*generations, [&] { summary = ZipFolder(written, source, options, {newest, previous}); });
         });
-        // The events after the archive step may have deleted the job too.
-        stillThere = stillThere && store_.RowOf(id).has_value();
-        if (!stillThere) {
+        co_await archiveStep;
+        // The events handled during the archive step may have deleted the job;
+        // its archives went with it, and keeping the new one would leave an orphan.
+        if (!store_.RowOf(id)) {
             std::error_code ignored;
             fs::remove(written, ignored); // may not exist; the next run of these archives tidies otherwise
         } else {

@@ -13,15 +13,15 @@
 
 namespace vantorel {
 
-// One line of the ErrorList: a failed job's designation, and the job it names
-// so that its hint can show that job's next run.
 // Where a long step reports its progress: bytes done and bytes in all
 // (StepControl::progress). Safe to call from any thread.
 using StepProgress = std::function<void(std::uint64_t done, std::uint64_t total)>;
 // The long part of an archive or extract step. It works only on the copies
-// it was given, never on the job list, so it can run on another thread.
+// it was given, never on the job list, so it runs on a worker thread.
 using LongStep = std::function<void(const StepProgress& progress)>;
 
+// One line of the ErrorList: a failed job's designation, and the job it names
+// so that its hint can show that job's next run.
 struct ErrorEntry {
     std::string designation;
     std::uint64_t jobId = 0;
@@ -38,22 +38,24 @@ struct RestoreProblems {
     std::vector<std::string> firstNames;
 };
 
-// What runs need from the main window. The window implements it; tests fake it.
+// What runs need from the main window. The window implements it; tests fake
+// it. Every call but Post comes on the window's thread.
 class RunHost {
 public:
     virtual ~RunHost() = default;
 
     // The current local wall-clock time.
     virtual DateTime Now() = 0;
-    // Shows or hides LbTraitement ("Traitement en cours").
+    // Runs `task` on the window's thread, after the events already waiting
+    // there. Safe to call from any thread: it is how the runner's worker
+    // hands the window a step's progress and its end.
+    virtual void Post(std::function<void()> task) = 0;
+    // Shows or hides LbTraitement ("Traitement en cours"), for the whole of
+    // an archive or extract step.
     virtual void ShowProcessing(bool visible) = 0;
-    // Lets the pending window events run once.
-    virtual void ProcessPendingEvents() = 0;
-    // Runs `step` and returns once it has ended, passing its exception on.
-    // The window runs it on a worker thread and keeps handling its events
-    // meanwhile (the job list may then change under the run), showing the
-    // progress beside "Traitement en cours" with the name of `sourceFolder`.
-    virtual void RunStep(const std::string& sourceFolder, const LongStep& step) = 0;
+    // The step in progress works on `sourceFolder` and has done `done` bytes
+    // of `total` (both 0 when it starts).
+    virtual void ShowStepProgress(const std::string& sourceFolder, std::uint64_t done, std::uint64_t total) = 0;
     // Shows the error window with these lines, without blocking.
     virtual void ShowErrorList(const std::vector<ErrorEntry>& errors) = 0;
     // Enables or disables TimerLanceSave; enabling restarts its interval.
@@ -63,6 +65,9 @@ public:
     // Tells the user what a restore could not bring back: the whole archive,
     // or some of its files.
     virtual void ShowRestoreProblems(const RestoreProblems& problems) = 0;
+    // A request has ended, whatever started it and however it ended: the job
+    // list and the ErrorList may have changed.
+    virtual void RunFinished() = 0;
 };
 
 } // namespace vantorel

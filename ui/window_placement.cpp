@@ -31,16 +31,12 @@ int Clamp(int value, int low, int high) {
 } // namespace
 
 QPoint VisiblePosition(QPoint stored, QSize window, const QRect& grip, const QList<QRect>& screens) {
-    const QRect placedGrip = grip.translated(stored);
-    const QPoint gripCentre = placedGrip.center();
+    // The screen the window was dropped on is the one under its grip, else
+    // (that screen is gone) the nearest one.
+    const QPoint gripCentre = grip.translated(stored).center();
     const QRect* nearest = nullptr;
     long long best = std::numeric_limits<long long>::max();
     for (const QRect& screen : screens) {
-        // The point the user dropped the window by lies in the grip, and on a
-        // screen: such a place is kept as it was.
-        if (screen.intersects(placedGrip)) {
-            return stored;
-        }
         const long long distance = DistanceSquared(gripCentre, screen);
         if (distance < best) {
             best = distance;
@@ -50,16 +46,17 @@ QPoint VisiblePosition(QPoint stored, QSize window, const QRect& grip, const QLi
     if (nearest == nullptr) {
         return stored;
     }
+    // Wholly inside the usable part of that screen, never under a panel.
     return {Clamp(stored.x(), nearest->left(), nearest->right() + 1 - window.width()),
             Clamp(stored.y(), nearest->top(), nearest->bottom() + 1 - window.height())};
 }
 
 void PlaceOnScreen(QWidget* window, QPoint stored, const QRect& grip) {
-    QList<QRect> screens;
+    QList<QRect> areas;
     for (const QScreen* screen : QGuiApplication::screens()) {
-        screens.append(screen->geometry());
+        areas.append(screen->availableGeometry());
     }
-    window->move(VisiblePosition(stored, window->size(), grip, screens));
+    window->move(VisiblePosition(stored, window->size(), grip, areas));
 }
 
 } // namespace vantorel

@@ -7,6 +7,7 @@
 #include "ui/next_run_hint.h"
 #include "ui/skin.h"
 #include "ui/texts.h"
+#include "ui/tray_icon.h"
 #include "ui/yes_no_dialog.h"
 
 // moc cannot parse the C++20 standard headers the core pulls in.
@@ -16,12 +17,14 @@
 
 #include <QAction>
 #include <QApplication>
+#include <QElapsedTimer>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QMenu>
 #include <QMouseEvent>
 #include <QPainter>
+#include <QRandomGenerator>
 #include <QScrollBar>
 #include <QSignalSpy>
 #include <QTest>
@@ -47,7 +50,7 @@ private slots:
     void windowsAreCreatedHiddenInOrder();
     void firstStartWithoutJobFile();
     void showLoadsJobsAndShowsLastDestination();
-    void dueJobRunsBeforeTheMinimiseTimerStarts();
+    void dueJobRunsOnceTheWindowIsUp();
     void showingAgainRefillsDaysAndReloadsJobs();
     void frequencyLayout_data();
     void frequencyLayout();
@@ -57,7 +60,8 @@ private slots:
     void dragHandleMovesTheWindowWithThePointer();
     void menuRunsAllAndRestoresTheSelectedJob();
     void failedPassShowsTheErrorWindowCentred();
-    void closingDuringARunStopsTheRunFirst();
+    void closingDuringAFirstRunEndsTheProgramSoon();
+    void newJobsFirstRunAddsToTheOpenErrorWindow();
     void hintFollowsTheScrolledList();
     void hintText_data();
     void hintText();
@@ -117,7 +121,7 @@ void MainWindowTest::windowsAreCreatedHiddenInOrder() {
     }
     // The due timer counts from the window's creation, not from its first show.
     QVERIFY(program_->mainWindow().findChild<QTimer*>(QStringLiteral("TimerLanceSave"))->isActive());
-    QVERIFY(!program_->mainWindow().findChild<QTimer*>(QStringLiteral("TimerReduireProg"))->isActive());
+    QCOMPARE(program_->mainWindow().life(), MainWindow::Life::Starting);
     QCOMPARE(QGuiApplication::applicationDisplayName(), QStringLiteral("Vantorel"));
 }
 
@@ -129,7 +133,7 @@ void MainWindowTest::firstStartWithoutJobFile() {
     QCOMPARE(Child<QComboBox>("CbJoursSemaine")->currentText(), QStringLiteral("Lundi"));
     QCOMPARE(Child<QComboBox>("CbHeures")->currentText(), QStringLiteral("01h00"));
     QVERIFY(!std::filesystem::exists(folder_->path() / "ListeSave.ini"));
-    QVERIFY(Child<QTimer>("TimerReduireProg")->isActive());
+    QCOMPARE(program_->mainWindow().life(), MainWindow::Life::Shown);
     QVERIFY(!Child<QLabel>("LbTraitement")->isVisible());
 }
 
@@ -143,7 +147,7 @@ void MainWindowTest::showLoadsJobsAndShowsLastDestination() {
     QVERIFY(Child<QLineEdit>("EdSource")->text().isEmpty());
 }
 
-void MainWindowTest::dueJobRunsBeforeTheMinimiseTimerStarts() {
+void MainWindowTest::dueJobRunsOnceTheWindowIsUp() {
     const std::string source = Folder("src");
     WriteTextFile(folder_->path() / "src" / "lettre.txt", "Bonjour");
     const std::string destination = Folder("dst");
@@ -152,19 +156,18 @@ void MainWindowTest::dueJobRunsBeforeTheMinimiseTimerStarts() {
     program_ =
         std::make_unique<Program>(folder_->path(), folder_->path() / "config", [] { return At(2026, 12, 8, 10, 0); });
     auto* processing = Child<QLabel>("LbTraitement");
-    auto* minimise = Child<QTimer>("TimerReduireProg");
     auto* folderName = Child<QLabel>("LbTraitementDossier");
     struct Watcher : QObject {
-        QTimer* minimise = nullptr;
+        QWidget* window = nullptr;
         QLabel* processing = nullptr;
         int runs = 0;
-        bool timerActiveDuringRun = false;
+        bool windowShownDuringRun = true;
         QString progress;
         QString folder;
         bool eventFilter(QObject* watched, QEvent* event) override {
             if (event->type() == QEvent::Show && watched == processing) {
                 ++runs;
-                timerActiveDuringRun = timerActiveDuringRun || minimise->isActive();
+                windowShownDuringRun = windowShownDuringRun && window->isVisible();
             } else if (event->type() == QEvent::Show) {
                 // The progress and the job's folder show while its archive is written.
                 progress = processing->text();
@@ -173,23 +176,23 @@ void MainWindowTest::dueJobRunsBeforeTheMinimiseTimerStarts() {
             return false;
         }
     } watcher;
-    watcher.minimise = minimise;
+    watcher.window = &program_->mainWindow();
     watcher.processing = processing;
     processing->installEventFilter(&watcher);
     folderName->installEventFilter(&watcher);
 
-    // The window is on screen before the pass: it does not run inside the show.
-    program_->mainWindow().show();
+    // The window is up before the pass: it does not run inside the start.
+    program_->mainWindow().Start();
     QCOMPARE(watcher.runs, 0);
-    QCoreApplication::processEvents();
+    test::FinishRuns(program_->mainWindow());
     QCOMPARE(watcher.runs, 1);
+    QVERIFY(watcher.windowShownDuringRun);
     QCOMPARE(watcher.progress, QStringLiteral("Traitement en cours — 0 %"));
     QCOMPARE(watcher.folder, QStringLiteral("src"));
-    QVERIFY(!watcher.timerActiveDuringRun);
-    QVERIFY(minimise->isActive());
     QVERIFY(std::filesystem::exists(folder_->path() / "dst" / "Vantorel" / "save_1_1.zip"));
     QCOMPARE(program_->mainWindow().store().at(0).lastRun, std::string("08/12/2026 10:00:00"));
     QVERIFY(!processing->isVisible());
+    QCOMPARE(processing->text(), QStringLiteral("Traitement en cours"));
     processing->removeEventFilter(&watcher);
     folderName->removeEventFilter(&watcher);
 }
@@ -204,10 +207,12 @@ void MainWindowTest::showingAgainRefillsDaysAndReloadsJobs() {
     QCOMPARE(days->itemText(30), QStringLiteral("31"));
     days->setCurrentIndex(14);
 
-    // The file changes while the window is hidden (as in the notification area).
-    program_->mainWindow().hide();
+    // The file changes while the window is in the notification area.
+    TrayIcon::SetAvailableForTesting(true);
+    program_->mainWindow().MinimiseToTray();
     WriteJobs({{"/data/a/", "/backup/A/"}, {"/data/z/", "/backup/Z/"}});
-    test::ShowMainWindow(program_->mainWindow());
+    program_->mainWindow().RestoreFromTray(true);
+    test::FinishRuns(program_->mainWindow());
     QCOMPARE(days->count(), 31);
     QCOMPARE(days->currentText(), QStringLiteral("01"));
     QCOMPARE(Child<QListWidget>("LbDesignationAjout")->count(), 2);
@@ -327,6 +332,7 @@ void MainWindowTest::addingAJobPicksFoldersStoresAndRunsIt() {
     QCOMPARE(Child<QLineEdit>("EdDestination")->text(), QString::fromStdString(destination));
 
     QTest::mouseClick(Child("ImageAjouter"), Qt::LeftButton, {}, QPoint(10, 10));
+    test::FinishRuns(program_->mainWindow());
     auto* list = Child<QListWidget>("LbDesignationAjout");
     QCOMPARE(list->count(), 1);
     QCOMPARE(list->currentRow(), 0);
@@ -374,8 +380,8 @@ void MainWindowTest::dragHandleMovesTheWindowWithThePointer() {
     test::SendMouseMove(handle, QPoint(50, 50), Qt::LeftButton);
     QCOMPARE(window.pos(), QPoint(120, 110));
     // The drop stores the place; moving the window otherwise does not.
-    const std::string stored = "[PositionFenetre]\nNormalTop=110\nNormalLeft=120\n";
-    QCOMPARE(ReadTextFile(folder_->path() / "Vantorel.ini"), stored);
+    const std::string stored = ReadTextFile(folder_->path() / "Vantorel.ini");
+    QVERIFY(stored.find("[PositionFenetre]\nNormalTop=110\nNormalLeft=120\n") != std::string::npos);
     window.move(300, 300);
     QCOMPARE(ReadTextFile(folder_->path() / "Vantorel.ini"), stored);
 }
@@ -387,6 +393,7 @@ void MainWindowTest::menuRunsAllAndRestoresTheSelectedJob() {
     Start();
     const auto trigger = [this](const char* name) {
         Child<QMenu>("PopupMenuSave")->findChild<QAction*>(QLatin1String(name))->trigger();
+        test::FinishRuns(program_->mainWindow());
     };
     trigger("LancerToutesSauvegardes");
     QVERIFY(std::filesystem::exists(folder_->path() / "dst" / "Vantorel" / "save_1_1.zip"));
@@ -428,31 +435,69 @@ void MainWindowTest::failedPassShowsTheErrorWindowCentred() {
     // The next minute's pass finds the job no longer due and empties the open
     // window; so does any other run without a failure.
     program_->mainWindow().RunDuePass();
+    test::FinishRuns(program_->mainWindow());
     QCOMPARE(lines->count(), 0);
     QVERIFY(errors->isVisible());
     program_->mainWindow().RunAll();
+    test::FinishRuns(program_->mainWindow());
     QCOMPARE(lines->count(), 4);
     Child<QListWidget>("LbDesignationAjout")->setCurrentRow(2);
     program_->mainWindow().RunSelected();
+    test::FinishRuns(program_->mainWindow());
     QCOMPARE(lines->count(), 0);
 }
 
-void MainWindowTest::closingDuringARunStopsTheRunFirst() {
-    WriteTextFile(folder_->path() / "src" / "a.txt", "a");
-    WriteJobs({{Folder("src"), Folder("dst")}});
+void MainWindowTest::closingDuringAFirstRunEndsTheProgramSoon() {
     Start();
     MainWindow& window = program_->mainWindow();
     QObject::disconnect(&window, &MainWindow::Closed, nullptr, nullptr); // the test's application goes on
     QSignalSpy closed(&window, &MainWindow::Closed);
-    Child<QListWidget>("LbDesignationAjout")->setCurrentRow(0);
-    QTimer::singleShot(0, &window, &QWidget::close); // comes while the run handles events
-    window.RunSelected();
-    QCOMPARE(closed.count(), 0);
-    QVERIFY(window.isVisible());
+    // Enough random data for the archive step to last well beyond the click.
+    const std::string source = Folder("big");
+    QRandomGenerator random(18);
+    for (int i = 0; i < 8; ++i) {
+        std::string data(8 << 20, '\0');
+        random.fillRange(reinterpret_cast<quint32*>(data.data()), static_cast<qsizetype>(data.size() / 4));
+        WriteTextFile(folder_->path() / "big" / ("part" + std::to_string(i)), data);
+    }
+    QueuePickedFolderForTesting(QString::fromStdString(source));
+    QTest::mouseClick(Child("ImageSource"), Qt::LeftButton, {}, QPoint(10, 10));
+    QueuePickedFolderForTesting(QString::fromStdString(Folder("dst")));
+    QTest::mouseClick(Child("ImageDestination"), Qt::LeftButton, {}, QPoint(10, 10));
+    QTest::mouseClick(Child("ImageAjouter"), Qt::LeftButton, {}, QPoint(10, 10));
+    QTRY_VERIFY(Child<QLabel>("LbTraitement")->isVisible());
+
+    QElapsedTimer sinceClick;
+    sinceClick.start();
+    QTest::mouseClick(Child("ImageFermer"), Qt::LeftButton, {}, QPoint(5, 5));
+    QCOMPARE(closed.count(), 0); // the run stops first
+    QTRY_COMPARE_WITH_TIMEOUT(closed.count(), 1, 2000);
+    qInfo("program ended %lld ms after the click", static_cast<long long>(sinceClick.elapsed()));
+    QVERIFY(!window.runner().busy());
     // The run was given up: no archive, not even a temporary one.
     QVERIFY(std::filesystem::is_empty(folder_->path() / "dst" / "Vantorel"));
-    QCOMPARE(window.store().at(0).lastRun, std::string("01/12/2026 08:00:00"));
-    QTRY_COMPARE(closed.count(), 1);
+}
+
+void MainWindowTest::newJobsFirstRunAddsToTheOpenErrorWindow() {
+    WriteJobs({{"/nowhere/a/", Folder("dst"), "07/12/2026 10:00:00"}});
+    Start();
+    auto* errors = qobject_cast<QWidget*>(program_->windows()[3]);
+    auto* lines = errors->findChild<QListWidget*>(QStringLiteral("LbDesignationAjout"));
+    QVERIFY(errors->isVisible());
+    QCOMPARE(lines->count(), 2); // each failure: its designation, then its cause
+
+    // A destination where the archive folder cannot be made: the first run fails.
+    WriteTextFile(folder_->path() / "blocked" / "Vantorel", "a file, not a folder");
+    QueuePickedFolderForTesting(QString::fromStdString(Folder("src")));
+    QTest::mouseClick(Child("ImageSource"), Qt::LeftButton, {}, QPoint(10, 10));
+    QueuePickedFolderForTesting(QString::fromStdString(Folder("blocked")));
+    QTest::mouseClick(Child("ImageDestination"), Qt::LeftButton, {}, QPoint(10, 10));
+    QTest::mouseClick(Child("ImageAjouter"), Qt::LeftButton, {}, QPoint(10, 10));
+    test::FinishRuns(program_->mainWindow());
+
+    QCOMPARE(lines->count(), 4);
+    QCOMPARE(lines->item(0)->text(), Child<QListWidget>("LbDesignationAjout")->item(0)->text());
+    QCOMPARE(lines->item(2)->text(), Child<QListWidget>("LbDesignationAjout")->item(1)->text());
 }
 
 void MainWindowTest::hintFollowsTheScrolledList() {

@@ -1,6 +1,6 @@
-// The main window's start-up check (stored place, first-start defaults,
-// minimise at start) and the notification area: the icon's menu, the two ways
-// back, and the task bar when there is no notification area.
+// The main window's start (stored place, first-start defaults, minimise at
+// start, all before it is first shown) and the notification area: the icon's
+// menu, the two ways back, and the task bar when there is no notification area.
 #include "app/program.h"
 #include "platform/autostart.h"
 #include "ui/texts.h"
@@ -38,6 +38,7 @@ private slots:
     void cleanup();
     void startupCheck_data();
     void startupCheck();
+    void placedBeforeTheFirstShowAndMinimisedStartNeverShows();
     void storedPositionOffEveryScreenIsPulledBack();
     void visiblePosition();
     void iconMenuAndTheTwoWaysBack();
@@ -86,7 +87,7 @@ void MainWindowTrayTest::cleanup() {
 void MainWindowTrayTest::startupCheck_data() {
     QTest::addColumn<QString>("ini");
     QTest::addColumn<bool>("trayAvailable");
-    QTest::addColumn<QPoint>("position");
+    QTest::addColumn<QPoint>("position");  // (-1, -1): wherever the window system put it
     QTest::addColumn<QString>("iniAfter"); // empty: as before
     QTest::addColumn<bool>("entryWritten");
     QTest::addColumn<QString>("state");
@@ -96,17 +97,17 @@ void MainWindowTrayTest::startupCheck_data() {
     const QString defaults = QStringLiteral("[Prog]\nReduireProg=FALSE\nLanceProg=TRUE\n");
     QTest::newRow("first start") << QString() << false << QPoint(0, 0) << defaults << true << "shown" << QString();
     QTest::newRow("lower-case true is no choice")
-        << "[Prog]\nReduireProg=true\n" + place << false << QPoint(-20, 40)
+        << "[Prog]\nReduireProg=true\n" + place << false << QPoint(0, 40)
         << "[Prog]\nReduireProg=FALSE\nLanceProg=TRUE\n" + place << true << "shown" << QString();
-    QTest::newRow("FALSE") << "[Prog]\nReduireProg=FALSE\n" + place << false << QPoint(-20, 40) << QString() << false
+    QTest::newRow("FALSE") << "[Prog]\nReduireProg=FALSE\n" + place << false << QPoint(0, 40) << QString() << false
                            << "shown" << QString();
     QTest::newRow("TRUE, notification area")
-        << "[Prog]\nReduireProg=TRUE\n" + place << true << QPoint(-20, 40) << QString() << false << "tray" << QString();
+        << "[Prog]\nReduireProg=TRUE\n" + place << true << QPoint(0, 40) << QString() << false << "tray" << QString();
     // Hiding the window with nowhere to show the icon would lose the program.
-    QTest::newRow("TRUE, no notification area") << "[Prog]\nReduireProg=TRUE\n" + place << false << QPoint(-20, 40)
+    QTest::newRow("TRUE, no notification area") << "[Prog]\nReduireProg=TRUE\n" + place << false << QPoint(0, 40)
                                                 << QString() << false << "task bar" << QString();
     QTest::newRow("bad top stops the check")
-        << QStringLiteral("[Prog]\nReduireProg=TRUE\n[PositionFenetre]\nNormalTop=haut\n") << true << QPoint(200, 100)
+        << QStringLiteral("[Prog]\nReduireProg=TRUE\n[PositionFenetre]\nNormalTop=haut\n") << true << QPoint(-1, -1)
         << QString() << false << "shown" << QStringLiteral("'haut' n'est pas une valeur entière correcte");
 }
 
@@ -125,13 +126,12 @@ void MainWindowTrayTest::startupCheck() {
     TrayIcon::SetAvailableForTesting(trayAvailable);
     Start();
     MainWindow& window = program_->mainWindow();
-    window.move(200, 100);
-    auto* timer = Child<QTimer>("TimerReduireProg");
-    QVERIFY(timer->isActive());
+    // The check ran at the start, once: calling it again does nothing.
     window.StartupMinimiseCheck();
 
-    QVERIFY(!timer->isActive());
-    QCOMPARE(window.pos(), position);
+    if (position != QPoint(-1, -1)) {
+        QCOMPARE(window.pos(), position);
+    }
     QCOMPARE(QString::fromStdString(ReadTextFile(file)), iniAfter.isEmpty() ? ini : iniAfter);
     const std::filesystem::path entry = LogonEntryPath(folder_->path() / "config");
     QCOMPARE(std::filesystem::exists(entry), entryWritten);
@@ -143,6 +143,7 @@ void MainWindowTrayTest::startupCheck() {
                          : window.isMinimized() ? QStringLiteral("task bar")
                                                 : QStringLiteral("shown");
     QCOMPARE(seen, state);
+    QCOMPARE(window.life(), state == QStringLiteral("tray") ? MainWindow::Life::InTray : MainWindow::Life::Shown);
     QCOMPARE(window.trayIcon().shown(), state == QStringLiteral("tray"));
     if (window.trayIcon().shown()) {
         QCOMPARE(window.trayIcon().icon()->toolTip(), QStringLiteral("Vantorel : sauvegarde auto."));
@@ -151,14 +152,58 @@ void MainWindowTrayTest::startupCheck() {
     QCOMPARE(TakeShownFailuresForTesting(), failure.isEmpty() ? QStringList() : QStringList{failure});
 }
 
+void MainWindowTrayTest::placedBeforeTheFirstShowAndMinimisedStartNeverShows() {
+    // Where the window is at each of its shows, and the pass seen from it.
+    struct Watcher : QObject {
+        QList<QPoint> shownAt;
+        bool eventFilter(QObject* watched, QEvent* event) override {
+            if (event->type() == QEvent::Show) {
+                shownAt.append(static_cast<QWidget*>(watched)->pos());
+            }
+            return false;
+        }
+    };
+    const QRect area = QGuiApplication::primaryScreen()->availableGeometry();
+    const struct {
+        std::string ini;
+        QList<QPoint> shownAt;
+    } rows[] = {
+        // A first start: the top-left of the usable area.
+        {"", {area.topLeft()}},
+        {"[Prog]\nReduireProg=FALSE\n[PositionFenetre]\nNormalTop=50\nNormalLeft=100\n", {QPoint(100, 50)}},
+        // Minimised at the start: never on screen, not even for a moment.
+        {"[Prog]\nReduireProg=TRUE\n[PositionFenetre]\nNormalTop=50\nNormalLeft=100\n", {}},
+    };
+    for (const auto& row : rows) {
+        program_.reset();
+        folder_ = std::make_unique<test::GuiTempDir>();
+        if (!row.ini.empty()) {
+            WriteTextFile(folder_->path() / "Vantorel.ini", row.ini);
+        }
+        // A due job: the pass runs after the window found its place.
+        WriteTextFile(folder_->path() / "src" / "a.txt", "a");
+        WriteTextFile(folder_->path() / "ListeSave.ini",
+                      test::ListeSaveText({{(folder_->path() / "src").string() + "/",
+                                            (folder_->path() / "dst").string() + "/", "07/12/2026 10:00:00"}}));
+        program_ = std::make_unique<Program>(folder_->path(), folder_->path() / "config",
+                                             [] { return test::At(2026, 12, 8, 10, 0); });
+        Watcher watcher;
+        window().installEventFilter(&watcher);
+        test::ShowMainWindow(window());
+        window().removeEventFilter(&watcher);
+        QCOMPARE(watcher.shownAt, row.shownAt);
+        QCOMPARE(window().isVisible(), !row.shownAt.isEmpty());
+        QVERIFY(std::filesystem::exists(folder_->path() / "dst" / "Vantorel" / "save_1_1.zip"));
+    }
+}
+
 void MainWindowTrayTest::storedPositionOffEveryScreenIsPulledBack() {
     // The window was last dropped on a screen that is gone.
     const std::string ini = "[Prog]\nReduireProg=FALSE\n[PositionFenetre]\nNormalTop=5000\nNormalLeft=-4000\n";
     WriteTextFile(folder_->path() / "Vantorel.ini", ini);
     Start();
     MainWindow& window = program_->mainWindow();
-    window.StartupMinimiseCheck();
-    const QRect screen = QGuiApplication::primaryScreen()->geometry();
+    const QRect screen = QGuiApplication::primaryScreen()->availableGeometry();
     QCOMPARE(window.pos(), QPoint(screen.left(), std::max(screen.top(), screen.bottom() + 1 - window.height())));
     // The stored place is kept for when that screen comes back.
     QCOMPARE(ReadTextFile(folder_->path() / "Vantorel.ini"), ini);
@@ -174,10 +219,13 @@ void MainWindowTrayTest::visiblePosition() {
         QPoint placed;
     } rows[] = {
         {{100, 50}, twoScreens, {100, 50}},
-        // Partly off a screen, some of the grip still on it: kept as the user left it.
-        {{-33, -30}, twoScreens, {-33, -30}},
-        {{-34, 0}, twoScreens, {0, 0}},
-        {{2500, 600}, twoScreens, {2500, 600}},
+        // Partly off a screen, or under a panel: wholly into the usable area.
+        {{-33, -30}, twoScreens, {0, 0}},
+        {{2500, 600}, twoScreens, {2500, 1024 - 491}},
+        {{100, 800}, {QRect(0, 0, 1920, 1040)}, {100, 1040 - 491}},
+        {{100, 10}, {QRect(0, 28, 1920, 1052)}, {100, 28}},
+        // Across two screens: onto the one under the grip.
+        {{1900, 100}, twoScreens, {1920, 100}},
         // Off every screen: into the nearest one, wholly.
         {{5000, 300}, twoScreens, {3200 - 628, 300}},
         {{-3000, 2000}, twoScreens, {0, 1080 - 491}},
@@ -193,7 +241,6 @@ void MainWindowTrayTest::visiblePosition() {
 
 void MainWindowTrayTest::iconMenuAndTheTwoWaysBack() {
     Start("[Prog]\nReduireProg=TRUE\n");
-    window().StartupMinimiseCheck();
     QVERIFY(!window().isVisible());
     TrayIcon& tray = window().trayIcon();
     QVERIFY(tray.shown());
@@ -232,17 +279,14 @@ void MainWindowTrayTest::iconMenuAndTheTwoWaysBack() {
     QVERIFY(!options->isVisible());
     QVERIFY(tray.shown());
     tray.menu()->actions()[1]->trigger();
-    QCoreApplication::processEvents(); // the show steps' due pass
+    test::FinishRuns(window()); // the show steps' due pass
     QVERIFY(window().isVisible());
     QVERIFY(options->isVisible());
     QVERIFY(!program_->windows()[3]->isVisible()); // closed before: stays closed
     QVERIFY(!tray.shown());
     QCOMPARE(days->currentIndex(), 0);
-    // The check after a later showing leaves the window with the user.
-    auto* timer = Child<QTimer>("TimerReduireProg");
-    QVERIFY(timer->isActive());
+    // The start-up check after a later showing leaves the window with the user.
     window().StartupMinimiseCheck();
-    QVERIFY(!timer->isActive());
     QVERIFY(window().isVisible());
     QVERIFY(!tray.shown());
 
@@ -259,7 +303,6 @@ void MainWindowTrayTest::iconMenuAndTheTwoWaysBack() {
 
 void MainWindowTrayTest::quitterClosesTheMainWindow() {
     Start("[Prog]\nReduireProg=TRUE\n");
-    window().StartupMinimiseCheck();
     QSignalSpy closed(&window(), &MainWindow::Closed);
     window().trayIcon().menu()->actions()[0]->trigger();
     QCOMPARE(closed.count(), 1);
@@ -268,7 +311,6 @@ void MainWindowTrayTest::quitterClosesTheMainWindow() {
 void MainWindowTrayTest::noNotificationAreaMinimisesToTheTaskBarAndLooksAgain() {
     TrayIcon::SetAvailableForTesting(false);
     Start("[Prog]\nReduireProg=TRUE\n");
-    window().StartupMinimiseCheck();
     auto* retry = Child<QTimer>("TimerCherchePanneau");
     QVERIFY(window().isVisible());
     QVERIFY(window().isMinimized());

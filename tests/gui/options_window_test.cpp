@@ -38,7 +38,9 @@ private:
     void Start() {
         program_ = std::make_unique<Program>(folder_->path(), folder_->path() / "config",
                                              [] { return test::At(2026, 12, 8, 10, 0); });
-        test::ShowMainWindow(program_->mainWindow());
+        // Shown without the start-up check, which would write the first
+        // start's choices into the file these tests begin without.
+        program_->mainWindow().show();
         program_->mainWindow().move(200, 150);
     }
     OptionsWindow& options() const { return *static_cast<OptionsWindow*>(program_->windows()[4]); }

@@ -11,7 +11,7 @@ namespace {
 
 enum class Start { DuePass, Selected, All };
 
-void StartRun(BackupRunner& runner, Start start, std::size_t row) {
+void StartRun(TestRunner& runner, Start start, std::size_t row) {
     switch (start) {
     case Start::DuePass:
         runner.DuePass();
@@ -119,7 +119,7 @@ TEST_F(RunsTest, LongOverdueJobRunsOnceAndCountsFromTheEndOfItsRun) {
     WriteFile(tmp / "docs" / "a.txt", "a");
     const std::size_t row = AddJob(tmp / "docs", tmp / "backups", "0", "02/11/2026 10:00:00");
     // The archive step takes twenty minutes by this clock.
-    host.onEvents = [&] { host.now = host.now + std::chrono::minutes(10); };
+    host.onStep = [&] { host.now = host.now + std::chrono::minutes(20); };
 
     runner.DuePass();
     runner.DuePass(); // not due any more
@@ -149,17 +149,17 @@ TEST_F(RunsTest, ArchiveStepShowsTheLabelAroundTheWorkAndTheTimerRestartsAfterTh
     WriteFile(tmp / "docs" / "a.txt", "a");
     AddJob(tmp / "docs", tmp / "backups");
     AddJob(tmp / "gone", tmp / "backups");
-    std::vector<bool> visibleAtEvents;
-    host.onEvents = [&] { visibleAtEvents.push_back(host.processingVisible); };
+    std::vector<bool> visibleDuringStep;
+    host.onStep = [&] { visibleDuringStep.push_back(host.processingVisible); };
 
     runner.DuePass();
 
-    const std::vector<std::string> expected = {"timer off", "show",   "events", "step",
-                                               "hide",      "events", "errors", "timer on"};
+    const std::vector<std::string> expected = {"timer off", "show", "step", "hide", "errors", "timer on"};
     EXPECT_EQ(host.log, expected);
-    // Painted once shown, and once more after the label went away.
-    EXPECT_EQ(visibleAtEvents, (std::vector<bool>{true, false}));
+    EXPECT_EQ(visibleDuringStep, std::vector<bool>{true});
+    EXPECT_EQ(host.progressFolder, FolderText(tmp / "docs"));
     EXPECT_FALSE(runner.busy());
+    EXPECT_EQ(host.finished, 1);
 }
 
 TEST_F(RunsTest, EmptyListPassShowsNothingAndRestartsTheTimer) {
@@ -186,7 +186,6 @@ TEST_F(RunsTest, LabelIsHiddenWhenTheArchiveStepFails) {
     EXPECT_FALSE(host.processingVisible);
     EXPECT_EQ(host.Count("show"), 1);
     EXPECT_EQ(host.Count("hide"), 1);
-    EXPECT_EQ(host.Count("events"), 2);
 }
 
 TEST_F(RunsTest, ScheduleThatCannotBeSavedStillWaitsForItsNextTime) {
@@ -253,7 +252,7 @@ TEST_F(RunsTest, TimerRestartsWhenThePassThrows) {
         void ShowErrorList(const std::vector<ErrorEntry>&) override { throw WindowGone{}; }
     } throwing;
     throwing.now = host.now;
-    BackupRunner failing(store, throwing);
+    TestRunner failing(store, throwing);
 
     EXPECT_THROW(failing.DuePass(), WindowGone);
 

@@ -1,6 +1,7 @@
 #include "tests/core/runs/fake_run_host.h"
 
 #include <algorithm>
+#include <chrono>
 
 namespace vantorel::test {
 
@@ -10,27 +11,50 @@ DateTime FakeRunHost::Now() {
     return current;
 }
 
+void FakeRunHost::Post(std::function<void()> task) {
+    {
+        std::lock_guard<std::mutex> lock(mutex_);
+        tasks_.push_back(std::move(task));
+    }
+    posted_.notify_one();
+}
+
+bool FakeRunHost::HasPosted() {
+    std::lock_guard<std::mutex> lock(mutex_);
+    return !tasks_.empty();
+}
+
+bool FakeRunHost::RunNextPosted() {
+    if (std::exchange(stepAwaitingEvents_, false)) {
+        log.push_back("step");
+        if (onStep) {
+            onStep();
+        }
+    }
+    std::function<void()> task;
+    {
+        std::unique_lock<std::mutex> lock(mutex_);
+        // Long enough for any step of these tests on a slow, thread-checked build.
+        if (!posted_.wait_for(lock, std::chrono::seconds(60), [this] { return !tasks_.empty(); })) {
+            return false;
+        }
+        task = std::move(tasks_.front());
+        tasks_.pop_front();
+    }
+    task();
+    return true;
+}
+
 void FakeRunHost::ShowProcessing(bool visible) {
     processingVisible = visible;
+    stepAwaitingEvents_ = visible;
     log.push_back(visible ? "show" : "hide");
 }
 
-void FakeRunHost::ProcessPendingEvents() {
-    log.push_back("events");
-    if (onEvents) {
-        onEvents();
-    }
-}
-
-void FakeRunHost::RunStep(const std::string&, const LongStep& step) {
-    log.push_back("step");
-    if (onStep) {
-        onStep();
-    }
-    step([this](std::uint64_t done, std::uint64_t total) {
-        progressDone = done;
-        progressTotal = total;
-    });
+void FakeRunHost::ShowStepProgress(const std::string& sourceFolder, std::uint64_t done, std::uint64_t total) {
+    progressFolder = sourceFolder;
+    progressDone = done;
+    progressTotal = total;
 }
 
 void FakeRunHost::ShowErrorList(const std::vector<ErrorEntry>& errors) {
@@ -46,6 +70,10 @@ void FakeRunHost::SetDueTimerEnabled(bool enabled) {
 void FakeRunHost::ShowRestoreProblems(const RestoreProblems& problems) {
     log.push_back("restore problems");
     restoreProblems.push_back(problems);
+}
+
+void FakeRunHost::RunFinished() {
+    ++finished;
 }
 
 bool FakeRunHost::AskYesNo(Question question) {

@@ -30,7 +30,7 @@ TEST(RunChild, DISABLED_RunsTheFirstJobOnce) {
     ASSERT_EQ(store.size(), 1u);
     FakeRunHost host;
     host.now = At(2026, 12, 7, 16);
-    BackupRunner runner(store, host);
+    TestRunner runner(store, host);
     runner.RunSelected(0);
     ASSERT_TRUE(runner.errorList().empty());
 }
@@ -127,7 +127,7 @@ void KilledRun::KillAtEveryCall(const fs::path& destination, const std::vector<s
             reloaded.LoadJobList();
             FakeRunHost nextHost;
             nextHost.now = At(2026, 12, 7, 17);
-            BackupRunner(reloaded, nextHost).RecoverAll();
+            TestRunner(reloaded, nextHost).RecoverAll();
             EXPECT_EQ(FileNames(folder), (std::set<std::string>{"save_1_1.zip", "save_1_2.zip"}))
                 << "after a kill at " << at;
             const std::optional<std::string> first = ArchivedText(ArchiveOf(row, 1), tmp / "check");
@@ -136,14 +136,14 @@ void KilledRun::KillAtEveryCall(const fs::path& destination, const std::vector<s
             const std::string recovered = ReadFile(ArchiveOf(row, 1));
 
             // A failed run then changes nothing, and a good one rotates once.
-            BackupRunner failing(reloaded, nextHost);
-            nextHost.onStep = [&] { failing.RequestStop(); };
+            TestRunner failing(reloaded, nextHost);
+            nextHost.onStep = [&] { failing.Quit(); };
             failing.RunSelected(row);
             nextHost.onStep = nullptr;
             EXPECT_EQ(ReadFile(ArchiveOf(row, 1)), recovered) << "failed run after a kill at " << at;
             EXPECT_EQ(ReadFile(ArchiveOf(row, 2)), first == "new" ? newest : older)
                 << "failed run after a kill at " << at;
-            BackupRunner next(reloaded, nextHost);
+            TestRunner next(reloaded, nextHost);
             next.RunSelected(row);
             ASSERT_TRUE(next.errorList().empty()) << "after a kill at " << at;
             EXPECT_EQ(FileNames(folder), (std::set<std::string>{"save_1_1.zip", "save_1_2.zip"}))

@@ -1,5 +1,5 @@
-// Runs never overlap, and jobs edited or deleted while a pass lets window
-// events run get exactly their own results.
+// Runs never overlap: requests made during a run wait their turn, and jobs
+// edited or deleted while a step runs get exactly their own results.
 
 #include "tests/core/runs/runs_fixture.h"
 
@@ -11,80 +11,51 @@
 namespace vantorel::test {
 namespace {
 
-enum class Outer { DuePass, Selected, All, Restore };
-
-struct OverlapRow {
-    const char* name;
-    Outer outer;
-    int archiveSteps; // label shown once per job run, or once for the restore
-    int timerStops;
-    int questions;
-};
-
-void PrintTo(const OverlapRow& row, std::ostream* out) {
-    *out << row.name;
-}
-
-class NestedRequest : public RunsTest, public ::testing::WithParamInterface<OverlapRow> {};
-
-TEST_P(NestedRequest, FromInsideARunDoesNothing) {
-    const OverlapRow& c = GetParam();
-    WriteFile(tmp / "one" / "a.txt", "a");
-    WriteFile(tmp / "two" / "b.txt", "b");
-    AddJob(tmp / "one", tmp / "backups");
-    AddJob(tmp / "two", tmp / "backups");
-    if (c.outer == Outer::Restore) {
-        runner.RunAll();
-        host.log.clear();
-        host.answers = {true};
-    }
-    // Every command the window offers, arriving as events during the run.
-    host.onEvents = [&] {
-        EXPECT_TRUE(runner.busy());
-        host.answers.push_back(true);
-        runner.DuePass();
-        runner.RunSelected(0);
-        runner.RunAll();
-        runner.Restore(1);
-        host.answers.pop_back();
-    };
-
-    switch (c.outer) {
-    case Outer::DuePass:
-        runner.DuePass();
-        break;
-    case Outer::Selected:
-        runner.RunSelected(1);
-        break;
-    case Outer::All:
-        runner.RunAll();
-        break;
-    case Outer::Restore:
-        runner.Restore(0);
-        break;
-    }
-
-    EXPECT_EQ(host.Count("show"), c.archiveSteps);
-    EXPECT_EQ(host.Count("timer off"), c.timerStops);
-    EXPECT_EQ(static_cast<int>(host.questions.size()), c.questions);
-    EXPECT_FALSE(runner.busy());
-    EXPECT_TRUE(runner.errorList().empty());
-}
-
-INSTANTIATE_TEST_SUITE_P(Runs, NestedRequest,
-                         ::testing::Values(OverlapRow{"DuePass", Outer::DuePass, 2, 1, 0},
-                                           OverlapRow{"Selected", Outer::Selected, 1, 0, 0},
-                                           OverlapRow{"All", Outer::All, 2, 0, 0},
-                                           OverlapRow{"Restore", Outer::Restore, 1, 0, 1}),
-                         [](const auto& row) { return std::string(row.param.name); });
-
-// Runs `action` once, at the n-th event processing of the pass.
-void AtEvents(FakeRunHost& host, int n, std::function<void()> action) {
-    host.onEvents = [&host, n, action = std::move(action), seen = 0]() mutable {
+// Runs `action` once, while the n-th step of the test runs.
+void DuringStep(FakeRunHost& host, int n, std::function<void()> action) {
+    host.onStep = [n, action = std::move(action), seen = 0]() mutable {
         if (++seen == n) {
             action();
         }
     };
+}
+
+// Every command the window offers, arriving while a pass runs: each waits its
+// turn, in the order asked, and a request already waiting counts once.
+TEST_F(RunsTest, RequestsDuringARunWaitTheirTurn) {
+    WriteFile(tmp / "one" / "a.txt", "a");
+    WriteFile(tmp / "two" / "b.txt", "b");
+    AddJob(tmp / "one", tmp / "backups");
+    AddJob(tmp / "two", tmp / "backups");
+    runner.RunAll();
+    store.RecordRun(0, "", "01/12/2026 10:00:00"); // both due again
+    store.RecordRun(1, "", "01/12/2026 10:00:00");
+    host.log.clear();
+    host.finished = 0;
+    std::vector<std::string> seenAtRequests;
+    DuringStep(host, 1, [&] {
+        EXPECT_TRUE(runner.busy());
+        runner.DuePass();
+        runner.RunSelected(0);
+        runner.RunAll();
+        runner.RunAll();
+        host.answers = {true};
+        runner.Restore(1); // asked at once, run in its turn
+        EXPECT_EQ(host.questions.size(), 1u);
+        seenAtRequests = host.log;
+    });
+
+    runner.DuePass();
+
+    EXPECT_EQ(seenAtRequests, (std::vector<std::string>{"timer off", "show", "step"})) << "a request ran at once";
+    // The pass (2 jobs), a second pass (nothing due any more), the selected
+    // job, all jobs once, then the restore.
+    EXPECT_EQ(host.Count("show"), 2 + 0 + 1 + 2 + 1);
+    EXPECT_EQ(host.Count("timer off"), 2);
+    EXPECT_EQ(host.finished, 5);
+    EXPECT_EQ(host.questions.size(), 1u);
+    EXPECT_FALSE(runner.busy());
+    EXPECT_TRUE(runner.errorList().empty());
 }
 
 AskYesNoFunction Yes() {
@@ -97,7 +68,7 @@ TEST_F(RunsTest, DeletingAnEarlierRowDuringARunSendsTheResultsToTheJobThatRan) {
     AddJob(tmp / "docs", tmp / "x", "0", notDue);
     const std::uint64_t ran = store.at(AddJob(tmp / "docs", tmp / "a")).id;
     const std::uint64_t after = store.at(AddJob(tmp / "docs", tmp / "b", "0", notDue)).id;
-    AtEvents(host, 1, [&] { ASSERT_TRUE(DeleteJob(store, 0, Yes())); });
+    DuringStep(host, 1, [&] { ASSERT_TRUE(DeleteJob(store, 0, Yes())); });
 
     runner.DuePass();
 
@@ -115,12 +86,36 @@ TEST_F(RunsTest, JobAddedDuringARunGetsItsFirstRunWhenThatRunEnds) {
     WriteFile(tmp / "one" / "a.txt", "a");
     WriteFile(tmp / "two" / "b.txt", "b");
     AddJob(tmp / "one", tmp / "a");
-    AtEvents(host, 1, [&] { runner.RunNewJob(AddJob(tmp / "two", tmp / "b")); });
+    DuringStep(host, 1, [&] { runner.RunNewJob(AddJob(tmp / "two", tmp / "b")); });
 
     runner.RunSelected(0);
 
     EXPECT_EQ(host.Count("show"), 2);
     EXPECT_EQ(FileNames(ArchiveFolderOf(1)), std::set<std::string>{"save_2_1.zip"});
+}
+
+TEST_F(RunsTest, JobAddedDuringAPassLeavesThatPassFailuresListed) {
+    WriteFile(tmp / "one" / "a.txt", "a");
+    WriteFile(tmp / "new" / "b.txt", "b");
+    const std::uint64_t failed = store.at(AddJob(tmp / "gone", tmp / "a")).id;
+    AddJob(tmp / "one", tmp / "a");
+    DuringStep(host, 1, [&] { runner.RunNewJob(AddJob(tmp / "new", tmp / "b")); });
+
+    runner.DuePass();
+
+    EXPECT_TRUE(fs::exists(ArchiveOf(2, 1))) << "the new job had its first run";
+    ASSERT_EQ(runner.errorList().size(), 1u);
+    EXPECT_EQ(runner.errorList()[0].jobId, failed);
+    ASSERT_EQ(host.shownErrors.size(), 1u) << "a good first run shows no window";
+    EXPECT_EQ(host.finished, 2);
+
+    // A first run that fails adds its job to the list the pass left.
+    const std::uint64_t added = store.at(AddJob(tmp / "gone too", tmp / "b")).id;
+    runner.RunNewJob(3);
+    ASSERT_EQ(runner.errorList().size(), 2u);
+    EXPECT_EQ(runner.errorList()[1].jobId, added);
+    ASSERT_EQ(host.shownErrors.size(), 2u);
+    EXPECT_EQ(host.shownErrors[1].size(), 2u);
 }
 
 TEST_F(RunsTest, SecondWriterOfTheSameArchivesFailsAndTouchesNothing) {
@@ -136,10 +131,10 @@ TEST_F(RunsTest, SecondWriterOfTheSameArchivesFailsAndTouchesNothing) {
     JobStore otherStore(tmp / "other program");
     FakeRunHost otherHost;
     otherHost.now = host.now;
-    BackupRunner other(otherStore, otherHost);
+    TestRunner other(otherStore, otherHost);
     otherStore.AppendJob(test::NewJob("theirs", FolderText(tmp / "theirs"), FolderText(tmp / "backups"),
                                       {"0", "0", "0", "0"}, "", "01/12/2026 10:00:00"));
-    AtEvents(host, 1, [&] { other.RunSelected(0); });
+    DuringStep(host, 1, [&] { other.RunSelected(0); });
 
     runner.RunSelected(row);
 
@@ -150,11 +145,8 @@ TEST_F(RunsTest, SecondWriterOfTheSameArchivesFailsAndTouchesNothing) {
     EXPECT_EQ(FileNames(ArchiveFolderOf(row)), (std::set<std::string>{"save_1_1.zip", "save_1_2.zip"}));
 }
 
-// When the job is deleted: 1 and 2, at the first (before the archive is
-// written) or second event processing (after it); 0, while it is written.
-class DeletedDuringItsRun : public RunsTest, public ::testing::WithParamInterface<int> {};
-
-TEST_P(DeletedDuringItsRun, LeavesNoArchiveAndNoResults) {
+// The job deleted while its archive is written: the new archive goes with it.
+TEST_F(RunsTest, JobDeletedDuringItsRunLeavesNoArchiveAndNoResults) {
     WriteFile(tmp / "docs" / "a.txt", "a");
     WriteFile(tmp / "other" / "b.txt", "b");
     const std::size_t row = AddJob(tmp / "docs", tmp / "a");
@@ -162,16 +154,7 @@ TEST_P(DeletedDuringItsRun, LeavesNoArchiveAndNoResults) {
     store.RecordRun(row, "", "01/12/2026 10:00:00"); // due again
     const fs::path folder = ArchiveFolderOf(row);
     const std::uint64_t other = store.at(AddJob(tmp / "other", tmp / "b")).id;
-    const auto deleteIt = [&] { ASSERT_TRUE(DeleteJob(store, 0, Yes())); };
-    if (GetParam() == 0) {
-        host.onStep = [&, done = false]() mutable {
-            if (!std::exchange(done, true)) {
-                deleteIt();
-            }
-        };
-    } else {
-        AtEvents(host, GetParam(), deleteIt);
-    }
+    DuringStep(host, 1, [&] { ASSERT_TRUE(DeleteJob(store, 0, Yes())); });
 
     runner.DuePass();
 
@@ -181,8 +164,6 @@ TEST_P(DeletedDuringItsRun, LeavesNoArchiveAndNoResults) {
     EXPECT_EQ(store.at(0).id, other);
     EXPECT_EQ(Stored(0).lastRun, "07/12/2026 14:05:33") << "the next job still ran";
 }
-
-INSTANTIATE_TEST_SUITE_P(Moments, DeletedDuringItsRun, ::testing::Values(0, 1, 2));
 
 // The program ending during a pass: the archive being written is given up,
 // the newest archive is the last good one again, and no other job runs.
@@ -195,8 +176,12 @@ TEST_F(RunsTest, AStopDuringAPassEndsItWithTheLastGoodArchive) {
     store.RecordRun(first, "", "01/12/2026 10:00:00"); // due again
     const std::size_t second = AddJob(tmp / "two", tmp / "backups");
     WriteFile(tmp / "one" / "a.txt", "second run");
-    host.onStep = [&] { runner.RequestStop(); };
+    host.onStep = [&] {
+        runner.RunAll(); // waiting, and dropped by the quit
+        EXPECT_TRUE(runner.Quit()) << "the pass is still in progress";
+    };
     host.log.clear();
+    host.finished = 0;
 
     runner.DuePass();
 
@@ -209,14 +194,16 @@ TEST_F(RunsTest, AStopDuringAPassEndsItWithTheLastGoodArchive) {
     EXPECT_EQ(host.Count("step"), 1);
     EXPECT_EQ(host.Count("errors"), 0) << "no window for a program that is ending";
     EXPECT_TRUE(host.timerEnabled);
+    EXPECT_EQ(host.finished, 1);
     runner.RunAll();
     EXPECT_EQ(host.Count("step"), 1) << "no run starts once stopped";
+    EXPECT_FALSE(runner.busy());
 }
 
 TEST_F(RunsTest, JobEditedDuringItsRunKeepsItsResultsUnderItsNewSettings) {
     WriteFile(tmp / "docs" / "a.txt", "a");
     const std::size_t row = AddJob(tmp / "docs", tmp / "a");
-    AtEvents(host, 1, [&] {
+    DuringStep(host, 1, [&] {
         JobSettings settings = SettingsOfJob(store.at(row));
         settings.schedule.code = "3"; // every 12 hours
         ASSERT_TRUE(ValidateEdit(store, row, settings, Yes()));

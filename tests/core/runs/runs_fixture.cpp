@@ -55,6 +55,48 @@ std::optional<int> RunInChild(const std::function<int()>& body) {
     return WEXITSTATUS(status);
 }
 
+void TestRunner::DuePass() {
+    runner_.DuePass();
+    Settle();
+}
+
+void TestRunner::RunSelected(std::optional<std::size_t> selectedRow) {
+    runner_.RunSelected(selectedRow);
+    Settle();
+}
+
+void TestRunner::RunNewJob(std::size_t row) {
+    runner_.RunNewJob(row);
+    Settle();
+}
+
+void TestRunner::RunAll() {
+    runner_.RunAll();
+    Settle();
+}
+
+void TestRunner::Restore(std::optional<std::size_t> selectedRow) {
+    runner_.Restore(selectedRow);
+    Settle();
+}
+
+void TestRunner::Settle() {
+    if (settling_) {
+        return;
+    }
+    struct Settling {
+        bool& flag;
+        explicit Settling(bool& f) : flag(f) { flag = true; }
+        ~Settling() { flag = false; }
+    } settling(settling_);
+    while (runner_.busy() || host_.HasPosted()) {
+        if (!host_.RunNextPosted()) {
+            ADD_FAILURE() << "a step never ended";
+            return;
+        }
+    }
+}
+
 namespace {
 
 fs::path MadeFolder(const fs::path& folder) {

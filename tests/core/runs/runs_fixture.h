@@ -31,6 +31,35 @@ std::set<std::string> FileNames(const fs::path& folder);
 // test framework runs twice.
 std::optional<int> RunInChild(const std::function<int()>& body);
 
+// The runner as the tests drive it: each request is made, then the window's
+// events (the tasks the runner posts) run on the test's thread until no
+// request is left, so that a test reads the results right after the call.
+// Requests made from inside those events, as window events during a step,
+// are only queued: the outermost call runs them.
+class TestRunner {
+public:
+    TestRunner(JobStore& store, FakeRunHost& host) : host_(host), runner_(store, host) {}
+
+    void DuePass();
+    void RunSelected(std::optional<std::size_t> selectedRow);
+    void RunNewJob(std::size_t row);
+    void RunAll();
+    void Restore(std::optional<std::size_t> selectedRow);
+    bool Quit() { return runner_.Quit(); }
+    void RecoverAll() { runner_.RecoverAll(); }
+    void SetRunLog(RunLog* log) { runner_.SetRunLog(log); }
+    bool busy() const { return runner_.busy(); }
+    const std::vector<ErrorEntry>& errorList() const { return runner_.errorList(); }
+
+    // Runs the window's events until no request is left.
+    void Settle();
+
+private:
+    FakeRunHost& host_;
+    BackupRunner runner_;
+    bool settling_ = false;
+};
+
 // A program folder with its job store, a fake window and the runner, in a
 // fresh temporary folder.
 class RunsTest : public ::testing::Test {
@@ -53,7 +82,7 @@ protected:
     fs::path programFolder;
     JobStore store;
     FakeRunHost host;
-    BackupRunner runner;
+    TestRunner runner;
 };
 
 } // namespace vantorel::test

@@ -1,7 +1,11 @@
 #include "support/gui_support.h"
 
+#include "app/main_window.h"
+
 #include <QApplication>
+#include <QElapsedTimer>
 #include <QMouseEvent>
+#include <QTest>
 #include <QWidget>
 
 #include <cstdlib>
@@ -64,8 +68,21 @@ void SendMouseMove(QWidget* widget, QPoint at, Qt::MouseButtons held) {
     QApplication::sendEvent(widget, &move);
 }
 
-void ShowMainWindow(QWidget& window) {
-    window.show();
+void ShowMainWindow(MainWindow& window) {
+    window.Start();
+    FinishRuns(window);
+}
+
+void FinishRuns(const MainWindow& window) {
+    QElapsedTimer waited;
+    waited.start();
+    // Once more after the last request ended: what it posted (a close) runs too.
+    do {
+        QTest::qWait(5);
+        if (waited.elapsed() > 60000) {
+            qFatal("a run never ended");
+        }
+    } while (window.runner().busy());
     QCoreApplication::processEvents();
 }
 

@@ -15,6 +15,10 @@
 
 class QWidget;
 
+namespace vantorel {
+class MainWindow;
+}
+
 namespace vantorel::test {
 
 // A fresh temporary folder, as a path.
@@ -53,8 +57,11 @@ std::string ListeSaveText(const std::vector<JobSection>& jobs);
 // Sends a mouse move over `widget` at `at`, with `held` buttons down.
 void SendMouseMove(QWidget* widget, QPoint at, Qt::MouseButtons held = Qt::NoButton);
 
-// Shows the main window and lets its show steps finish: the due pass comes
-// once the show has returned to the event loop, then the minimise timer starts.
-void ShowMainWindow(QWidget& window);
+// Starts the main window as the program does and lets the runs it starts
+// (the first due pass) finish.
+void ShowMainWindow(MainWindow& window);
+// Handles the window's events until no run is in progress or waiting; fails
+// the test after a long while.
+void FinishRuns(const MainWindow& window);
 
 } // namespace vantorel::test

@@ -7,6 +7,7 @@
 #include <dirent.h>
 #include <fcntl.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 namespace vantorel {
 
@@ -29,9 +30,29 @@ private:
     DIR* dir_;
 };
 
+// A folder descriptor, closed on scope exit.
+class FolderFd {
+public:
+    explicit FolderFd(int fd) : fd_(fd) {}
+    ~FolderFd() {
+        if (fd_ >= 0) {
+            static_cast<void>(close(fd_)); // a folder only looked into has nothing to lose
+        }
+    }
+    FolderFd(const FolderFd&) = delete;
+    FolderFd& operator=(const FolderFd&) = delete;
+    int get() const { return fd_; }
+
+private:
+    int fd_;
+};
+
+constexpr int kFolderFlags = O_PATH | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC;
+
 struct Walker {
     const std::vector<FileIdentity>& excluded;
     const FileVisitor& visit;
+    const FolderVisitor& enter;
 
     bool IsExcluded(dev_t device, ino_t inode) const {
         return std::find(excluded.begin(), excluded.end(), FileIdentity{device, inode}) != excluded.end();
@@ -85,16 +106,21 @@ struct Walker {
         return kind;
     }
 
-    // Lists one folder: its eligible files (with their status) and its
-    // subfolders, in listing order. The listing is closed before the caller
-    // descends, so a deep tree does not hold one descriptor per level.
-    void List(const std::filesystem::path& folder, std::vector<std::pair<std::string, struct stat>>& files,
+    // Lists one folder, open as `fd`: its eligible files (with their status)
+    // and its subfolders, in listing order. The listing is closed before the
+    // caller descends.
+    void List(const std::filesystem::path& folder, int fd, std::vector<std::pair<std::string, struct stat>>& files,
               std::vector<std::string>& subfolders) const {
-        DirStream dir(opendir(folder.c_str()));
-        if (dir.get() == nullptr) {
+        const int listFd = openat(fd, ".", O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+        if (listFd < 0) {
             throw FolderWalkError(errno, folder);
         }
-        const int dirFd = dirfd(dir.get());
+        DirStream dir(fdopendir(listFd));
+        if (dir.get() == nullptr) {
+            const int error = errno;
+            static_cast<void>(close(listFd)); // never read from
+            throw FolderWalkError(error, folder);
+        }
         for (;;) {
             errno = 0;
             const dirent* item = readdir(dir.get());
@@ -109,7 +135,7 @@ struct Walker {
                 continue;
             }
             struct stat file {};
-            const EntryKind kind = Classify(folder, dirFd, item->d_name, item->d_type, file);
+            const EntryKind kind = Classify(folder, fd, item->d_name, item->d_type, file);
             if (kind == EntryKind::File) {
                 files.emplace_back(name, file);
             } else if (kind == EntryKind::Folder) {
@@ -118,11 +144,19 @@ struct Walker {
         }
     }
 
-    // Walks one folder; returns false when the visitor asked to stop.
-    bool Walk(const std::filesystem::path& folder, const std::string& prefix) const {
+    // Walks one folder, open as `fd`; returns false when the visitor asked to stop.
+    bool Walk(const std::filesystem::path& folder, int fd, const std::string& prefix) const {
+        struct stat own {};
+        if (fstat(fd, &own) != 0) {
+            throw FolderWalkError(errno, folder);
+        }
         std::vector<std::pair<std::string, struct stat>> files;
         std::vector<std::string> subfolders;
-        List(folder, files, subfolders);
+        List(folder, fd, files, subfolders);
+        if (enter) {
+            const std::string_view relative(prefix.data(), prefix.empty() ? 0 : prefix.size() - 1);
+            enter(WalkedFolder{relative, fd, own});
+        }
         for (const auto& [file, status] : files) {
             if (visit(prefix + file, status) == WalkStep::Stop) {
                 return false;
@@ -130,7 +164,13 @@ struct Walker {
         }
         files = {}; // release the names before descending
         for (const std::string& sub : subfolders) {
-            if (!Walk(folder / sub, prefix + sub + "/")) {
+            // Not through a link: a folder swapped for one since the listing
+            // fails the walk rather than bring in what it leads to.
+            const FolderFd subFd(openat(fd, sub.c_str(), kFolderFlags));
+            if (subFd.get() < 0) {
+                throw FolderWalkError(errno, folder / sub);
+            }
+            if (!Walk(folder / sub, subFd.get(), prefix + sub + "/")) {
                 return false;
             }
         }
@@ -146,8 +186,33 @@ FolderWalkError::FolderWalkError(int sysErrno, std::filesystem::path folder)
 
 void WalkFolder(const std::filesystem::path& root, const std::vector<FileIdentity>& excluded,
                 const FileVisitor& visit) {
-    const Walker walker{excluded, visit};
-    walker.Walk(root, std::string());
+    const FolderFd rootFd(
+        open(root.c_str(), kFolderFlags & ~O_NOFOLLOW)); // the root itself may be reached through links
+    if (rootFd.get() < 0) {
+        throw FolderWalkError(errno, root);
+    }
+    WalkFolder(rootFd.get(), root, excluded, visit, {});
+}
+
+void WalkFolder(int rootFd, const std::filesystem::path& root, const std::vector<FileIdentity>& excluded,
+                const FileVisitor& visit, const FolderVisitor& enter) {
+    const Walker walker{excluded, visit, enter};
+    walker.Walk(root, rootFd, std::string());
+}
+
+int OpenFolderBeneath(int rootFd, std::string_view relative) {
+    int fd = openat(rootFd, ".", kFolderFlags);
+    while (fd >= 0 && !relative.empty()) {
+        const std::size_t slash = relative.find('/');
+        const std::string name(relative.substr(0, slash));
+        relative.remove_prefix(slash == std::string_view::npos ? relative.size() : slash + 1);
+        const int next = openat(fd, name.c_str(), kFolderFlags);
+        const int error = errno;
+        static_cast<void>(close(fd)); // an O_PATH descriptor has nothing to flush
+        fd = next;
+        errno = error;
+    }
+    return fd;
 }
 
 } // namespace vantorel

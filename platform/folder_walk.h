@@ -37,6 +37,14 @@ enum class WalkStep { Continue, Stop };
 // the walk saw it (a link's target's).
 using FileVisitor = std::function<WalkStep(std::string_view relative, const struct stat& status)>;
 
+// A folder of the walk, told before its files are visited.
+struct WalkedFolder {
+    std::string_view relative; // from the walked folder, "/" between the parts; empty for the root
+    int fd;                    // open until its files are visited and its subfolders walked
+    const struct stat& status; // its own, as opened
+};
+using FolderVisitor = std::function<void(const WalkedFolder& folder)>;
+
 // Walks `root` depth first: in each folder, its eligible files in listing
 // order (no sorting), then its subfolders in listing order. Hidden entries
 // (names starting with ".") and system entries (FIFOs, sockets, devices) are
@@ -44,6 +52,22 @@ using FileVisitor = std::function<WalkStep(std::string_view relative, const stru
 // link to a folder is not followed, a dangling link is left out. Files whose
 // identity is in `excluded` are left out. Throws FolderWalkError when `root` or
 // one of its subfolders cannot be listed.
+//
+// Each subfolder is opened from its parent's descriptor without following a
+// link, so a folder swapped for a link while the walk runs fails the walk
+// instead of bringing in what the link leads to. One descriptor is held per
+// level of the folder being walked.
 void WalkFolder(const std::filesystem::path& root, const std::vector<FileIdentity>& excluded, const FileVisitor& visit);
+// The same from the open folder `rootFd` (`root` names it in failures);
+// `enter`, when set, is told of each folder before its files.
+void WalkFolder(int rootFd, const std::filesystem::path& root, const std::vector<FileIdentity>& excluded,
+                const FileVisitor& visit, const FolderVisitor& enter);
+
+// Opens the folder at `relative` (as the walk names it; empty for the root
+// itself) below the open folder `rootFd`, one name at a time, following no
+// link: a name that is no longer a folder (a link put in its place) fails with
+// ENOTDIR or ELOOP. Returns a descriptor for use as a base of openat (O_PATH),
+// or -1 with errno set.
+int OpenFolderBeneath(int rootFd, std::string_view relative);
 
 } // namespace vantorel

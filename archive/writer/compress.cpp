@@ -10,6 +10,7 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <fcntl.h>
 #include <libdeflate.h>
 #include <memory>
 
@@ -231,7 +232,7 @@ void DeflateWhole(FileSource& source, CompressedEntry& result, const CompressSet
 } // namespace
 
 CompressedEntry CompressFile(const std::filesystem::path& file, std::string storedName, std::uint16_t flags,
-                             const CompressSettings& settings, const struct stat* listed) {
+                             const CompressSettings& settings, const struct stat* listed, const OpenFolder& folder) {
     CompressedEntry result{ZipEntry{}, Spill(settings.spillFolder, settings.spillMemory)};
     ZipEntry& entry = result.entry;
     entry.storedName = std::move(storedName);
@@ -254,7 +255,7 @@ CompressedEntry CompressFile(const std::filesystem::path& file, std::string stor
             return result;
         }
     }
-    FileSource source(file);
+    FileSource source(file, folder ? folder() : AT_FDCWD);
     const struct stat& info = source.info();
     describe(info);
     if (static_cast<std::uint64_t>(info.st_size) >= kChunkedThreshold) {

@@ -7,6 +7,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <filesystem>
+#include <functional>
 #include <string>
 
 namespace vantorel {
@@ -56,8 +57,12 @@ struct CompressSettings {
 // be opened or read, TooLarge when a file under 4 GiB at open grows past the
 // 32-bit limit while read. `listed`, when given, is the file's status as the
 // walk saw it (a regular file): enough to find it unchanged without looking
-// at it again; without it, the file is always read.
+// at it again; without it, the file is always read. `folder`, when set, is
+// called once the file must be read and gives the open folder it is read
+// from, as file.filename(); otherwise it is opened by its path.
+using OpenFolder = std::function<int()>;
 CompressedEntry CompressFile(const std::filesystem::path& file, std::string storedName, std::uint16_t flags,
-                             const CompressSettings& settings, const struct stat* listed = nullptr);
+                             const CompressSettings& settings, const struct stat* listed = nullptr,
+                             const OpenFolder& folder = {});
 
 } // namespace vantorel::archive::writer

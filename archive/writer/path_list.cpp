@@ -15,7 +15,21 @@ constexpr std::size_t kBlockSize = 1 << 20;
 
 } // namespace
 
-void PathList::Add(std::string_view path, const struct stat& status) {
+std::uint32_t PathList::AddFolder(FileIdentity identity) {
+    std::lock_guard lock(mutex_);
+    if (folders_.size() >= std::numeric_limits<std::uint32_t>::max()) {
+        throw ArchiveError(ArchiveFailure::TooLarge, std::string(), 0, "folder list");
+    }
+    folders_.push_back(identity);
+    return static_cast<std::uint32_t>(folders_.size() - 1);
+}
+
+FileIdentity PathList::Folder(std::uint32_t folder) const {
+    std::lock_guard lock(mutex_);
+    return folders_[folder];
+}
+
+void PathList::Add(std::string_view path, const struct stat& status, std::uint32_t folder, bool reusable) {
     std::lock_guard lock(mutex_);
     if (path.size() > std::numeric_limits<std::uint32_t>::max() ||
         blocks_.size() >= std::numeric_limits<std::uint32_t>::max()) {
@@ -28,9 +42,12 @@ void PathList::Add(std::string_view path, const struct stat& status) {
         used_ = 0;
     }
     std::memcpy(blocks_.back().get() + used_, path.data(), path.size());
-    refs_.push_back(Ref{static_cast<std::uint32_t>(blocks_.size() - 1), static_cast<std::uint32_t>(used_),
-                        static_cast<std::uint32_t>(path.size()), static_cast<std::uint32_t>(status.st_mode),
-                        static_cast<std::int64_t>(status.st_size), status.st_mtim, status.st_ctim});
+    static_assert(sizeof(Ref) == 56);
+    refs_.push_back(
+        Ref{static_cast<std::int64_t>(status.st_size), status.st_mtim.tv_sec, status.st_ctim.tv_sec,
+            static_cast<std::uint32_t>(blocks_.size() - 1), static_cast<std::uint32_t>(used_),
+            static_cast<std::uint32_t>(path.size()), folder, static_cast<std::uint32_t>(status.st_mtim.tv_nsec),
+            static_cast<std::uint32_t>(status.st_ctim.tv_nsec), static_cast<std::uint16_t>(status.st_mode), reusable});
     used_ += path.size();
 }
 
@@ -42,11 +59,11 @@ std::size_t PathList::size() const {
 PathList::Item PathList::operator[](std::size_t index) const {
     std::lock_guard lock(mutex_);
     const Ref& ref = refs_[index];
-    Item item{std::string_view(blocks_[ref.block].get() + ref.offset, ref.length), {}};
+    Item item{std::string_view(blocks_[ref.block].get() + ref.offset, ref.length), {}, ref.folder, ref.reusable};
     item.status.st_mode = static_cast<mode_t>(ref.mode);
     item.status.st_size = static_cast<off_t>(ref.size);
-    item.status.st_mtim = ref.modified;
-    item.status.st_ctim = ref.changed;
+    item.status.st_mtim = timespec{static_cast<std::time_t>(ref.modifiedSeconds), ref.modifiedNanoseconds};
+    item.status.st_ctim = timespec{static_cast<std::time_t>(ref.changedSeconds), ref.changedNanoseconds};
     return item;
 }
 

@@ -42,7 +42,7 @@ public:
         resultReady_.notify_one();
     }
 
-    void Work() {
+    void Work(std::size_t worker) {
         std::unique_lock lock(mutex_);
         for (;;) {
             ++idleWorkers_;
@@ -61,7 +61,7 @@ public:
                 std::optional<CompressedEntry> result;
                 std::exception_ptr failure;
                 try {
-                    result.emplace(job_(index, cancelled_));
+                    result.emplace(job_(index, worker, cancelled_));
                 } catch (...) {
                     failure = std::current_exception(); // handed to the calling thread below
                 }
@@ -208,7 +208,7 @@ public:
                 pipeline_.EndListing(failure);
             });
             for (std::size_t i = 0; i < threads; ++i) {
-                threads_.emplace_back([this] { pipeline_.Work(); });
+                threads_.emplace_back([this, i] { pipeline_.Work(i); });
             }
         } catch (...) {
             JoinAll(true);

@@ -27,8 +27,11 @@ namespace vantorel::archive::writer {
 // handed out, n growing; once it returns, the last n is the count. `announce`
 // returns false when the run has failed and the listing should stop.
 using ListJob = std::function<void(const std::function<bool(std::size_t listed)>& announce)>;
-// `cancelled` turns true once the run has failed: a long job may give up.
-using CompressJob = std::function<CompressedEntry(std::size_t index, const std::atomic<bool>& cancelled)>;
+// `worker` (0 to threads - 1) tells which worker runs the job, for what it
+// keeps from one job to the next; `cancelled` turns true once the run has
+// failed: a long job may give up.
+using CompressJob =
+    std::function<CompressedEntry(std::size_t index, std::size_t worker, const std::atomic<bool>& cancelled)>;
 using ConsumeStep = std::function<void(std::size_t index, CompressedEntry& entry)>;
 
 // Runs list on a thread of its own and job(i) for each index it announces on

@@ -52,6 +52,18 @@ bool Earlier(const std::timespec& a, const std::timespec& b) {
     return a.tv_sec < b.tv_sec || (a.tv_sec == b.tv_sec && a.tv_nsec < b.tv_nsec);
 }
 
+// The moment `delay` before `moment`.
+std::timespec Before(const std::timespec& moment, std::chrono::milliseconds delay) {
+    const auto nanoseconds = std::chrono::duration_cast<std::chrono::nanoseconds>(delay).count();
+    std::timespec result{moment.tv_sec - static_cast<std::time_t>(nanoseconds / 1000000000),
+                         moment.tv_nsec - static_cast<long>(nanoseconds % 1000000000)};
+    if (result.tv_nsec < 0) {
+        result.tv_nsec += 1000000000;
+        --result.tv_sec;
+    }
+    return result;
+}
+
 // Reads the next space-ended decimal number of `text`.
 template <class Number> bool TakeNumber(std::string_view& text, Number& value) {
     const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value);
@@ -164,10 +176,11 @@ bool WriteRunStamp(int fd, const RunStamp& stamp) {
     return fsetxattr(fd, kAttributeName, text.data(), text.size(), 0) == 0;
 }
 
-PreviousArchive::PreviousArchive(std::filesystem::path path, std::timespec start)
-    : path_(std::move(path)), start_(start) {}
+PreviousArchive::PreviousArchive(std::filesystem::path path, std::timespec settled)
+    : path_(std::move(path)), settled_(settled) {}
 
-std::unique_ptr<PreviousArchive> PreviousArchive::Open(const std::filesystem::path& path, const RunStamp& current) {
+std::unique_ptr<PreviousArchive> PreviousArchive::Open(const std::filesystem::path& path, const RunStamp& current,
+                                                       std::chrono::milliseconds writebackDelay) {
     std::array<char, 8192> value{};
     const ssize_t length = getxattr(path.c_str(), kAttributeName, value.data(), value.size());
     if (length <= 0) {
@@ -179,7 +192,7 @@ std::unique_ptr<PreviousArchive> PreviousArchive::Open(const std::filesystem::pa
         stamp->sourceInode != current.sourceInode || !Earlier(stamp->start, current.start)) {
         return nullptr; // another source folder's archive, or a stamp from the future
     }
-    std::unique_ptr<PreviousArchive> previous(new PreviousArchive(path, stamp->start));
+    std::unique_ptr<PreviousArchive> previous(new PreviousArchive(path, Before(stamp->start, writebackDelay)));
     try {
         previous->file_ = std::make_unique<reader::FileSource>(path);
         if (previous->file_->size() != stamp->archiveSize) {
@@ -215,7 +228,7 @@ bool PreviousArchive::Reuse(const struct stat& info, CompressedEntry& result, Me
     const bool unchanged = previous.flags == entry.flags &&
                            previous.uncompressedSize == static_cast<std::uint64_t>(info.st_size) &&
                            previous.dosTime == entry.modified.time && previous.dosDate == entry.modified.date &&
-                           Earlier(info.st_ctim, start_);
+                           Earlier(info.st_ctim, settled_) && Earlier(info.st_mtim, settled_);
     if (!unchanged || (previous.method != kMethodStored && previous.method != kMethodDeflated)) {
         return false;
     }

@@ -11,12 +11,20 @@
 // was created, before any file was listed or read), the source folder it
 // read, and what it wrote (the archive's size and the CRC-32 of its central
 // directory), so that the stamp cannot vouch for other bytes put under the
-// same name. A file is copied only when its stored name, size and DOS time
-// match a previous entry and its status-change time is strictly earlier than
-// the previous run's start: a change made while that run read the file, or
-// since, gives a later status-change time, which no tool can set back. An
-// archive without a valid stamp (copied, from a file system without user
-// attributes, or written for another source folder) is never used.
+// same name. An archive without a valid stamp (copied, from a file system
+// without user attributes, or written for another source folder) is never
+// used.
+//
+// A file is copied only when its stored name, size and DOS time match a
+// previous entry and both its modification and status-change times are
+// earlier than the previous run's start by more than the kernel's writeback
+// delay: a change made while that run read the file, or since, gives a later
+// status-change time, which no tool can set back; and a write through a
+// shared mapping to a page still unwritten from an earlier write changes no
+// time at all, but that earlier write did, no longer than the writeback delay
+// before. The times prove this only where the file system keeps them so
+// (platform/file_system_kind.h): files elsewhere (tmpfs, FAT and exFAT, FUSE,
+// network shares) are always read; the walk tells which.
 //
 // Copied data are decoded and their CRC-32 compared with the previous
 // central directory before they are handed on; the first entry that fails
@@ -28,6 +36,7 @@
 #include "archive/reader/zip_reader.h"
 
 #include <atomic>
+#include <chrono>
 #include <cstdint>
 #include <ctime>
 #include <filesystem>
@@ -66,7 +75,9 @@ public:
     // The archive at `path` when its stamp says it was written by a run over
     // the same source folder (same path, same device and inode) and matches
     // its bytes; nullptr otherwise, and when it cannot be read.
-    static std::unique_ptr<PreviousArchive> Open(const std::filesystem::path& path, const RunStamp& current);
+    // `writebackDelay` is the kernel's (KernelWritebackDelay).
+    static std::unique_ptr<PreviousArchive> Open(const std::filesystem::path& path, const RunStamp& current,
+                                                 std::chrono::milliseconds writebackDelay);
 
     // When the file described by `info` is unchanged since the previous run
     // read it and its previous data prove sound, puts those data into
@@ -78,11 +89,11 @@ public:
     std::size_t reused() const { return reused_.load(); }
 
 private:
-    PreviousArchive(std::filesystem::path path, std::timespec start);
+    PreviousArchive(std::filesystem::path path, std::timespec settled);
     bool CopyVerified(std::size_t index, CompressedEntry& result, MemoryBudget* budget) const;
 
     std::filesystem::path path_;
-    std::timespec start_;
+    std::timespec settled_; // files changed since are read again
     std::unique_ptr<reader::FileSource> file_;
     reader::CentralDirectory directory_;
     std::unique_ptr<reader::EntryLayout> layout_;

@@ -45,8 +45,9 @@ int UniqueFd::Close() {
     return result == 0 ? 0 : errno;
 }
 
-FileSource::FileSource(std::filesystem::path path) : path_(std::move(path)) {
-    fd_ = UniqueFd(open(path_.c_str(), O_RDONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK));
+FileSource::FileSource(std::filesystem::path path, int folderFd) : path_(std::move(path)) {
+    const std::filesystem::path& name = folderFd == AT_FDCWD ? path_ : path_.filename();
+    fd_ = UniqueFd(openat(folderFd, name.c_str(), O_RDONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK));
     if (!fd_) {
         throw ArchiveError(ArchiveFailure::ReadFailed, path_, errno);
     }

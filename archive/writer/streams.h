@@ -5,6 +5,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <fcntl.h>
 #include <filesystem>
 #include <memory>
 #include <sys/stat.h>
@@ -51,7 +52,10 @@ public:
 // file's place is refused, not waited on). Failures throw ArchiveError(ReadFailed).
 class FileSource {
 public:
-    explicit FileSource(std::filesystem::path path);
+    // The file at `path`; or, when `folderFd` is an open folder, its entry
+    // named path.filename() (a link to a file is followed), `path` then only
+    // naming it in failures.
+    explicit FileSource(std::filesystem::path path, int folderFd = AT_FDCWD);
 
     // The file's status at open.
     const struct stat& info() const { return info_; }

@@ -25,14 +25,17 @@
 #include "archive/writer/reuse.h"
 #include "archive/writer/temp_file.h"
 #include "platform/code_page.h"
+#include "platform/file_system_kind.h"
 #include "platform/folder_walk.h"
 
 #include <algorithm>
 #include <cerrno>
+#include <fcntl.h>
 #include <functional>
 #include <malloc.h>
 #include <memory>
 #include <mutex>
+#include <optional>
 #include <string_view>
 #include <sys/stat.h>
 #include <thread>
@@ -56,8 +59,9 @@ constexpr std::size_t kHeldMemory = 8 << 20;
 constexpr std::size_t kCentralDirectoryMemory = 8 << 20;
 
 // Lists the files to archive into `files`, as paths relative to the source
-// folder in enumeration order, announcing each as it comes; returns the bytes
-// they hold as listed.
+// folder (open as `rootFd`) in enumeration order, with the folder each was
+// listed in and whether its times can prove it unchanged, announcing each as
+// it comes; returns the bytes they hold as listed.
 //
 // Two entries are duplicates when their stored names are byte for byte the
 // same under the same name flag; the later one is left out. Names differing
@@ -66,31 +70,80 @@ constexpr std::size_t kCentralDirectoryMemory = 8 << 20;
 // non-ASCII names stored with flags 0 (converted to code page 850, or bytes
 // that are not UTF-8) could ever meet again: only those are remembered, which
 // keeps the memory of a large tree to its paths.
-std::uint64_t ListFiles(const std::filesystem::path& sourceFolder, const std::vector<FileIdentity>& excluded,
-                        const ProgressMeter& meter, PathList& files,
+std::uint64_t ListFiles(int rootFd, const std::filesystem::path& sourceFolder,
+                        const std::vector<FileIdentity>& excluded, const ProgressMeter& meter, PathList& files,
                         const std::function<bool(std::size_t listed)>& announce) {
     std::unordered_set<std::string> remembered;
+    HonestDatesByDevice honest;
     std::uint64_t bytes = 0;
     std::size_t listed = 0;
+    int folderFd = -1;
+    struct stat folderStatus {};
+    std::optional<std::uint32_t> folder; // numbered with its first file
     try {
-        WalkFolder(sourceFolder, excluded, [&](std::string_view relative, const struct stat& status) {
-            meter.CheckStop();
-            StoredName name = FormStoredName(relative);
-            const bool mayMeetAgain = name.flags == 0 && !IsAscii(name.bytes);
-            if (!mayMeetAgain || remembered.insert(std::move(name.bytes)).second) {
-                files.Add(relative, status);
-                bytes += static_cast<std::uint64_t>(status.st_size);
-                if (!announce(++listed)) {
-                    return WalkStep::Stop; // the run failed meanwhile
+        WalkFolder(
+            rootFd, sourceFolder, excluded,
+            [&](std::string_view relative, const struct stat& status) {
+                meter.CheckStop();
+                StoredName name = FormStoredName(relative);
+                const bool mayMeetAgain = name.flags == 0 && !IsAscii(name.bytes);
+                if (!mayMeetAgain || remembered.insert(std::move(name.bytes)).second) {
+                    if (!folder) {
+                        folder = files.AddFolder(FileIdentity{folderStatus.st_dev, folderStatus.st_ino});
+                    }
+                    const std::string_view fileName = relative.substr(relative.rfind('/') + 1); // npos + 1 is 0
+                    files.Add(relative, status, *folder, honest.Honest(folderFd, folderStatus, fileName, status));
+                    bytes += static_cast<std::uint64_t>(status.st_size);
+                    if (!announce(++listed)) {
+                        return WalkStep::Stop; // the run failed meanwhile
+                    }
                 }
-            }
-            return WalkStep::Continue;
-        });
+                return WalkStep::Continue;
+            },
+            [&](const WalkedFolder& walked) {
+                folderFd = walked.fd;
+                folderStatus = walked.status;
+                folder.reset();
+            });
     } catch (const FolderWalkError& error) {
         throw ArchiveError(ArchiveFailure::ReadFailed, error.path(), error.code().value());
     }
     return bytes;
 }
+
+// The folder a worker reads its files from, kept open from one file to the
+// next of the same folder (files come folder by folder).
+class WorkerFolder {
+public:
+    // The folder the walk listed `file` in, reached again from the source
+    // folder without following links, and checked to be the very folder the
+    // walk listed, not another one put in its place since.
+    int Open(int rootFd, const std::filesystem::path& sourceFolder, const PathList& files, const PathList::Item& file) {
+        if (fd_ && folder_ == file.folder) {
+            return fd_.get();
+        }
+        fd_ = UniqueFd();
+        const std::size_t slash = file.path.rfind('/');
+        const std::string_view relative =
+            slash == std::string_view::npos ? std::string_view() : file.path.substr(0, slash);
+        UniqueFd fd(OpenFolderBeneath(rootFd, relative));
+        struct stat status {};
+        if (!fd || fstat(fd.get(), &status) != 0) {
+            throw ArchiveError(ArchiveFailure::ReadFailed, sourceFolder / file.path, errno);
+        }
+        if (FileIdentity{status.st_dev, status.st_ino} != files.Folder(file.folder)) {
+            throw ArchiveError(ArchiveFailure::ReadFailed, sourceFolder / file.path, 0,
+                               "its folder was replaced while the files were read");
+        }
+        fd_ = std::move(fd);
+        folder_ = file.folder;
+        return fd_.get();
+    }
+
+private:
+    UniqueFd fd_;
+    std::uint32_t folder_ = 0;
+};
 
 // The memory budget of a run's large buffers. Each worker keeps
 // kWorkerMemory of it for the whole run, and half of it stays for the units
@@ -184,12 +237,12 @@ ZipSummary ZipFolder(const std::filesystem::path& archivePath, const std::filesy
     if (!archivePath.is_absolute()) {
         throw ArchiveError(ArchiveFailure::PathNotAbsolute, archivePath);
     }
+    // Every file is reached from this descriptor: the folder the run began
+    // with, whatever its path names later.
+    const UniqueFd root(open(sourceFolder.c_str(), O_PATH | O_DIRECTORY | O_CLOEXEC));
     struct stat source {};
-    if (stat(sourceFolder.c_str(), &source) != 0) {
+    if (!root || fstat(root.get(), &source) != 0) {
         throw ArchiveError(ArchiveFailure::NoSuchFolder, sourceFolder, errno);
-    }
-    if (!S_ISDIR(source.st_mode)) {
-        throw ArchiveError(ArchiveFailure::NoSuchFolder, sourceFolder, ENOTDIR);
     }
     KeepLargeBlocksMapped();
     TemporaryArchive temporary(archivePath);
@@ -206,7 +259,8 @@ ZipSummary ZipFolder(const std::filesystem::path& archivePath, const std::filesy
     stamp.sourceFolder = sourceFolder.string();
     std::unique_ptr<PreviousArchive> previous;
     if (!options.previousArchive.empty()) {
-        previous = PreviousArchive::Open(options.previousArchive, stamp);
+        previous = PreviousArchive::Open(options.previousArchive, stamp,
+                                         options.writebackDelay.value_or(KernelWritebackDelay()));
     }
 
     const std::vector<FileIdentity> excluded = ArchiveIdentities(archivePath, temporary, leftOut);
@@ -231,17 +285,20 @@ ZipSummary ZipFolder(const std::filesystem::path& archivePath, const std::filesy
     // The files are compressed while the walk still lists them, and the
     // progress has its whole once the walk is done.
     PathList files;
+    std::vector<WorkerFolder> folders(threads);
     RunInOrder(
         [&](const std::function<bool(std::size_t)>& announce) {
-            meter.Start(ListFiles(sourceFolder, excluded, meter, files, announce));
+            meter.Start(ListFiles(root.get(), sourceFolder, excluded, meter, files, announce));
         },
         threads, kWindowEntries, kHeldMemory,
-        [&](std::size_t index, const std::atomic<bool>& cancelled) {
+        [&](std::size_t index, std::size_t worker, const std::atomic<bool>& cancelled) {
             CompressSettings mine = settings;
             mine.cancelled = &cancelled;
             const PathList::Item file = files[index];
             StoredName name = FormStoredName(file.path);
-            return CompressFile(sourceFolder / file.path, std::move(name.bytes), name.flags, mine, &file.status);
+            const std::filesystem::path path = sourceFolder / file.path;
+            return CompressFile(path, std::move(name.bytes), name.flags, mine, file.reusable ? &file.status : nullptr,
+                                [&] { return folders[worker].Open(root.get(), sourceFolder, files, file); });
         },
         [&](std::size_t, CompressedEntry& compressed) {
             meter.CheckStop(); // a tree of empty files reads no block to stop at

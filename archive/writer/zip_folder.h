@@ -2,9 +2,11 @@
 
 #include "archive/step_control.h"
 
+#include <chrono>
 #include <cstddef>
 #include <cstdint>
 #include <filesystem>
+#include <optional>
 #include <vector>
 
 namespace vantorel {
@@ -20,6 +22,11 @@ struct ZipOptions {
     // trusted, the files unchanged since that run are copied from it instead
     // of being compressed again. Empty: everything is compressed.
     std::filesystem::path previousArchive{};
+    // How long the kernel may hold a file's written pages before writing them
+    // back: a file changed that little before the previous run started is
+    // read again. Unset: the kernel's own (KernelWritebackDelay, read from
+    // /proc/sys/vm when a previous archive is given).
+    std::optional<std::chrono::milliseconds> writebackDelay{};
 };
 
 // What a ZipFolder call did.
@@ -35,7 +42,11 @@ struct ZipSummary {
 // fresh zip archive at archivePath. The archive is built in a temporary file
 // beside archivePath and takes its name only once complete and flushed, so an
 // archive under its final name is always whole. Nothing is written into the
-// source folder. Throws ArchiveError on any failure, leaving whatever file
+// source folder. Each file is read from the very folder the walk listed it
+// in, reached again from the source folder without following links: a folder
+// replaced meanwhile (by a link or by another folder) fails the run with
+// ArchiveError(ReadFailed) naming the file, so the archive never holds other
+// files under the names it lists. Throws ArchiveError on any failure, leaving whatever file
 // archivePath named before untouched; a stop request throws
 // ArchiveError(Cancelled) the same way.
 ZipSummary ZipFolder(const std::filesystem::path& archivePath, const std::filesystem::path& sourceFolder,

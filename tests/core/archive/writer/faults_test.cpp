@@ -99,6 +99,38 @@ TEST(WriterFaults, NeverArchivesItselfWhenTheDestinationIsInsideTheSource) {
     EXPECT_EQ(Listing(archives), (std::set<std::string>{"save_3_1.zip", "save_3_2.zip"}));
 }
 
+// A folder swapped for a link to an outside folder after the walk listed it:
+// the files are read from the folder listed, or the run fails naming one of
+// them; outside files never come in under the inside names.
+TEST(WriterFaults, AFolderSwappedForALinkNeverBringsOutsideFilesIn) {
+    TempDir dir;
+    const fs::path source = dir / "source";
+    WriteFile(source / "first.bin", RandomBytes(4 << 20, 6)); // still being read when the swap comes
+    WriteFile(source / "sub" / "a.txt", "inside a");
+    WriteFile(dir / "outside" / "a.txt", "OUTSIDE a");
+    std::atomic<bool> swapped{false};
+    ZipOptions options{.threads = 1};
+    // The first report comes once the walk has listed every file.
+    options.control.progress = [&](std::uint64_t, std::uint64_t) {
+        if (!swapped.exchange(true)) {
+            fs::rename(source / "sub", dir / "moved");
+            fs::create_directory_symlink(dir / "outside", source / "sub");
+        }
+    };
+    try {
+        ZipFolder(dir / "out.zip", source, options);
+        for (const CentralHeaderFields& h : ReadZipLayout(dir / "out.zip").headers) {
+            if (h.name == "sub/a.txt") {
+                EXPECT_EQ(ReadEntryData(dir / "out.zip", h), "inside a");
+            }
+        }
+    } catch (const ArchiveError& error) {
+        EXPECT_EQ(error.kind(), ArchiveFailure::ReadFailed);
+        EXPECT_EQ(error.path(), source / "sub" / "a.txt");
+    }
+    EXPECT_TRUE(swapped);
+}
+
 // Runs ZipFolder as an unprivileged user; the child's exit code is the
 // failure kind + 1, or 0 on success.
 std::optional<int> ZipAsNobody(const fs::path& archive, const fs::path& source) {

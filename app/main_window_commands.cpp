@@ -229,6 +229,11 @@ bool MainWindow::eventFilter(QObject* watched, QEvent* event) {
             DeleteSelected();
             return true;
         }
+        // Enter on a job opens its edit window, as a double click does.
+        if ((key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter) && !key->isAutoRepeat()) {
+            EditSelected();
+            return true;
+        }
     }
     return QWidget::eventFilter(watched, event);
 }

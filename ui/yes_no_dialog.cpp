@@ -61,6 +61,10 @@ YesNoDialog::YesNoDialog(QWidget* parent)
     imageOui_ = ImageButton::Large(this, QStringLiteral("Oui"), QStringLiteral("oui"), 0, kButtonTop);
     connect(imageOui_, &ImageButton::clicked, this, [this] { Answer(true); });
     connect(imageNon_, &ImageButton::clicked, this, [this] { Answer(false); });
+    // The window itself answers the keys (Enter and Space: yes), so no button
+    // may take the focus and turn an Enter into its own answer.
+    imageOui_->setFocusPolicy(Qt::NoFocus);
+    imageNon_->setFocusPolicy(Qt::NoFocus);
 
     timerCurseur_ = new QTimer(this);
     timerCurseur_->setObjectName(QStringLiteral("TimerCurseur"));
@@ -144,6 +148,7 @@ void YesNoDialog::MakeNotice() {
         }
     }
     imageFermer_ = ImageButton::Large(this, QStringLiteral("Fermer"), QStringLiteral("fermer"), 0, kButtonTop);
+    imageFermer_->setFocusPolicy(Qt::NoFocus);
     connect(imageFermer_, &ImageButton::clicked, this, [this] { Answer(true); });
 }
 

@@ -3,6 +3,7 @@
 #include "ui/centre_over.h"
 #include "ui/grey_overlay.h"
 #include "ui/image_button.h"
+#include "ui/shown_position.h"
 #include "ui/skin.h"
 #include "ui/skin_image.h"
 
@@ -203,6 +204,7 @@ bool AskYesNo(GreyOverlay& overlays, QWidget* parent, const QString& text) {
         AskedQuestions().append(text);
     } else {
         QPointer<YesNoDialog> dialog = new YesNoDialog(parent);
+        OpenWhereItIsPlaced(parent, dialog);
         dialog->SetMessage(text);
         dialog->exec();
         // The window may have gone with its parent while its loop ran.
@@ -222,6 +224,7 @@ void ShowNotice(GreyOverlay& overlays, QWidget* parent, const QString& text) {
         AskedQuestions().append(text);
     } else {
         QPointer<YesNoDialog> dialog = new YesNoDialog(parent);
+        OpenWhereItIsPlaced(parent, dialog);
         dialog->MakeNotice();
         dialog->SetMessage(text);
         dialog->exec();

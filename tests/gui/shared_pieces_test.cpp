@@ -6,7 +6,9 @@
 #include "ui/folder_picker.h"
 #include "ui/grey_overlay.h"
 #include "ui/image_button.h"
+#include "ui/list_drawing.h"
 #include "ui/options_window.h"
+#include "ui/shown_position.h"
 #include "ui/skin.h"
 #include "ui/skin_image.h"
 #include "ui/yes_no_dialog.h"
@@ -16,6 +18,7 @@
 #include "support/gui_support.h"
 #endif
 
+#include <QAbstractItemView>
 #include <QApplication>
 
 #include <QTemporaryDir>
@@ -37,6 +40,7 @@ private slots:
     void keysPressAndReleaseLikeTheLeftButton();
     void tabReachesEveryPictureButton_data();
     void tabReachesEveryPictureButton();
+    void popupsOpenWhereTheWindowReallyIs();
     void centreOverClampsOnlyRightAndBottom_data();
     void centreOverClampsOnlyRightAndBottom();
     void screenHoldingTheWindow_data();
@@ -203,6 +207,45 @@ void SharedPiecesTest::tabReachesEveryPictureButton() {
     reached.sort();
     QCOMPARE(reached, captions);
     shown->hide();
+}
+
+void SharedPiecesTest::popupsOpenWhereTheWindowReallyIs() {
+    // The window asked for (0, 0); the compositor put it at (300, 200) and
+    // told nobody but the window system.
+    QWidget window;
+    window.setGeometry(0, 0, 628, 491);
+    auto* list =
+        new SkinComboBox(&window, QStringLiteral("CbHeures"), {QStringLiteral("01h00"), QStringLiteral("02h00")});
+    list->setGeometry(250, 157, 70, 21);
+    window.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&window));
+    const QPoint shown(300, 200);
+    SetShownPositionSourceForTesting([&](const QWidget* asked) -> std::optional<QPoint> {
+        if (asked == &window) {
+            return shown;
+        }
+        return std::nullopt;
+    });
+    QVERIFY(!WindowSystemPlacesWindows());
+
+    QWidget child;
+    child.resize(400, 82);
+    CentreOver(&window, &child);
+    QCOMPARE(child.pos(), CentreOverPosition(QRect(shown, window.size()), child.size(), ScreenOf(&window)));
+    QVERIFY(child.pos().x() > 200);
+    QVERIFY(WindowSystemPlacesWindows());
+    // The child must open where it is put, which that window system only
+    // does for a window it does not manage.
+    QVERIFY(child.windowFlags().testFlag(Qt::X11BypassWindowManagerHint));
+
+    // The drop-down list opens under its box, over the window where it is.
+    window.move(0, 0);
+    list->showPopup();
+    const QRect popup = list->view()->window()->geometry();
+    list->hidePopup();
+    QVERIFY2(QRect(shown, window.size()).contains(popup.topLeft()),
+             qPrintable(QStringLiteral("%1,%2").arg(popup.x()).arg(popup.y())));
+    SetShownPositionSourceForTesting({});
 }
 
 namespace {

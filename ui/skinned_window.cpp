@@ -7,6 +7,8 @@
 #include <QKeyEvent>
 #include <QTimer>
 
+#include <utility>
+
 namespace vantorel {
 
 SkinnedWindow::SkinnedWindow(const QString& objectName, int width, int height, QWidget* parent)
@@ -53,16 +55,17 @@ void SkinnedWindow::hideEvent(QHideEvent* event) {
         return;
     }
     ReleaseKeyboard();
-    // The window beneath (the edit window under the folder picker) takes
-    // the keyboard back.
-    if (activeBefore_ != nullptr && activeBefore_ != this && activeBefore_->isVisible()) {
-        if (activeBefore_->windowFlags().testFlag(Qt::X11BypassWindowManagerHint)) {
-            GiveKeyboard(activeBefore_);
-        } else {
-            activeBefore_->activateWindow();
+    // Once this window is gone: the modal window beneath it (the edit window
+    // under the folder picker) holds the keyboard again, else the window
+    // that was active before gets it back.
+    QTimer::singleShot(0, qApp, [before = std::exchange(activeBefore_, nullptr)] {
+        QWidget* modal = QApplication::activeModalWidget();
+        if (modal != nullptr && modal->windowFlags().testFlag(Qt::X11BypassWindowManagerHint)) {
+            GiveKeyboard(modal);
+        } else if (before != nullptr && before->isVisible()) {
+            before->activateWindow();
         }
-    }
-    activeBefore_ = nullptr;
+    });
 }
 
 bool SkinnedWindow::event(QEvent* event) {

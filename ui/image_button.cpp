@@ -3,6 +3,7 @@
 #include "ui/skin.h"
 #include "ui/skin_image.h"
 
+#include <QAccessibleWidget>
 #include <QKeyEvent>
 #include <QMouseEvent>
 #include <QPainter>
@@ -32,6 +33,27 @@ bool IsPressKey(int key) {
     return key == Qt::Key_Space || key == Qt::Key_Return || key == Qt::Key_Enter;
 }
 
+// What a screen reader learns of a picture button: a button, named by its
+// caption, that can be pressed. A plain picture would be read as text.
+class ImageButtonAccessible : public QAccessibleWidget {
+public:
+    explicit ImageButtonAccessible(ImageButton* button) : QAccessibleWidget(button, QAccessible::Button) {}
+
+    QStringList actionNames() const override { return {pressAction()}; }
+    void doAction(const QString& action) override {
+        if (action == pressAction()) {
+            emit static_cast<ImageButton*>(widget())->clicked();
+        }
+    }
+};
+
+QAccessibleInterface* MakeAccessible(const QString& className, QObject* object) {
+    if (className == QLatin1String(ImageButton::staticMetaObject.className())) {
+        return new ImageButtonAccessible(static_cast<ImageButton*>(object));
+    }
+    return nullptr;
+}
+
 } // namespace
 
 ImageButton::ImageButton(QWidget* parent, const QString& suffix, const QString& pictureName, const QString& pressedName,
@@ -50,6 +72,11 @@ ImageButton::ImageButton(QWidget* parent, const QString& suffix, const QString& 
     setCursor(Qt::PointingHandCursor);
     // Tab reaches the button; a click leaves the focus where it was, as before.
     setFocusPolicy(Qt::TabFocus);
+    static const bool accessibleAsButton = [] {
+        QAccessible::installFactory(MakeAccessible);
+        return true;
+    }();
+    (void)accessibleAsButton;
     setAccessibleName(caption);
     raise();
 }

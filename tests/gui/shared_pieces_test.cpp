@@ -19,6 +19,7 @@
 #endif
 
 #include <QAbstractItemView>
+#include <QAccessible>
 #include <QApplication>
 
 #include <QTemporaryDir>
@@ -137,6 +138,14 @@ void SharedPiecesTest::keysPressAndReleaseLikeTheLeftButton() {
     // A release whose press went elsewhere is no click.
     QTest::keyRelease(f.button, Qt::Key(key));
     QCOMPARE(f.clicks, 1);
+
+    // A screen reader sees a button named by its caption, and can press it.
+    QAccessibleInterface* accessible = QAccessible::queryAccessibleInterface(f.button);
+    QVERIFY(accessible != nullptr);
+    QCOMPARE(accessible->role(), QAccessible::Button);
+    QCOMPARE(accessible->text(QAccessible::Name), QStringLiteral("OUI"));
+    accessible->actionInterface()->doAction(QAccessibleActionInterface::pressAction());
+    QCOMPARE(f.clicks, 2);
 }
 
 void SharedPiecesTest::tabReachesEveryPictureButton_data() {

@@ -15,6 +15,7 @@
 #include "ui/list_drawing.h"
 #include "ui/next_run_hint.h"
 #include "ui/options_window.h"
+#include "ui/shown_position.h"
 #include "ui/texts.h"
 #include "ui/yes_no_dialog.h"
 
@@ -57,8 +58,11 @@ void MainWindow::ConnectCommands() {
     connect(button("ImageFermer"), &ImageButton::clicked, this, &QWidget::close);
     connect(cbDelaiSave_, &QComboBox::currentIndexChanged, this, &MainWindow::ShowFrequencyControls);
     connect(lbDesignationAjout_, &QListWidget::itemDoubleClicked, this, &MainWindow::EditSelected);
-    connect(lbDesignationAjout_, &QWidget::customContextMenuRequested, this,
-            [this](const QPoint& at) { popupMenuSave_->popup(lbDesignationAjout_->viewport()->mapToGlobal(at)); });
+    connect(lbDesignationAjout_, &QWidget::customContextMenuRequested, this, [this](const QPoint& at) {
+        // The menu opens at the pointer where the window really is.
+        FollowShownPosition(this);
+        popupMenuSave_->popup(lbDesignationAjout_->viewport()->mapToGlobal(at));
+    });
 }
 
 void MainWindow::ShowFrequencyControls() {
@@ -243,6 +247,11 @@ bool MainWindow::eventFilter(QObject* watched, QEvent* event) {
         const auto* key = static_cast<QKeyEvent*>(event);
         if (key->key() == Qt::Key_Delete && !key->isAutoRepeat()) {
             DeleteSelected();
+            return true;
+        }
+        // Enter on a job opens its edit window, as a double click does.
+        if ((key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter) && !key->isAutoRepeat()) {
+            EditSelected();
             return true;
         }
     }

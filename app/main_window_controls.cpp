@@ -77,6 +77,8 @@ void MainWindow::BuildNewJobPanel(QWidget* outer) {
     const FrequencyRow row = MakeFrequencyRow(panel, 157, normal, Labels(kDayLabels));
     cbDelaiSave_ = row.cbDelaiSave;
     cbDelaiSave_->setCurrentIndex(kDefaultFrequency);
+    // The keyboard starts on the frequency, not on the first picture button.
+    cbDelaiSave_->setFocus();
     lbLe_ = row.lbLe;
     cbJoursSemaine_ = row.cbJoursSemaine;
     cbDateMois_ = row.cbDateMois;

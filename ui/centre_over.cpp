@@ -1,5 +1,7 @@
 #include "ui/centre_over.h"
 
+#include "ui/shown_position.h"
+
 #include <QGuiApplication>
 #include <QScreen>
 #include <QWidget>
@@ -60,7 +62,8 @@ QPoint CentreOverPosition(const QRect& parent, QSize child, const QRect& screen)
     return {left, top};
 }
 
-void CentreOver(const QWidget* parent, QWidget* child) {
+void CentreOver(QWidget* parent, QWidget* child) {
+    OpenWhereItIsPlaced(parent, child);
     child->move(CentreOverPosition(parent->geometry(), child->size(), ScreenOf(parent)));
 }
 

@@ -23,8 +23,10 @@ QRect ScreenOf(const QWidget* widget);
 // pull the child back; a child may end up left of or above the screen.
 QPoint CentreOverPosition(const QRect& parent, QSize child, const QRect& screen);
 
-// Moves `child` centred over `parent` on the parent's screen.
-void CentreOver(const QWidget* parent, QWidget* child);
+// Moves `child` centred over `parent` on the parent's screen, from where the
+// window system really shows the parent, and makes sure the child opens there
+// (OpenWhereItIsPlaced).
+void CentreOver(QWidget* parent, QWidget* child);
 
 // Keeps a modeless window shown over `parent` above it, so that a window
 // manager giving the parent the focus later (or a move of the parent at

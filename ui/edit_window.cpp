@@ -9,6 +9,7 @@
 #include "ui/skin.h"
 #include "ui/texts.h"
 
+#include <QAbstractItemView>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
@@ -28,6 +29,10 @@ EditWindow::EditWindow(FolderPicker& picker, GreyOverlay& overlays, QWidget* par
     connect(close, &ImageButton::clicked, this, &EditWindow::Cancel);
     connect(cancel, &ImageButton::clicked, this, &EditWindow::Cancel);
     connect(validate, &ImageButton::clicked, this, &EditWindow::Validate);
+    // The keyboard starts in the source field; Tab goes through the window
+    // from the top, VALIDER, then the close button last.
+    edSource_->setFocus();
+    setTabOrder(validate, close);
 }
 
 EditWindow::~EditWindow() = default;
@@ -62,6 +67,11 @@ void EditWindow::BuildControls(QWidget* panel) {
     for (QWidget* field : std::initializer_list<QWidget*>{edSource_, edDestination_, cbDelaiSave_, cbJoursSemaine_,
                                                           cbDateMois_, cbHeures_}) {
         field->installEventFilter(this);
+    }
+    // Filters run newest first: these see the keys of an open list before
+    // the list's own handling does.
+    for (SkinComboBox* list : {cbDelaiSave_, cbJoursSemaine_, cbDateMois_, cbHeures_}) {
+        list->view()->installEventFilter(this);
     }
     connect(cbDelaiSave_, &QComboBox::currentIndexChanged, this, &EditWindow::ShowFrequencyControls);
     connect(source, &ImageButton::clicked, this,
@@ -143,30 +153,71 @@ void EditWindow::keyReleaseEvent(QKeyEvent* event) {
     SkinnedWindow::keyReleaseEvent(event);
 }
 
-bool EditWindow::eventFilter(QObject* watched, QEvent* event) {
-    // Escape and Enter on the fields and the lists: the fields keep their key
-    // releases to themselves, so the window would never hear of them.
-    const auto isEnter = [](const QKeyEvent* key) {
-        return key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter;
-    };
-    if (event->type() == QEvent::KeyPress) {
-        // An Enter that chooses an item in an open list is pressed in the
-        // list's popup; only its release reaches the field.
-        enterPressedOn_ = isEnter(static_cast<QKeyEvent*>(event)) ? watched : nullptr;
+SkinComboBox* EditWindow::ListOfPopup(const QObject* watched) const {
+    for (SkinComboBox* list : {cbDelaiSave_, cbJoursSemaine_, cbDateMois_, cbHeures_}) {
+        if (watched == list->view()) {
+            return list;
+        }
     }
+    return nullptr;
+}
+
+bool EditWindow::ChooseInOpenList(SkinComboBox* list, QEvent* event) {
+    const auto* key = static_cast<QKeyEvent*>(event);
+    if (key->key() != Qt::Key_Return && key->key() != Qt::Key_Enter) {
+        // The open list handles its other keys; none of them is a press the
+        // field may act on when it is released.
+        keyPressedOn_ = nullptr;
+        return false;
+    }
+    if (event->type() == QEvent::ShortcutOverride) {
+        // Asked for as an ordinary key press, which the lines below take.
+        event->accept();
+        return true;
+    }
+    if (!key->isAutoRepeat()) {
+        const QModelIndex highlighted = list->view()->currentIndex();
+        if (highlighted.isValid() && highlighted.flags().testFlag(Qt::ItemIsEnabled)) {
+            list->setCurrentIndex(highlighted.row());
+        }
+        list->hidePopup();
+        // The release comes to the list itself, which has the focus again.
+        keyPressedOn_ = list;
+        pressedKey_ = key->key();
+    }
+    return true;
+}
+
+bool EditWindow::eventFilter(QObject* watched, QEvent* event) {
+    const bool keyEvent = event->type() == QEvent::KeyPress || event->type() == QEvent::ShortcutOverride;
+    if (SkinComboBox* list = ListOfPopup(watched)) {
+        return keyEvent ? ChooseInOpenList(list, event) : SkinnedWindow::eventFilter(watched, event);
+    }
+    if (event->type() == QEvent::KeyPress) {
+        const auto* key = static_cast<QKeyEvent*>(event);
+        if (!key->isAutoRepeat()) {
+            keyPressedOn_ = watched;
+            pressedKey_ = key->key();
+        }
+    }
+    // Escape and Enter on the fields and the lists act on release: the fields
+    // keep their key releases to themselves, so the window would never hear of them.
     if (event->type() == QEvent::KeyRelease) {
         const auto* key = static_cast<QKeyEvent*>(event);
-        if (!key->isAutoRepeat() && key->key() == Qt::Key_Escape) {
+        const bool enter = key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter;
+        if (key->key() != Qt::Key_Escape && !enter) {
+            return SkinnedWindow::eventFilter(watched, event);
+        }
+        if (key->isAutoRepeat()) {
+            return true;
+        }
+        const bool pressedHere = std::exchange(keyPressedOn_, nullptr) == watched && pressedKey_ == key->key();
+        if (pressedHere && enter) {
+            Validate();
+        } else if (pressedHere) {
             Cancel();
-            return true;
         }
-        if (!key->isAutoRepeat() && isEnter(key)) {
-            // The release of the Enter that closed a list only closes the list.
-            if (std::exchange(enterPressedOn_, nullptr) == watched) {
-                Validate();
-            }
-            return true;
-        }
+        return true;
     }
     return SkinnedWindow::eventFilter(watched, event);
 }

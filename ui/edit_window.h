@@ -44,6 +44,11 @@ protected:
 
 private:
     void BuildControls(QWidget* panel);
+    // The list whose open popup shows `watched`, or null.
+    SkinComboBox* ListOfPopup(const QObject* watched) const;
+    // Enter in an open list: its highlighted entry becomes the choice and the
+    // list closes; the release of that Enter then validates.
+    bool ChooseInOpenList(SkinComboBox* list, QEvent* event);
     void ShowFrequencyControls();
     // What the user must still choose for the chosen frequency; empty when nothing.
     QString MissingChoice() const;
@@ -59,8 +64,11 @@ private:
     SkinComboBox* cbHeures_ = nullptr;
     QWidget* lbLe_ = nullptr;
     QWidget* lbA_ = nullptr;
-    // The field that received the press of the Enter key being released, if any.
-    QObject* enterPressedOn_ = nullptr;
+    // The field whose key press is the latest, and its key: a release acts
+    // only in the field that took its press (an Escape that closed an open
+    // list does not also close the window).
+    QObject* keyPressedOn_ = nullptr;
+    int pressedKey_ = 0;
 };
 
 } // namespace vantorel

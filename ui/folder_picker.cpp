@@ -15,6 +15,7 @@
 #include <QTreeView>
 
 #include <deque>
+#include <utility>
 
 namespace vantorel {
 
@@ -33,6 +34,10 @@ QString WithFinalSeparator(QString folder) {
 }
 
 constexpr int kTreeIndent = 19;
+
+bool IsEnter(const QKeyEvent* key) {
+    return key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter;
+}
 
 } // namespace
 
@@ -77,7 +82,8 @@ FolderPicker::FolderPicker() : SkinnedWindow(QStringLiteral("FormRepertoireSourc
     connect(validate, &ImageButton::clicked, this, &FolderPicker::ChooseSelectedFolder);
     connect(cancel, &ImageButton::clicked, this, &QDialog::close);
     connect(close, &ImageButton::clicked, this, &QDialog::close);
-    // The tree keeps its key releases; Escape and F5 must reach the window.
+    setTabOrder(cancel, close);
+    // The tree keeps its key releases; Escape, Enter and F5 must reach the window.
     // A double click opens or closes a folder, as in any tree: only VALIDER chooses.
     tree_->installEventFilter(this);
 }
@@ -136,7 +142,19 @@ void FolderPicker::Prepare(PickerMode mode, const QString& current) {
 
 void FolderPicker::showEvent(QShowEvent* event) {
     SkinnedWindow::showEvent(event);
+    enterPressed_ = false;
     tree_->setFocus();
+}
+
+void FolderPicker::keyPressEvent(QKeyEvent* event) {
+    if (IsEnter(event)) {
+        if (!event->isAutoRepeat()) {
+            enterPressed_ = true;
+        }
+        event->accept();
+        return;
+    }
+    SkinnedWindow::keyPressEvent(event);
 }
 
 void FolderPicker::keyReleaseEvent(QKeyEvent* event) {
@@ -147,6 +165,12 @@ void FolderPicker::keyReleaseEvent(QKeyEvent* event) {
         close();
         return;
     }
+    if (IsEnter(event)) {
+        if (std::exchange(enterPressed_, false)) {
+            ChooseSelectedFolder();
+        }
+        return;
+    }
     if (event->key() == Qt::Key_F5) {
         LoadTree();
         return;
@@ -155,9 +179,17 @@ void FolderPicker::keyReleaseEvent(QKeyEvent* event) {
 }
 
 bool FolderPicker::eventFilter(QObject* watched, QEvent* event) {
+    if (watched == tree_ && event->type() == QEvent::KeyPress) {
+        auto* key = static_cast<QKeyEvent*>(event);
+        if (IsEnter(key)) {
+            // Enter chooses the selected folder, not the tree's own idea of it.
+            keyPressEvent(key);
+            return true;
+        }
+    }
     if (watched == tree_ && event->type() == QEvent::KeyRelease) {
         auto* key = static_cast<QKeyEvent*>(event);
-        if (key->key() == Qt::Key_Escape || key->key() == Qt::Key_F5) {
+        if (key->key() == Qt::Key_Escape || key->key() == Qt::Key_F5 || IsEnter(key)) {
             keyReleaseEvent(key);
             return true;
         }

@@ -40,6 +40,7 @@ public:
 
 protected:
     void showEvent(QShowEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
     void keyReleaseEvent(QKeyEvent* event) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
 
@@ -53,6 +54,9 @@ private:
     QFileSystemModel* model_ = nullptr;
     QTreeView* tree_;
     std::optional<QString> chosen_;
+    // Enter was pressed in this window: its release takes the selected folder
+    // (an Enter released here after a press elsewhere does not).
+    bool enterPressed_ = false;
 };
 
 // Lets the user choose a folder for `field` with `covered` dimmed (slot 2);

@@ -83,6 +83,8 @@ HelpWindow::HelpWindow() : SkinnedWindow(QStringLiteral("FormAide"), 596, 498) {
     scrollBox_->setFrameShape(QFrame::NoFrame);
     PaintBackground(scrollBox_->viewport(), kSkinBackground);
     scrollBox_->viewport()->installEventFilter(this);
+    // Over the scroll bar the wheel moves the text by the same step.
+    scrollBox_->verticalScrollBar()->installEventFilter(this);
 
     auto* panel = MakePanel(nullptr, QStringLiteral("PanelAide"), 0, 0, 551, 1013);
     BuildText(panel);
@@ -126,7 +128,8 @@ void HelpWindow::keyReleaseEvent(QKeyEvent* event) {
 }
 
 bool HelpWindow::eventFilter(QObject* watched, QEvent* event) {
-    if (watched == scrollBox_->viewport() && event->type() == QEvent::Wheel) {
+    const bool overText = watched == scrollBox_->viewport() || watched == scrollBox_->verticalScrollBar();
+    if (overText && event->type() == QEvent::Wheel) {
         const auto* wheel = static_cast<QWheelEvent*>(event);
         // Touchpads and fine wheels send parts of a notch: they add up, so
         // that a whole notch's worth still moves the text kWheelStep pixels.

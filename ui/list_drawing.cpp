@@ -1,5 +1,6 @@
 #include "ui/list_drawing.h"
 
+#include "ui/shown_position.h"
 #include "ui/skin.h"
 
 #include <QAbstractItemView>
@@ -85,6 +86,8 @@ SkinComboBox::SkinComboBox(QWidget* parent, const QString& name, const QStringLi
 }
 
 void SkinComboBox::showPopup() {
+    // The list opens under the box where the window really is.
+    FollowShownPosition(window());
     FitDropDownWidth(this);
     QComboBox::showPopup();
 }

@@ -8,6 +8,7 @@
 #include "ui/window_placement.h"
 
 #include <QCheckBox>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QShowEvent>
 
@@ -45,6 +46,9 @@ OptionsWindow::OptionsWindow(std::filesystem::path programFolder, std::filesyste
     auto* bottom = ImageButton::Large(this, QStringLiteral("Annuler"), QStringLiteral("fermer"), 159, 154);
     connect(close, &ImageButton::clicked, this, &QDialog::close);
     connect(bottom, &ImageButton::clicked, this, &QDialog::close);
+    // The keyboard starts on the first box; the close button comes last.
+    cbLance_->setFocus();
+    setTabOrder(bottom, close);
     // Only the user's clicks: the showing steps call the handlers themselves.
     connect(cbLance_, &QCheckBox::clicked, this, &OptionsWindow::ApplyStartWithSession);
     connect(cbReduire_, &QCheckBox::clicked, this, &OptionsWindow::ApplyMinimiseAtStart);
@@ -87,6 +91,15 @@ void OptionsWindow::showEvent(QShowEvent* event) {
     if (!event->spontaneous()) {
         ShowStoredChoices();
     }
+}
+
+void OptionsWindow::keyReleaseEvent(QKeyEvent* event) {
+    // Escape closes (hides) the window, as FERMER does; nothing is written.
+    if (event->key() == Qt::Key_Escape && !event->isAutoRepeat()) {
+        close();
+        return;
+    }
+    SkinnedWindow::keyReleaseEvent(event);
 }
 
 void OptionsWindow::ShowStoredChoices() {

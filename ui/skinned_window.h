@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QDialog>
+#include <QPointer>
 
 namespace vantorel {
 
@@ -18,6 +19,16 @@ public:
 protected:
     // Keys act on release: the press of Escape must not close the window.
     void keyPressEvent(QKeyEvent* event) override;
+    // A window the window manager leaves alone (OpenWhereItIsPlaced) gets the
+    // keyboard from the program itself, and hands it back when it hides.
+    void showEvent(QShowEvent* event) override;
+    void hideEvent(QHideEvent* event) override;
+    bool event(QEvent* event) override;
+
+private:
+    QPointer<QWidget> activeBefore_;
+    // A key event held for the window is being handed to its focused control.
+    bool forwardingKey_ = false;
 };
 
 } // namespace vantorel

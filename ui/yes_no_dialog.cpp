@@ -3,6 +3,7 @@
 #include "ui/centre_over.h"
 #include "ui/grey_overlay.h"
 #include "ui/image_button.h"
+#include "ui/shown_position.h"
 #include "ui/skin.h"
 #include "ui/skin_image.h"
 
@@ -61,6 +62,10 @@ YesNoDialog::YesNoDialog(QWidget* parent)
     imageOui_ = ImageButton::Large(this, QStringLiteral("Oui"), QStringLiteral("oui"), 0, kButtonTop);
     connect(imageOui_, &ImageButton::clicked, this, [this] { Answer(true); });
     connect(imageNon_, &ImageButton::clicked, this, [this] { Answer(false); });
+    // The window itself answers the keys (Enter and Space: yes), so no button
+    // may take the focus and turn an Enter into its own answer.
+    imageOui_->setFocusPolicy(Qt::NoFocus);
+    imageNon_->setFocusPolicy(Qt::NoFocus);
 
     timerCurseur_ = new QTimer(this);
     timerCurseur_->setObjectName(QStringLiteral("TimerCurseur"));
@@ -144,6 +149,7 @@ void YesNoDialog::MakeNotice() {
         }
     }
     imageFermer_ = ImageButton::Large(this, QStringLiteral("Fermer"), QStringLiteral("fermer"), 0, kButtonTop);
+    imageFermer_->setFocusPolicy(Qt::NoFocus);
     connect(imageFermer_, &ImageButton::clicked, this, [this] { Answer(true); });
 }
 
@@ -198,6 +204,7 @@ bool AskYesNo(GreyOverlay& overlays, QWidget* parent, const QString& text) {
         AskedQuestions().append(text);
     } else {
         QPointer<YesNoDialog> dialog = new YesNoDialog(parent);
+        OpenWhereItIsPlaced(parent, dialog);
         dialog->SetMessage(text);
         dialog->exec();
         // The window may have gone with its parent while its loop ran.
@@ -217,6 +224,7 @@ void ShowNotice(GreyOverlay& overlays, QWidget* parent, const QString& text) {
         AskedQuestions().append(text);
     } else {
         QPointer<YesNoDialog> dialog = new YesNoDialog(parent);
+        OpenWhereItIsPlaced(parent, dialog);
         dialog->MakeNotice();
         dialog->SetMessage(text);
         dialog->exec();

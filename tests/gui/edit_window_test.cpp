@@ -91,17 +91,19 @@ void EditWindowTest::escapeCancelsAndEnterValidatesFromTheFields() {
     FolderPicker picker;
     GreyOverlay overlays;
     int validations = 0;
+    JobSettings validated;
     bool saves = false;
     EditWindow edit(picker, overlays);
     edit.Preload(JobSettings{"/a/", "/b/", Schedule::FromPositions({4, 0, 0, 0})}, Days());
-    edit.SetValidator([&](const JobSettings&) {
+    edit.SetValidator([&](const JobSettings& settings) {
         ++validations;
+        validated = settings;
         return saves;
     });
 
     edit.show();
     Find(edit, "EdSource")->setFocus();
-    QTest::keyRelease(Find(edit, "EdSource"), Qt::Key_Escape);
+    QTest::keyClick(Find(edit, "EdSource"), Qt::Key_Escape);
     QVERIFY(!edit.isVisible());
     QCOMPARE(validations, 0);
 
@@ -109,17 +111,32 @@ void EditWindowTest::escapeCancelsAndEnterValidatesFromTheFields() {
     edit.show();
     auto* hours = Find<QComboBox>(edit, "CbHeures");
     hours->setFocus();
-    // Enter that chooses in the open list only closes the list.
+    // Escape in an open list closes only the list.
     hours->showPopup();
+    QTest::keyPress(hours->view(), Qt::Key_Escape);
+    QVERIFY(!hours->view()->isVisible());
+    QTest::keyRelease(hours, Qt::Key_Escape);
+    QVERIFY(edit.isVisible());
+    // Enter in an open list takes the highlighted hour, closes the list, and
+    // its release validates with that hour.
+    hours->showPopup();
+    hours->view()->setCurrentIndex(hours->model()->index(7, 0));
     QTest::keyPress(hours->view(), Qt::Key_Return);
-    QTest::keyRelease(hours, Qt::Key_Return);
+    QVERIFY(!hours->view()->isVisible());
+    QCOMPARE(hours->currentIndex(), 7);
     QCOMPARE(validations, 0);
-    QTest::keyClick(hours, Qt::Key_Return);
+    QTest::keyRelease(hours, Qt::Key_Return);
     QCOMPARE(validations, 1);
+    QCOMPARE(validated.schedule.positions()->hour, 7);
+    // A release whose press was elsewhere does nothing.
+    QTest::keyRelease(hours, Qt::Key_Return);
+    QCOMPARE(validations, 1);
+    QTest::keyClick(hours, Qt::Key_Return);
+    QCOMPARE(validations, 2);
     QVERIFY(edit.isVisible());
     saves = true;
     QTest::mouseClick(Find(edit, "ImageValider"), Qt::LeftButton, {}, QPoint(5, 5));
-    QCOMPARE(validations, 2);
+    QCOMPARE(validations, 3);
     QVERIFY(!edit.isVisible());
 }
 
@@ -140,7 +157,8 @@ void EditWindowTest::aNeededListWithoutSelectionIsNamed() {
 }
 
 void EditWindowTest::Edit(Program& program, int row, const std::function<void(EditWindow&)>& act) {
-    program.mainWindow().findChild<QListWidget*>(QStringLiteral("LbDesignationAjout"))->setCurrentRow(row);
+    auto* list = program.mainWindow().findChild<QListWidget*>(QStringLiteral("LbDesignationAjout"));
+    list->setCurrentRow(row);
     QTimer driver;
     bool acted = false;
     QObject::connect(&driver, &QTimer::timeout, [&] {
@@ -159,7 +177,8 @@ void EditWindowTest::Edit(Program& program, int row, const std::function<void(Ed
         }
     });
     driver.start(0);
-    program.mainWindow().EditSelected();
+    // Enter on the job opens its edit window.
+    QTest::keyClick(list, Qt::Key_Return);
     QVERIFY(acted);
     QVERIFY(program.mainWindow().findChild<EditWindow*>() == nullptr);
 }

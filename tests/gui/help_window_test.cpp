@@ -15,6 +15,7 @@ class HelpWindowTest : public QObject {
     Q_OBJECT
 
 private slots:
+    void wheelScrollsTwentyPixelsANotchWithinTheText_data();
     void wheelScrollsTwentyPixelsANotchWithinTheText();
     void everyShowingStartsAtTheTop();
     void escapeReleaseCloses();
@@ -43,29 +44,42 @@ QWidget* Viewport(const HelpWindow& help) {
     return help.findChild<QScrollArea*>(QStringLiteral("ScrollBox"))->viewport();
 }
 
+// Where the wheel turns: over the text or over the scroll bar.
+QWidget* WheelTarget(const HelpWindow& help, const QString& where) {
+    return where == QLatin1String("scroll bar") ? static_cast<QWidget*>(Bar(help)) : Viewport(help);
+}
+
 } // namespace
 
+void HelpWindowTest::wheelScrollsTwentyPixelsANotchWithinTheText_data() {
+    QTest::addColumn<QString>("where");
+    QTest::newRow("text") << QStringLiteral("text");
+    QTest::newRow("scroll bar") << QStringLiteral("scroll bar");
+}
+
 void HelpWindowTest::wheelScrollsTwentyPixelsANotchWithinTheText() {
+    QFETCH(QString, where);
     HelpWindow help;
     help.show();
     QScrollBar* bar = Bar(help);
+    QWidget* target = WheelTarget(help, where);
     QCOMPARE(bar->value(), 0);
-    Wheel(Viewport(help), -1);
+    Wheel(target, -1);
     QCOMPARE(bar->value(), 20);
-    Wheel(Viewport(help), -3);
+    Wheel(target, -3);
     QCOMPARE(bar->value(), 80);
-    Wheel(Viewport(help), 1);
+    Wheel(target, 1);
     QCOMPARE(bar->value(), 60);
     // A touchpad's fine steps add up: eight of 15 make one notch.
     for (int i = 0; i < 8; ++i) {
-        WheelAngle(Viewport(help), -15);
+        WheelAngle(target, -15);
     }
     QCOMPARE(bar->value(), 80);
-    Wheel(Viewport(help), 1);
-    Wheel(Viewport(help), 10);
+    Wheel(target, 1);
+    Wheel(target, 10);
     QCOMPARE(bar->value(), 0);
     // The end of the text.
-    Wheel(Viewport(help), -100);
+    Wheel(target, -100);
     QVERIFY(bar->maximum() > 80);
     QCOMPARE(bar->value(), bar->maximum());
 }

@@ -1,19 +1,31 @@
 // The pieces every window shares: picture buttons, centring, the grey layer,
 // the skin's colours and pictures.
+#include "app/program.h"
 #include "ui/centre_over.h"
 #include "ui/edit_window.h"
 #include "ui/folder_picker.h"
 #include "ui/grey_overlay.h"
 #include "ui/image_button.h"
+#include "ui/list_drawing.h"
 #include "ui/options_window.h"
+#include "ui/shown_position.h"
 #include "ui/skin.h"
 #include "ui/skin_image.h"
 #include "ui/yes_no_dialog.h"
 
+#ifndef Q_MOC_RUN
+#include "jobs/job_operations.h"
+#include "support/gui_support.h"
+#endif
+
+#include <QAbstractItemView>
+#include <QAccessible>
 #include <QApplication>
 
 #include <QTemporaryDir>
 #include <QTest>
+
+#include <memory>
 
 namespace vantorel {
 
@@ -25,6 +37,11 @@ private slots:
     void releaseOutsideRestoresWithoutAction();
     void actionRunsWhilePressedLookShows();
     void actionMayDestroyTheButton();
+    void keysPressAndReleaseLikeTheLeftButton_data();
+    void keysPressAndReleaseLikeTheLeftButton();
+    void tabReachesEveryPictureButton_data();
+    void tabReachesEveryPictureButton();
+    void popupsOpenWhereTheWindowReallyIs();
     void centreOverClampsOnlyRightAndBottom_data();
     void centreOverClampsOnlyRightAndBottom();
     void screenHoldingTheWindow_data();
@@ -97,6 +114,147 @@ void SharedPiecesTest::actionMayDestroyTheButton() {
     QTest::mousePress(button, Qt::LeftButton, {}, QPoint(5, 5));
     QTest::mouseRelease(button, Qt::LeftButton, {}, QPoint(5, 5));
     // Reaching this line without a crash (or a sanitizer report) is the test.
+}
+
+void SharedPiecesTest::keysPressAndReleaseLikeTheLeftButton_data() {
+    QTest::addColumn<int>("key");
+    QTest::newRow("space") << int{Qt::Key_Space};
+    QTest::newRow("return") << int{Qt::Key_Return};
+    QTest::newRow("keypad enter") << int{Qt::Key_Enter};
+}
+
+void SharedPiecesTest::keysPressAndReleaseLikeTheLeftButton() {
+    QFETCH(int, key);
+    ButtonFixture f;
+    bool pressedDuringAction = false;
+    QObject::connect(f.button, &ImageButton::clicked, [&] { pressedDuringAction = f.button->showsPressed(); });
+    QTest::keyPress(f.button, Qt::Key(key));
+    QVERIFY(f.button->showsPressed());
+    QCOMPARE(f.clicks, 0);
+    QTest::keyRelease(f.button, Qt::Key(key));
+    QCOMPARE(f.clicks, 1);
+    QVERIFY(pressedDuringAction);
+    QVERIFY(!f.button->showsPressed());
+    // A release whose press went elsewhere is no click.
+    QTest::keyRelease(f.button, Qt::Key(key));
+    QCOMPARE(f.clicks, 1);
+
+    // A screen reader sees a button named by its caption, and can press it.
+    QAccessibleInterface* accessible = QAccessible::queryAccessibleInterface(f.button);
+    QVERIFY(accessible != nullptr);
+    QCOMPARE(accessible->role(), QAccessible::Button);
+    QCOMPARE(accessible->text(QAccessible::Name), QStringLiteral("OUI"));
+    accessible->actionInterface()->doAction(QAccessibleActionInterface::pressAction());
+    QCOMPARE(f.clicks, 2);
+}
+
+void SharedPiecesTest::tabReachesEveryPictureButton_data() {
+    QTest::addColumn<int>("window");
+    QTest::addColumn<QStringList>("captions");
+    // Program::windows(): main window, picker, overlays, errors, options, help.
+    QTest::newRow("main window") << 0 << QStringList{QStringLiteral("Aide"),        QStringLiteral("Réduire"),
+                                                     QStringLiteral("Fermer"),      QStringLiteral("SOURCE"),
+                                                     QStringLiteral("DESTINATION"), QStringLiteral("AJOUTER"),
+                                                     QStringLiteral("OPTIONS"),     QStringLiteral("MODIFIER"),
+                                                     QStringLiteral("SUPPRIMER")};
+    QTest::newRow("folder picker") << 1
+                                   << QStringList{QStringLiteral("Fermer"), QStringLiteral("VALIDER"),
+                                                  QStringLiteral("ANNULER")};
+    QTest::newRow("options") << 4 << QStringList{QStringLiteral("Fermer"), QStringLiteral("FERMER")};
+    QTest::newRow("help") << 5 << QStringList{QStringLiteral("FERMER")};
+    QTest::newRow("edit window") << -1
+                                 << QStringList{QStringLiteral("Fermer"), QStringLiteral("SOURCE"),
+                                                QStringLiteral("DESTINATION"), QStringLiteral("ANNULER"),
+                                                QStringLiteral("VALIDER")};
+}
+
+void SharedPiecesTest::tabReachesEveryPictureButton() {
+    QFETCH(int, window);
+    QFETCH(QStringList, captions);
+    test::GuiTempDir folder;
+    Program program(folder.path(), folder.path() / "config", [] { return test::At(2026, 12, 8, 10, 0); });
+    auto* picker = static_cast<FolderPicker*>(program.windows()[1]);
+    auto* overlays = static_cast<GreyOverlay*>(program.windows()[2]);
+    std::unique_ptr<EditWindow> edit;
+    QWidget* shown = nullptr;
+    if (window < 0) {
+        edit = std::make_unique<EditWindow>(*picker, *overlays);
+        edit->Preload(JobSettings{"/a/", "/b/", Schedule::FromPositions({4, 0, 0, 0})}, {QStringLiteral("01")});
+        shown = edit.get();
+    } else {
+        shown = program.windows()[static_cast<std::size_t>(window)];
+    }
+    shown->show();
+    shown->activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(shown));
+
+    // Every picture button is announced by its caption.
+    QStringList named;
+    for (const ImageButton* button : shown->findChildren<ImageButton*>()) {
+        named.append(button->accessibleName());
+    }
+    named.sort();
+    captions.sort();
+    QCOMPARE(named, captions);
+
+    // Tab goes round the window once and stops on each of them.
+    QWidget* first = QApplication::focusWidget();
+    QVERIFY(first != nullptr);
+    QVERIFY(qobject_cast<ImageButton*>(first) == nullptr);
+    QStringList reached;
+    for (int step = 0; step < 40; ++step) {
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+        QWidget* now = QApplication::focusWidget();
+        if (now == first) {
+            break;
+        }
+        if (auto* button = qobject_cast<ImageButton*>(now)) {
+            reached.append(button->accessibleName());
+        }
+    }
+    QCOMPARE(QApplication::focusWidget(), first);
+    reached.sort();
+    QCOMPARE(reached, captions);
+    shown->hide();
+}
+
+void SharedPiecesTest::popupsOpenWhereTheWindowReallyIs() {
+    // The window asked for (0, 0); the compositor put it at (300, 200) and
+    // told nobody but the window system.
+    QWidget window;
+    window.setGeometry(0, 0, 628, 491);
+    auto* list =
+        new SkinComboBox(&window, QStringLiteral("CbHeures"), {QStringLiteral("01h00"), QStringLiteral("02h00")});
+    list->setGeometry(250, 157, 70, 21);
+    window.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&window));
+    const QPoint shown(300, 200);
+    SetShownPositionSourceForTesting([&](const QWidget* asked) -> std::optional<QPoint> {
+        if (asked == &window) {
+            return shown;
+        }
+        return std::nullopt;
+    });
+    QVERIFY(!WindowSystemPlacesWindows());
+
+    QWidget child;
+    child.resize(400, 82);
+    CentreOver(&window, &child);
+    QCOMPARE(child.pos(), CentreOverPosition(QRect(shown, window.size()), child.size(), ScreenOf(&window)));
+    QVERIFY(child.pos().x() > 200);
+    QVERIFY(WindowSystemPlacesWindows());
+    // The child must open where it is put, which that window system only
+    // does for a window it does not manage.
+    QVERIFY(child.windowFlags().testFlag(Qt::X11BypassWindowManagerHint));
+
+    // The drop-down list opens under its box, over the window where it is.
+    window.move(0, 0);
+    list->showPopup();
+    const QRect popup = list->view()->window()->geometry();
+    list->hidePopup();
+    QVERIFY2(QRect(shown, window.size()).contains(popup.topLeft()),
+             qPrintable(QStringLiteral("%1,%2").arg(popup.x()).arg(popup.y())));
+    SetShownPositionSourceForTesting({});
 }
 
 namespace {

@@ -27,6 +27,7 @@
 #include "runs/generations.h"
 
 #include "archive/archive_error.h"
+#include "platform/hidden_name.h"
 
 #include <cerrno>
 #include <cstdio>
@@ -96,7 +97,7 @@ std::optional<Generations> Generations::Lock(fs::path newest, fs::path previous)
     // A lock file rather than a lock on the archive being written: the names
     // being written are unique to each writer, so another writer could not
     // find them, and the lock must also cover the rotation that follows.
-    const fs::path lock = newest.parent_path() / ("." + newest.filename().string() + ".lock");
+    const fs::path lock = HiddenBeside(newest, {".lock"});
     for (int attempt = 0; attempt < kLockAttempts; ++attempt) {
         const int fd = open(lock.c_str(), O_RDWR | O_CREAT | O_NOFOLLOW | O_CLOEXEC, 0666);
         if (fd < 0) {
@@ -134,7 +135,7 @@ Generations::~Generations() {
 }
 
 fs::path Generations::CompleteName() const {
-    return newest_.parent_path() / ("." + newest_.filename().string() + std::string(kCompleteSuffix));
+    return HiddenBeside(newest_, {kCompleteSuffix});
 }
 
 void Generations::RecoverLeftovers() {
@@ -205,7 +206,7 @@ fs::path Generations::NewArchiveName() const {
     static thread_local std::mt19937_64 generator{std::random_device{}()};
     char unique[24];
     std::snprintf(unique, sizeof unique, "%016llx", static_cast<unsigned long long>(generator()));
-    return newest_.parent_path() / ("." + newest_.filename().string() + "." + unique + std::string(kNewSuffix));
+    return HiddenBeside(newest_, {".", unique, kNewSuffix});
 }
 
 void Generations::Rotate(const fs::path& written) {

@@ -31,9 +31,9 @@ constexpr int kTrayRetryIntervalMs = 2000;
 
 } // namespace
 
-MainWindow::MainWindow(std::filesystem::path programFolder, std::filesystem::path configHome, Clock clock)
-    : QWidget(nullptr, Qt::Window | Qt::FramelessWindowHint), store_(programFolder), runner_(store_, *this),
-      clock_(std::move(clock)), settings_(std::move(programFolder)), configHome_(std::move(configHome)),
+MainWindow::MainWindow(std::filesystem::path settingsFolder, std::filesystem::path configHome, Clock clock)
+    : QWidget(nullptr, Qt::Window | Qt::FramelessWindowHint), store_(settingsFolder), runner_(store_, *this),
+      clock_(std::move(clock)), settings_(std::move(settingsFolder)), configHome_(std::move(configHome)),
       tray_(std::make_unique<TrayIcon>()) {
     // The application's title.
     setObjectName(QStringLiteral("FormMain"));

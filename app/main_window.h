@@ -62,10 +62,10 @@ public:
         ClosingAfterRun, // the user closed it during a run: the run stops, then the program ends
     };
 
-    // programFolder holds ListeSave.ini and Vantorel.ini; configHome is the
+    // settingsFolder holds ListeSave.ini and Vantorel.ini; configHome is the
     // user's configuration folder, where the start-with-session entry goes
     // (empty: there is none); clock gives the current local time.
-    MainWindow(std::filesystem::path programFolder, std::filesystem::path configHome, Clock clock);
+    MainWindow(std::filesystem::path settingsFolder, std::filesystem::path configHome, Clock clock);
     ~MainWindow() override;
 
     // The windows created after this one at start-up, which the commands open.

@@ -196,7 +196,7 @@ bool IsOverlongPath(std::string_view path) {
     return path.size() >= kMaxProfileValue;
 }
 
-JobStore::JobStore(std::filesystem::path programFolder) : filePath_(std::move(programFolder) / kFileName) {}
+JobStore::JobStore(std::filesystem::path settingsFolder) : filePath_(std::move(settingsFolder) / kFileName) {}
 
 std::optional<std::size_t> JobStore::RowOf(std::uint64_t id) const {
     const auto it = std::find_if(jobs_.begin(), jobs_.end(), [id](const BackupJob& job) { return job.id == id; });

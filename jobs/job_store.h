@@ -59,8 +59,10 @@ std::optional<std::string> TryBuildDesignation(std::string_view source, std::str
 // on a row that does not exist throw std::out_of_range.
 class JobStore {
 public:
-    // programFolder: the executable's folder; the file is programFolder/ListeSave.ini.
-    explicit JobStore(std::filesystem::path programFolder);
+    // settingsFolder: where the settings files live (beside a portable
+    // program, else in the user's configuration folder); the file is
+    // settingsFolder/ListeSave.ini.
+    explicit JobStore(std::filesystem::path settingsFolder);
 
     const std::filesystem::path& filePath() const { return filePath_; }
     const std::vector<BackupJob>& jobs() const { return jobs_; }

@@ -26,7 +26,7 @@ std::int32_t Integer(const std::string& text) {
 
 } // namespace
 
-ProgramOptions::ProgramOptions(std::filesystem::path programFolder) : file_(std::move(programFolder) / kFileName) {}
+ProgramOptions::ProgramOptions(std::filesystem::path settingsFolder) : file_(std::move(settingsFolder) / kFileName) {}
 
 WindowPosition ProgramOptions::ReadWindowPosition() const {
     const IniDocument doc = ReadProfileFile(file_);

@@ -19,7 +19,7 @@ struct WindowPosition {
 // file or key reads as "0". Writes throw Error(Failure::WriteRefused, file).
 class ProgramOptions {
 public:
-    explicit ProgramOptions(std::filesystem::path programFolder);
+    explicit ProgramOptions(std::filesystem::path settingsFolder);
 
     const std::filesystem::path& file() const { return file_; }
 

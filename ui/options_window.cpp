@@ -28,9 +28,9 @@ QCheckBox* MakeCheckBox(QWidget* parent, const QString& name, const QString& tex
 
 } // namespace
 
-OptionsWindow::OptionsWindow(std::filesystem::path programFolder, std::filesystem::path configHome,
+OptionsWindow::OptionsWindow(std::filesystem::path settingsFolder, std::filesystem::path configHome,
                              std::filesystem::path executable)
-    : SkinnedWindow(QStringLiteral("FormOptions"), 426, 188), options_(std::move(programFolder)),
+    : SkinnedWindow(QStringLiteral("FormOptions"), 426, 188), options_(std::move(settingsFolder)),
       configHome_(std::move(configHome)), executable_(std::move(executable)) {
     auto* title = MakeTitle(this, QStringLiteral("LbTitre"), QStringLiteral("OPTIONS"), 0, 9);
     title->move((width() - title->width()) / 2, 9);

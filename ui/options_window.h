@@ -23,10 +23,10 @@ class OptionsWindow : public SkinnedWindow {
     Q_OBJECT
 
 public:
-    // programFolder holds Vantorel.ini; configHome is the user's configuration
+    // settingsFolder holds Vantorel.ini; configHome is the user's configuration
     // folder, where the start-with-session entry goes; executable is what
     // that entry starts.
-    OptionsWindow(std::filesystem::path programFolder, std::filesystem::path configHome,
+    OptionsWindow(std::filesystem::path settingsFolder, std::filesystem::path configHome,
                   std::filesystem::path executable);
 
     // The main window, which each showing puts back at its stored position;

@@ -191,7 +191,7 @@ TEST_F(RunsTest, LabelIsHiddenWhenTheArchiveStepFails) {
 TEST_F(RunsTest, ScheduleThatCannotBeSavedStillWaitsForItsNextTime) {
     WriteFile(tmp / "docs" / "a.txt", "a");
     AddJob(tmp / "docs", tmp / "backups");
-    for (const fs::path& folder : {tmp.path(), programFolder, tmp / "docs"}) {
+    for (const fs::path& folder : {tmp.path(), settingsFolder, tmp / "docs"}) {
         fs::permissions(folder, fs::perms::all);
     }
     fs::permissions(store.filePath(), fs::perms::owner_read | fs::perms::group_read | fs::perms::others_read);
@@ -218,7 +218,7 @@ TEST_F(RunsTest, DestinationTheUserMayNotWriteIsAccessRefusedThere) {
     fs::create_directories(tmp / "made" / "Vantorel");
     AddJob(tmp / "docs", tmp / "closed");
     AddJob(tmp / "docs", tmp / "made");
-    for (const fs::path& folder : {tmp.path(), programFolder, tmp / "docs", tmp / "made"}) {
+    for (const fs::path& folder : {tmp.path(), settingsFolder, tmp / "docs", tmp / "made"}) {
         fs::permissions(folder, fs::perms::all);
     }
     const fs::perms readOnly = fs::perms::owner_read | fs::perms::owner_exec | fs::perms::group_read |

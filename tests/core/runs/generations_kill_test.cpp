@@ -105,13 +105,13 @@ void KilledRun::KillAtEveryCall(const fs::path& destination, const std::vector<s
         WriteFile(store.filePath(), list);
     };
     reset();
-    ASSERT_TRUE(RunKilledAt(programFolder, "renameat2", 0)) << "the run does not run under strace";
+    ASSERT_TRUE(RunKilledAt(settingsFolder, "renameat2", 0)) << "the run does not run under strace";
     for (const std::string& syscall : syscalls) {
         bool finished = false;
         int n = 1;
         for (; !finished && n < 400; ++n) {
             reset();
-            finished = RunKilledAt(programFolder, syscall, n);
+            finished = RunKilledAt(settingsFolder, syscall, n);
             const std::string at = syscall + " #" + std::to_string(n);
 
             bool newestKept = false;
@@ -123,7 +123,7 @@ void KilledRun::KillAtEveryCall(const fs::path& destination, const std::vector<s
             remount(folder);
             // The program's start finishes what the killed run left: either
             // it never decided its rotation, or the rotation is complete.
-            JobStore reloaded(programFolder);
+            JobStore reloaded(settingsFolder);
             reloaded.LoadJobList();
             FakeRunHost nextHost;
             nextHost.now = At(2026, 12, 7, 17);

@@ -106,7 +106,7 @@ fs::path MadeFolder(const fs::path& folder) {
 
 } // namespace
 
-RunsTest::RunsTest() : programFolder(MadeFolder(tmp / "program")), store(programFolder), runner(store, host) {
+RunsTest::RunsTest() : settingsFolder(MadeFolder(tmp / "program")), store(settingsFolder), runner(store, host) {
     host.now = At(2026, 12, 7, 14, 5, 33);
 }
 
@@ -120,13 +120,13 @@ std::size_t RunsTest::AddJob(const fs::path& source, const fs::path& destination
 }
 
 BackupJob RunsTest::Stored(std::size_t row) const {
-    JobStore fresh(programFolder);
+    JobStore fresh(settingsFolder);
     fresh.LoadJobList();
     return fresh.at(row);
 }
 
 std::size_t RunsTest::StoredCount() const {
-    JobStore fresh(programFolder);
+    JobStore fresh(settingsFolder);
     fresh.LoadJobList();
     return fresh.size();
 }

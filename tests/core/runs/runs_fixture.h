@@ -79,7 +79,7 @@ protected:
     fs::path ArchiveFolderOf(std::size_t row) const;
 
     TempDir tmp;
-    fs::path programFolder;
+    fs::path settingsFolder;
     JobStore store;
     FakeRunHost host;
     TestRunner runner;

@@ -27,6 +27,7 @@
 #include "runs/generations.h"
 
 #include "archive/archive_error.h"
+#include "archive/writer/temp_file.h"
 #include "platform/hidden_name.h"
 
 #include <cerrno>
@@ -52,7 +53,7 @@ constexpr std::string_view kNewSuffix = ".new";
 constexpr std::string_view kCompleteSuffix = ".complete";
 // An earlier version's name for an archive halfway through its rotation.
 constexpr std::string_view kEarlierNextSuffix = ".next";
-constexpr std::string_view kPartialSuffix = ".partial";
+constexpr std::string_view kPartialSuffix = archive::writer::TemporaryArchive::kSuffix;
 constexpr int kLockAttempts = 5;
 
 bool EndsWith(std::string_view text, std::string_view end) {

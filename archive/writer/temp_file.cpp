@@ -12,7 +12,7 @@
 namespace vantorel::archive::writer {
 
 std::filesystem::path TemporaryArchive::NameFor(const std::filesystem::path& archivePath) {
-    return HiddenBeside(archivePath, {".partial"});
+    return HiddenBeside(archivePath, {kSuffix});
 }
 
 TemporaryArchive::TemporaryArchive(std::filesystem::path archivePath)

@@ -4,6 +4,7 @@
 #include "platform/folder_walk.h"
 
 #include <filesystem>
+#include <string_view>
 
 namespace vantorel::archive::writer {
 
@@ -13,6 +14,9 @@ namespace vantorel::archive::writer {
 // its leading dot keeps it out of every folder walk.
 class TemporaryArchive {
 public:
+    // What the temporary name adds after the archive's name, so that a run
+    // tidying the archive folder knows the writer's leftovers.
+    static constexpr std::string_view kSuffix = ".partial";
     // The temporary name of an archive.
     static std::filesystem::path NameFor(const std::filesystem::path& archivePath);
 

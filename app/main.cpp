@@ -1,4 +1,5 @@
 #include "app/application.h"
+#include "app/field_trace.h"
 #include "app/program.h"
 #include "app/single_instance.h"
 #include "platform/program_folder.h"
@@ -6,6 +7,7 @@
 int main(int argc, char** argv) {
     vantorel::CommandLine arguments(argc, argv, vantorel::ChooseDisplayPlatform());
     vantorel::Application application(arguments.count(), arguments.values());
+    vantorel::StartFieldTraceIfAsked();
     const std::filesystem::path configHome = vantorel::UserConfigFolder();
     const std::filesystem::path settingsFolder = vantorel::PrepareSettingsFolder(vantorel::ProgramFolder(), configHome);
     // A second start on the same job list runs nothing: two timers on the

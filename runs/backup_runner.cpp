@@ -4,6 +4,7 @@
 #include "archive/reader/extract_archive.h"
 #include "archive/writer/zip_folder.h"
 #include "jobs/archive_paths.h"
+#include "platform/trace.h"
 #include "runs/archive_recovery.h"
 #include "runs/destination_disk.h"
 #include "runs/generations.h"
@@ -125,6 +126,9 @@ void BackupRunner::Enqueue(Request request) {
         return;
     }
     waiting_.push_back(request);
+    if (trace::Enabled()) {
+        trace::Line("runs", KindName(request), " queued behind ", waiting_.size() - 1 + (current_ ? 1 : 0));
+    }
     if (!current_) {
         // Never inside the caller's own handler: the request starts in an
         // event of its own, after the ones already waiting (a show's paint).
@@ -138,9 +142,29 @@ void BackupRunner::StartNext() {
     }
     const Request request = waiting_.front();
     waiting_.pop_front();
+    if (trace::Enabled()) {
+        trace::Line("runs", KindName(request), " starts");
+    }
     current_.emplace(TaskFor(request));
     current_->Start();
     AfterResume();
+}
+
+std::string BackupRunner::KindName(Request request) {
+    const std::string job = " of job " + std::to_string(request.jobId);
+    switch (request.kind) {
+    case RequestKind::DuePass:
+        return "due pass";
+    case RequestKind::Selected:
+        return "run selected" + job;
+    case RequestKind::All:
+        return "run all";
+    case RequestKind::FirstRun:
+        return "first run" + job;
+    case RequestKind::Restore:
+        return "restore" + job;
+    }
+    return "request";
 }
 
 RunTask BackupRunner::TaskFor(Request request) {
@@ -370,95 +394,121 @@ RunTask BackupRunner::RunJob(std::uint64_t id, RunPath path) {
     const BackupJob job = store_.at(*row);
     // One line in the run log, however the run ends.
     RunLogScope logged(runLog_, host_, job);
-    const fs::path source(job.source);
-    const fs::path archiveFolder = ArchiveFolder(job.destination);
-    const fs::path newest = ArchivePath(job.destination, job.reference, 1);
-    const fs::path previous = ArchivePath(job.destination, job.reference, 2);
-
-    // A path cut when it was read names another folder: it is never created,
-    // backed up or written to, and the job fails at the folder check.
-    const bool usable = !job.HasOverlongPath();
-    // A destination whose disk or share is absent is missing, even when its
-    // path could be made on the disk underneath.
+    const RunPlaces places = PlacesOf(job);
     const DestinationDisks disks(store_.filePath().parent_path());
-    const bool onItsDisk = usable && disks.IsPresent(job.reference, archiveFolder);
-    std::error_code createError;
-    if (onItsDisk && archiveFolder.is_absolute()) {
-        fs::create_directories(archiveFolder, createError); // the folder check below reports a failure
-    }
-    bool ready = false;
-    try {
-        ready = onItsDisk && FoldersReady(source, archiveFolder, newest);
-    } catch (const std::exception&) {
-        ready = false; // a folder that cannot even be looked at is as good as missing
-    }
-    if (!ready) {
-        ListFailure(id,
-                    logged.Fail(!usable      ? OverlongPathCause(job)
-                                : !onItsDisk ? FailureCause{FailureKind::DestinationMissing, archiveFolder.string(), {}}
-                                             : FolderCheckCause(source, archiveFolder, createError)));
-        if (path == RunPath::Due) {
-            // A timer-started job with a missing folder waits for its next
-            // time instead of being reported at every pass.
-            try {
-                Reschedule(id);
-            } catch (const std::exception&) {
-                // Already listed; nothing was rotated, so no archive needs putting back.
-            }
-        }
+    trace::Line("runs", "job ", id, " (archives ", job.reference, ") started: ", places.source, " -> ", places.newest);
+    if (std::optional<FailureCause> notReady = CheckFolders(job, places, disks)) {
+        FailAtFolderCheck(id, path, logged.Fail(*notReady));
         co_return;
     }
-
     try {
         // One writer per archive: another run on these archives (another
         // program on another job list with the same destination and
         // reference) makes this one fail before it touches anything.
-        std::optional<Generations> generations = Generations::Lock(newest, previous);
+        std::optional<Generations> generations = Generations::Lock(places.newest, places.previous);
         if (!generations) {
-            ListFailure(id, logged.Fail(LockCause(archiveFolder)));
+            ListFailure(id, logged.Fail(LockCause(places.archiveFolder)));
             co_return;
         }
         generations->RecoverLeftovers();
         const fs::path written = generations->NewArchiveName();
         ZipSummary summary;
-        RunTask archiveStep = WithProcessingLabel(job.source, [&](const StepProgress& progress) {
-            ZipOptions options;
-            options.control = StepControl{progress, &stop_};
-            // The newest generation is still the last run's archive: the
-            // files unchanged since that run are copied from it, once its
-            // data check out.
-            options.previousArchive = newest;
-            // A destination inside the source: no archive holds the generations.
-            WriteMakingRoom(*generations, [&] { summary = ZipFolder(written, source, options, {newest, previous}); });
-        });
+        RunTask archiveStep = WithProcessingLabel(job.source, ArchiveStep(places, *generations, written, summary));
         co_await archiveStep;
         // The events handled during the archive step may have deleted the job;
         // its archives went with it, and keeping the new one would leave an orphan.
         if (!store_.RowOf(id)) {
+            trace::Line("runs", "job ", id, " deleted during its run: new archive dropped");
             std::error_code ignored;
             fs::remove(written, ignored); // may not exist; the next run of these archives tidies otherwise
-        } else {
-            try {
-                generations->Rotate(written);
-            } catch (...) {
-                std::error_code ignored;
-                fs::remove(written, ignored); // the generations are as they were; the next run tidies otherwise
-                throw;
-            }
-            // The disk the archives are on now is the one the next run expects.
-            disks.Record(job.reference, archiveFolder, store_.jobs());
-            // Should this fail (a stored index outside its list, a ListeSave.ini
-            // that cannot be written), the archive just written is good and
-            // stays: only the job is listed.
-            Reschedule(id);
-            std::error_code sizeUnknown;
-            const std::uintmax_t bytes = fs::file_size(newest, sizeUnknown);
-            logged.Succeed(summary.entries, sizeUnknown ? 0 : bytes);
+            co_return;
         }
+        KeepNewArchive(*generations, written);
+        // The disk the archives are on now is the one the next run expects.
+        disks.Record(job.reference, places.archiveFolder, store_.jobs());
+        // Should this fail (a stored index outside its list, a ListeSave.ini
+        // that cannot be written), the archive just written is good and
+        // stays: only the job is listed.
+        Reschedule(id);
+        std::error_code sizeUnknown;
+        const std::uintmax_t bytes = fs::file_size(places.newest, sizeUnknown);
+        logged.Succeed(summary.entries, sizeUnknown ? 0 : bytes);
+        trace::Line("runs", "job ", id, " done: ", summary.entries, " entries, ", bytes, " bytes");
     } catch (const std::exception& error) {
         // Nothing was rotated before the new archive was complete: a failed
         // run leaves both generations as they were.
-        ListFailure(id, logged.Fail(CauseOf(error, archiveFolder)));
+        ListFailure(id, logged.Fail(CauseOf(error, places.archiveFolder)));
+    }
+}
+
+BackupRunner::RunPlaces BackupRunner::PlacesOf(const BackupJob& job) {
+    return {fs::path(job.source), ArchiveFolder(job.destination), ArchivePath(job.destination, job.reference, 1),
+            ArchivePath(job.destination, job.reference, 2)};
+}
+
+std::optional<FailureCause> BackupRunner::CheckFolders(const BackupJob& job, const RunPlaces& places,
+                                                       const DestinationDisks& disks) {
+    // A path cut when it was read names another folder: it is never created,
+    // backed up or written to.
+    if (job.HasOverlongPath()) {
+        return OverlongPathCause(job);
+    }
+    // A destination whose disk or share is absent is missing, even when its
+    // path could be made on the disk underneath.
+    if (!disks.IsPresent(job.reference, places.archiveFolder)) {
+        return FailureCause{FailureKind::DestinationMissing, places.archiveFolder.string(), {}};
+    }
+    std::error_code createError;
+    if (places.archiveFolder.is_absolute()) {
+        fs::create_directories(places.archiveFolder, createError); // the check below reports a failure
+    }
+    bool ready = false;
+    try {
+        ready = FoldersReady(places.source, places.archiveFolder, places.newest);
+    } catch (const std::exception&) {
+        ready = false; // a folder that cannot even be looked at is as good as missing
+    }
+    if (ready) {
+        return std::nullopt;
+    }
+    return FolderCheckCause(places.source, places.archiveFolder, createError);
+}
+
+void BackupRunner::FailAtFolderCheck(std::uint64_t id, RunPath path, const FailureCause& cause) {
+    ListFailure(id, cause);
+    if (path == RunPath::Due) {
+        // A timer-started job with a missing folder waits for its next
+        // time instead of being reported at every pass.
+        try {
+            Reschedule(id);
+        } catch (const std::exception&) {
+            // Already listed; nothing was rotated, so no archive needs putting back.
+        }
+    }
+}
+
+LongStep BackupRunner::ArchiveStep(const RunPlaces& places, Generations& generations, const fs::path& written,
+                                   ZipSummary& summary) {
+    return [this, &places, &generations, &written, &summary](const StepProgress& progress) {
+        ZipOptions options;
+        options.control = StepControl{progress, &stop_};
+        // The newest generation is still the last run's archive: the files
+        // unchanged since that run are copied from it, once its data check out.
+        options.previousArchive = places.newest;
+        // A destination inside the source: no archive holds the generations.
+        WriteMakingRoom(generations, [&] {
+            summary = ZipFolder(written, places.source, options, {places.newest, places.previous});
+        });
+    };
+}
+
+void BackupRunner::KeepNewArchive(Generations& generations, const fs::path& written) {
+    try {
+        generations.Rotate(written);
+    } catch (...) {
+        std::error_code ignored;
+        fs::remove(written, ignored); // the generations are as they were; the next run tidies otherwise
+        throw;
     }
 }
 
@@ -480,6 +530,7 @@ void BackupRunner::Reschedule(std::uint64_t id) {
 }
 
 void BackupRunner::ListFailure(std::uint64_t id, const FailureCause& cause) {
+    trace::Line("runs", "job ", id, " failed: ", FailureKindName(cause.kind), " ", cause.path, " ", cause.systemText);
     std::optional<std::size_t> row = store_.RowOf(id);
     if (!row) {
         return; // deleted meanwhile: there is nothing left to check

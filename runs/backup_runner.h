@@ -19,7 +19,10 @@
 
 namespace vantorel {
 
+class DestinationDisks;
+class Generations;
 class RunLog;
+struct ZipSummary;
 
 // The backup runs and the restore, one request at a time.
 //
@@ -100,6 +103,8 @@ private:
     void Enqueue(Request request);
     void StartNext();
     RunTask TaskFor(Request request);
+    // The request's name in the field trace.
+    static std::string KindName(Request request);
     // After a request was started or resumed: when it has ended, the window
     // hears of it and the next request is started.
     void AfterResume();
@@ -114,9 +119,29 @@ private:
     RunTask RunEveryJob();
     RunTask RestoreJob(std::uint64_t id);
 
-    // One run of the job with this id: folder check, rotation, archive step,
-    // reschedule. Failures are listed, never thrown.
+    // One run of the job with this id: folder check, archive step under the
+    // archives' lock, rotation, reschedule. Failures are listed, never thrown.
     RunTask RunJob(std::uint64_t id, RunPath path);
+    // Where a run reads and writes.
+    struct RunPlaces {
+        std::filesystem::path source;
+        std::filesystem::path archiveFolder;
+        std::filesystem::path newest;
+        std::filesystem::path previous;
+    };
+    static RunPlaces PlacesOf(const BackupJob& job);
+    // The folder check, making the archive folder when its disk is there:
+    // why the run cannot start, or nothing when it can.
+    static std::optional<FailureCause> CheckFolders(const BackupJob& job, const RunPlaces& places,
+                                                    const DestinationDisks& disks);
+    void FailAtFolderCheck(std::uint64_t id, RunPath path, const FailureCause& cause);
+    // Writes the new archive under `written`, the generations locked; the
+    // references must outlive the step.
+    LongStep ArchiveStep(const RunPlaces& places, Generations& generations, const std::filesystem::path& written,
+                         ZipSummary& summary);
+    // Rotates the written archive in as the newest; on failure it is
+    // removed and the generations are as they were.
+    static void KeepNewArchive(Generations& generations, const std::filesystem::path& written);
     // Runs a long step with "Traitement en cours" shown over `sourceFolder`;
     // the label is hidden however the step ends.
     RunTask WithProcessingLabel(std::string sourceFolder, LongStep step);

@@ -29,6 +29,7 @@
 #include "archive/archive_error.h"
 #include "archive/writer/temp_file.h"
 #include "platform/hidden_name.h"
+#include "platform/trace.h"
 
 #include <cerrno>
 #include <cstdio>
@@ -152,6 +153,7 @@ void Generations::RecoverLeftovers() {
         std::error_code ignored; // a leftover that cannot be removed now is tried again by the next recovery
         if (name == copyOfOldVersions || (StartsWith(name, writers) && EndsWith(name, kPartialSuffix)) ||
             (StartsWith(name, ours) && (EndsWith(name, kNewSuffix) || EndsWith(name, kPartialSuffix)))) {
+            trace::Line("recovery", "removing unfinished ", it->path().string());
             fs::remove(it->path(), ignored); // never began a rotation, or never meant to be kept
         } else if (StartsWith(name, ours) && EndsWith(name, kEarlierNextSuffix)) {
             earlierNext.push_back(it->path());
@@ -162,6 +164,8 @@ void Generations::RecoverLeftovers() {
     if (IsRegularFile(complete) && (!hasNewest || IsRegularFile(newest_))) {
         // The rotation was decided: finish it. Should a rename fail, the names
         // still say where it stands, and the next recovery goes on from there.
+        trace::Line("recovery", "finishing the rotation of ", complete.string(),
+                    hasNewest ? " (newest to previous, then complete to newest)" : " (complete to newest)");
         if (!hasNewest || std::rename(newest_.c_str(), previous_.c_str()) == 0) {
             FlushFolder(folder);
             static_cast<void>(std::rename(complete.c_str(), newest_.c_str())); // see above
@@ -173,6 +177,7 @@ void Generations::RecoverLeftovers() {
     // one it is left as it is, since removing it could lose a generation.
     for (const fs::path& path : earlierNext) {
         if (!Exists(newest_) && IsRegularFile(path)) {
+            trace::Line("recovery", "an earlier version's ", path.string(), " takes the newest name");
             static_cast<void>(std::rename(path.c_str(), newest_.c_str())); // the next recovery tries again
         }
     }
@@ -191,6 +196,7 @@ void WriteMakingRoom(Generations& generations, const std::function<void()>& writ
         if (!noRoom || !generations.DropPrevious()) {
             throw;
         }
+        trace::Line("runs", "no room: previous generation dropped, writing again");
     }
     write();
 }

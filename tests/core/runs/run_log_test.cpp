@@ -4,6 +4,7 @@
 
 #include "archive/archive_error.h"
 #include "platform/errors.h"
+#include "platform/trace.h"
 #include "runs/run_log.h"
 
 #include <cerrno>
@@ -64,6 +65,12 @@ TEST(FailureCauses, TheSystemsReasonWinsOverTheStepThatMetIt) {
 }
 
 TEST_F(RunsTest, EachRunWritesOneLogLineAndASuccessIsRemembered) {
+    // The field trace, when on, tells the same story line by line.
+    std::string trace;
+    trace::SetSink([&trace](std::string_view room, std::string_view line) {
+        ((trace += room) += ": ") += line;
+        trace += '\n';
+    });
     WriteFile(tmp / "docs" / "a.txt", "abc");
     AddJob(tmp / "docs", tmp / "backups");
     AddJob(tmp / "gone", tmp / "backups");
@@ -72,7 +79,10 @@ TEST_F(RunsTest, EachRunWritesOneLogLineAndASuccessIsRemembered) {
     host.tick = std::chrono::seconds(2);
 
     runner.RunAll();
+    trace::SetSink({});
 
+    EXPECT_NE(trace.find("runs: job 1 done: 1 entries"), std::string::npos) << trace;
+    EXPECT_NE(trace.find("runs: job 2 failed: source-missing"), std::string::npos) << trace;
     const std::vector<std::string> lines = Lines(log.logPath());
     ASSERT_EQ(lines.size(), 2u);
     const std::string size = std::to_string(fs::file_size(ArchiveOf(0, 1)));

@@ -25,7 +25,9 @@ void StartRun(TestRunner& runner, Start start, std::size_t row) {
     }
 }
 
-enum class Missing { Source, Destination };
+// Source: never there; Emptied: emptied after a first run (an unmounted disk
+// leaves its mount folder behind, empty); Destination: cannot be made.
+enum class Missing { Source, Emptied, Destination };
 
 struct FolderCheckRow {
     const char* name;
@@ -46,13 +48,22 @@ TEST_P(FolderCheck, ListsTheJobAndMovesTheScheduleOnlyInADuePass) {
     fs::path destination = tmp / "backups";
     if (c.missing == Missing::Source) {
         source = tmp / "gone";
-    } else {
+    } else if (c.missing == Missing::Destination) {
         // A destination below a plain file can never be created.
         WriteFile(tmp / "not-a-drive", "");
         destination = tmp / "not-a-drive" / "backups";
     }
     WriteFile(tmp / "docs" / "a.txt", "a");
     const std::size_t row = AddJob(source, destination, "1", "01/12/2026 10:00:00", "01/12/2026 06:00:00");
+    std::string newest;
+    if (c.missing == Missing::Emptied) {
+        runner.RunSelected(row);
+        runner.RunSelected(row);
+        newest = ReadFile(ArchiveOf(row, 1));
+        fs::remove(tmp / "docs" / "a.txt");
+        store.RecordRun(row, "01/12/2026 06:00:00", "01/12/2026 10:00:00"); // due again
+        host.log.clear();
+    }
 
     StartRun(runner, c.start, row);
 
@@ -65,6 +76,11 @@ TEST_P(FolderCheck, ListsTheJobAndMovesTheScheduleOnlyInADuePass) {
         EXPECT_EQ(cause.kind, FailureKind::SourceMissing);
         EXPECT_EQ(cause.path, FolderText(tmp / "gone"));
         EXPECT_EQ(cause.systemText, SystemText(ENOENT));
+    } else if (c.missing == Missing::Emptied) {
+        // Both generations stay as they were: two such runs would rotate them out.
+        EXPECT_EQ(cause.kind, FailureKind::SourceEmpty);
+        EXPECT_EQ(ReadFile(ArchiveOf(row, 1)), newest);
+        EXPECT_TRUE(fs::exists(ArchiveOf(row, 2)));
     } else {
         EXPECT_EQ(cause.kind, FailureKind::DestinationMissing);
         EXPECT_EQ(cause.path, FolderText(tmp / "not-a-drive" / "backups" / "Vantorel"));
@@ -91,6 +107,8 @@ INSTANTIATE_TEST_SUITE_P(
                       FolderCheckRow{"DuePassDestination", Start::DuePass, Missing::Destination, true},
                       FolderCheckRow{"SelectedSource", Start::Selected, Missing::Source, false},
                       FolderCheckRow{"SelectedDestination", Start::Selected, Missing::Destination, false},
+                      FolderCheckRow{"DuePassEmptied", Start::DuePass, Missing::Emptied, true},
+                      FolderCheckRow{"SelectedEmptied", Start::Selected, Missing::Emptied, false},
                       FolderCheckRow{"AllSource", Start::All, Missing::Source, false}),
     [](const auto& row) { return std::string(row.param.name); });
 

@@ -1,5 +1,5 @@
 // Which archives a job's folder holds after each run, and what a failed
-// archive step or an emptied source leaves there.
+// archive step leaves there.
 
 #include "tests/core/runs/runs_fixture.h"
 
@@ -50,49 +50,6 @@ TEST_F(RunsTest, EachRunKeepsTheNewestAndThePreviousArchive) {
     EXPECT_EQ(ReadFile(ArchiveOf(row, 1)), archives[2]);
     EXPECT_EQ(ReadFile(ArchiveOf(row, 2)), archives[1]);
     EXPECT_NE(archives[1], archives[2]);
-}
-
-TEST_F(RunsTest, EmptiedSourceLeavesBothGenerationsUntouched) {
-    const fs::path source = tmp / "docs";
-    WriteFile(source / "a.txt", "a");
-    const std::size_t row = AddJob(source, tmp / "backups");
-    runner.RunSelected(row);
-    runner.RunSelected(row);
-    const std::string newest = ReadFile(ArchiveOf(row, 1));
-    const std::string previous = ReadFile(ArchiveOf(row, 2));
-    const BackupJob before = Stored(row);
-
-    // An unmounted disk leaves its mount folder behind, empty.
-    fs::remove(source / "a.txt");
-    host.now = At(2026, 12, 8, 10);
-    runner.RunSelected(row);
-
-    ASSERT_EQ(runner.errorList().size(), 1u);
-    EXPECT_EQ(runner.errorList()[0].designation, store.at(row).designation);
-    EXPECT_EQ(ReadFile(ArchiveOf(row, 1)), newest);
-    EXPECT_EQ(ReadFile(ArchiveOf(row, 2)), previous);
-    EXPECT_EQ(Stored(row).lastRun, before.lastRun);
-    EXPECT_EQ(Stored(row).nextRun, before.nextRun);
-    EXPECT_EQ(host.Count("show"), 2) << "no archive step for the emptied source";
-}
-
-TEST_F(RunsTest, EmptiedSourceInADuePassMovesTheScheduleOn) {
-    const fs::path source = tmp / "docs";
-    WriteFile(source / "a.txt", "a");
-    const std::size_t row = AddJob(source, tmp / "backups", "0", "01/12/2026 10:00:00");
-    runner.RunSelected(row);
-    const std::string newest = ReadFile(ArchiveOf(row, 1));
-    fs::remove(source / "a.txt");
-    host.now = At(2026, 12, 9, 10);
-    store.RecordRun(row, "01/12/2026 09:00:00", "01/12/2026 10:00:00"); // due again
-
-    runner.DuePass();
-
-    EXPECT_EQ(runner.errorList().size(), 1u);
-    EXPECT_EQ(FileNames(ArchiveFolderOf(row)), Names{"save_1_1.zip"});
-    EXPECT_EQ(ReadFile(ArchiveOf(row, 1)), newest);
-    EXPECT_EQ(Stored(row).lastRun, "09/12/2026 10:00:00");
-    EXPECT_EQ(Stored(row).nextRun, "09/12/2026 11:00:00");
 }
 
 TEST_F(RunsTest, NewJobWithAnEmptySourceGetsAnEmptyArchive) {

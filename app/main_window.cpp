@@ -3,9 +3,11 @@
 #include "app/main_window.h"
 
 #include "runs/run_log.h"
+#include "schedule/frequency.h"
 #include "ui/cause_text.h"
 #include "ui/centre_over.h"
 #include "ui/error_window.h"
+#include "ui/frequency_row.h"
 #include "ui/list_drawing.h"
 #include "ui/skin.h"
 #include "ui/texts.h"
@@ -26,7 +28,6 @@ namespace vantorel {
 namespace {
 
 constexpr int kDueTimerIntervalMs = 60000;
-constexpr int kDaysInList = 31;
 constexpr int kTrayRetryIntervalMs = 2000;
 
 } // namespace
@@ -129,7 +130,6 @@ void MainWindow::RunShowSteps() {
                 edDestination_->setText(QString::fromStdString(store_.jobs().back().destination));
             }
         }
-        ShowFrequencyControls();
         // The pass starts in an event of its own, after the window's paint.
         RunDuePass();
     } catch (const std::exception&) {
@@ -138,11 +138,7 @@ void MainWindow::RunShowSteps() {
 }
 
 void MainWindow::RefillDayList() {
-    cbDateMois_->clear();
-    for (int day = 1; day <= kDaysInList; ++day) {
-        cbDateMois_->addItem(QStringLiteral("%1").arg(day, 2, 10, QLatin1Char('0')));
-    }
-    cbDateMois_->setCurrentIndex(0);
+    frequencyRow_->SetDayLabels(Labels(kDayLabels));
 }
 
 void MainWindow::RefreshJobList() {

@@ -33,13 +33,13 @@ namespace vantorel {
 
 class ErrorWindow;
 class FolderPicker;
+class FrequencyRow;
 class GreyOverlay;
 class HelpWindow;
 class ImageButton;
 class OptionsWindow;
 enum class PickerMode;
 class RunLog;
-class SkinComboBox;
 class TrayIcon;
 
 // The main window: the new-job panel, the job list with its context menu and
@@ -104,8 +104,6 @@ public:
     void RunSelected();
     void RunAll();
     void RestoreSelected();
-    // Shows the day and hour lists the chosen frequency needs.
-    void ShowFrequencyControls();
     // Runs the jobs that are due (every minute, and at every show).
     void RunDuePass();
     // The start-up check, before the window is first shown: the stored
@@ -199,12 +197,7 @@ private:
     QLabel* imageLogo_ = nullptr;
     QLineEdit* edSource_ = nullptr;
     QLineEdit* edDestination_ = nullptr;
-    SkinComboBox* cbDelaiSave_ = nullptr;
-    SkinComboBox* cbJoursSemaine_ = nullptr;
-    SkinComboBox* cbDateMois_ = nullptr;
-    SkinComboBox* cbHeures_ = nullptr;
-    QLabel* lbLe_ = nullptr;
-    QLabel* lbA_ = nullptr;
+    FrequencyRow* frequencyRow_ = nullptr;
     QLabel* lbTraitement_ = nullptr;
     QLabel* lbTraitementDossier_ = nullptr;
     QListWidget* lbDesignationAjout_ = nullptr;

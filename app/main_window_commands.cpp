@@ -8,7 +8,7 @@
 #include "ui/edit_window.h"
 #include "ui/error_window.h"
 #include "ui/folder_picker.h"
-#include "ui/frequency_layout.h"
+#include "ui/frequency_row.h"
 #include "ui/grey_overlay.h"
 #include "ui/help_window.h"
 #include "ui/image_button.h"
@@ -56,7 +56,6 @@ void MainWindow::ConnectCommands() {
     connect(button("ImageAide"), &ImageButton::clicked, this, &MainWindow::ShowHelp);
     connect(button("ImageReduire"), &ImageButton::clicked, this, &MainWindow::MinimiseToTray);
     connect(button("ImageFermer"), &ImageButton::clicked, this, &QWidget::close);
-    connect(cbDelaiSave_, &QComboBox::currentIndexChanged, this, &MainWindow::ShowFrequencyControls);
     connect(lbDesignationAjout_, &QListWidget::itemDoubleClicked, this, &MainWindow::EditSelected);
     connect(lbDesignationAjout_, &QWidget::customContextMenuRequested, this, [this](const QPoint& at) {
         // The menu opens at the pointer where the window really is.
@@ -65,19 +64,13 @@ void MainWindow::ConnectCommands() {
     });
 }
 
-void MainWindow::ShowFrequencyControls() {
-    LayOutFrequencyControls(cbDelaiSave_->currentIndex(),
-                            FrequencyControls{lbLe_, cbJoursSemaine_, cbDateMois_, lbA_, cbHeures_});
-}
-
 void MainWindow::RunDuePass() {
     runner_.DuePass();
 }
 
 void MainWindow::AddJob() {
     const JobSettings settings{Text(edSource_), Text(edDestination_),
-                               Schedule::FromPositions({cbDelaiSave_->currentIndex(), cbJoursSemaine_->currentIndex(),
-                                                        cbDateMois_->currentIndex(), cbHeures_->currentIndex()})};
+                               Schedule::FromPositions(frequencyRow_->positions())};
     std::optional<std::size_t> row;
     const std::size_t rowsBefore = store_.size();
     try {
@@ -115,12 +108,8 @@ void MainWindow::EditSelected() {
         ShowFailure(this, error);
         return;
     }
-    QStringList days;
-    for (int i = 0; i < cbDateMois_->count(); ++i) {
-        days.append(cbDateMois_->itemText(i));
-    }
     EditWindow edit(*picker_, *overlays_, this);
-    edit.Preload(stored, days);
+    edit.Preload(stored, frequencyRow_->dayLabels());
     edit.SetValidator([this, &edit](const JobSettings& settings) {
         // The job edited is the one selected when the values are validated.
         const std::optional<std::size_t> current = SelectedRow();

@@ -3,7 +3,7 @@
 #include "app/main_window.h"
 
 #include "schedule/frequency.h"
-#include "ui/frequency_layout.h"
+#include "ui/frequency_row.h"
 #include "ui/image_button.h"
 #include "ui/list_drawing.h"
 #include "ui/skin.h"
@@ -74,16 +74,10 @@ void MainWindow::BuildNewJobPanel(QWidget* outer) {
               116, normal, kSkinMaroon);
     MakeLabel(panel, QStringLiteral("LbLancer"), QStringLiteral("Lancer la sauvegarde :"), 8, 140, normal);
 
-    const FrequencyRow row = MakeFrequencyRow(panel, 157, normal, Labels(kDayLabels));
-    cbDelaiSave_ = row.cbDelaiSave;
-    cbDelaiSave_->setCurrentIndex(kDefaultFrequency);
+    frequencyRow_ = new FrequencyRow(panel, 157, normal);
+    frequencyRow_->SetDayLabels(Labels(kDayLabels));
     // The keyboard starts on the frequency, not on the first picture button.
-    cbDelaiSave_->setFocus();
-    lbLe_ = row.lbLe;
-    cbJoursSemaine_ = row.cbJoursSemaine;
-    cbDateMois_ = row.cbDateMois;
-    lbA_ = row.lbA;
-    cbHeures_ = row.cbHeures;
+    frequencyRow_->frequencyList()->setFocus();
 
     ImageButton::Large(panel, QStringLiteral("Ajouter"), QStringLiteral("ajouter"), 489, 155);
 }

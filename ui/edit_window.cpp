@@ -3,7 +3,7 @@
 #include "jobs/job_operations.h"
 #include "schedule/frequency.h"
 #include "ui/folder_picker.h"
-#include "ui/frequency_layout.h"
+#include "ui/frequency_row.h"
 #include "ui/image_button.h"
 #include "ui/list_drawing.h"
 #include "ui/skin.h"
@@ -54,26 +54,18 @@ void EditWindow::BuildControls(QWidget* panel) {
     MakeLabel(panel, QStringLiteral("LbLancer"), QStringLiteral("Lancer la sauvegarde :"), 8, 134, normal);
 
     // The day list is filled from the main window's at every opening (Preload).
-    const FrequencyRow row = MakeFrequencyRow(panel, 151, normal, {});
-    cbDelaiSave_ = row.cbDelaiSave;
-    lbLe_ = row.lbLe;
-    cbJoursSemaine_ = row.cbJoursSemaine;
-    cbDateMois_ = row.cbDateMois;
-    lbA_ = row.lbA;
-    cbHeures_ = row.cbHeures;
-
+    frequencyRow_ = new FrequencyRow(panel, 151, normal);
     // The weekday list gets the same keys as the others, so no list of the
     // window behaves differently.
-    for (QWidget* field : std::initializer_list<QWidget*>{edSource_, edDestination_, cbDelaiSave_, cbJoursSemaine_,
-                                                          cbDateMois_, cbHeures_}) {
+    for (QWidget* field : std::initializer_list<QWidget*>{edSource_, edDestination_}) {
         field->installEventFilter(this);
     }
     // Filters run newest first: these see the keys of an open list before
     // the list's own handling does.
-    for (SkinComboBox* list : {cbDelaiSave_, cbJoursSemaine_, cbDateMois_, cbHeures_}) {
+    for (SkinComboBox* list : frequencyRow_->lists()) {
+        list->installEventFilter(this);
         list->view()->installEventFilter(this);
     }
-    connect(cbDelaiSave_, &QComboBox::currentIndexChanged, this, &EditWindow::ShowFrequencyControls);
     connect(source, &ImageButton::clicked, this,
             [this] { OpenFolderPicker(picker_, overlays_, this, PickerMode::EditSource, edSource_); });
     connect(destination, &ImageButton::clicked, this,
@@ -81,57 +73,24 @@ void EditWindow::BuildControls(QWidget* panel) {
 }
 
 void EditWindow::Preload(const JobSettings& settings, const QStringList& dayLabels) {
-    cbDateMois_->clear();
-    cbDateMois_->addItems(dayLabels);
+    frequencyRow_->SetDayLabels(dayLabels);
     edSource_->setText(QString::fromStdString(settings.source));
     edDestination_->setText(QString::fromStdString(settings.destination));
-    // A stored position outside its list selects nothing, as the list would.
-    const SchedulePositions positions = settings.schedule.positions().value_or(SchedulePositions{-1, -1, -1, -1});
-    const auto select = [](QComboBox* list, int position) {
-        list->setCurrentIndex(position < list->count() ? position : -1);
-    };
-    select(cbDelaiSave_, positions.frequency);
-    select(cbJoursSemaine_, positions.weekday);
-    select(cbDateMois_, positions.day);
-    select(cbHeures_, positions.hour);
-    ShowFrequencyControls();
+    frequencyRow_->Select(settings.schedule.positions().value_or(SchedulePositions{-1, -1, -1, -1}));
 }
 
 JobSettings EditWindow::settings() const {
     JobSettings settings;
     settings.source = edSource_->text().toStdString();
     settings.destination = edDestination_->text().toStdString();
-    settings.schedule = Schedule::FromPositions({cbDelaiSave_->currentIndex(), cbJoursSemaine_->currentIndex(),
-                                                 cbDateMois_->currentIndex(), cbHeures_->currentIndex()});
+    settings.schedule = Schedule::FromPositions(frequencyRow_->positions());
     return settings;
-}
-
-void EditWindow::ShowFrequencyControls() {
-    LayOutFrequencyControls(cbDelaiSave_->currentIndex(),
-                            FrequencyControls{lbLe_, cbJoursSemaine_, cbDateMois_, lbA_, cbHeures_});
-}
-
-QString EditWindow::MissingChoice() const {
-    const std::optional<Frequency> frequency = FrequencyAt(cbDelaiSave_->currentIndex());
-    if (!frequency) {
-        return QStringLiteral("Choisissez une fréquence.");
-    }
-    if (UsesWeekday(frequency->kind) && cbJoursSemaine_->currentIndex() < 0) {
-        return QStringLiteral("Choisissez un jour de la semaine.");
-    }
-    if (UsesDay(frequency->kind) && cbDateMois_->currentIndex() < 0) {
-        return QStringLiteral("Choisissez un jour du mois.");
-    }
-    if (UsesHour(frequency->kind) && cbHeures_->currentIndex() < 0) {
-        return QStringLiteral("Choisissez une heure.");
-    }
-    return {};
 }
 
 void EditWindow::Validate() {
     // A stored position outside its list leaves a list the frequency needs
     // without a selection: say so, and keep the window and its edits.
-    if (const QString missing = MissingChoice(); !missing.isEmpty()) {
+    if (const QString missing = frequencyRow_->MissingChoice(); !missing.isEmpty()) {
         ShowNotice(this, missing);
         return;
     }
@@ -154,7 +113,7 @@ void EditWindow::keyReleaseEvent(QKeyEvent* event) {
 }
 
 SkinComboBox* EditWindow::ListOfPopup(const QObject* watched) const {
-    for (SkinComboBox* list : {cbDelaiSave_, cbJoursSemaine_, cbDateMois_, cbHeures_}) {
+    for (SkinComboBox* list : frequencyRow_->lists()) {
         if (watched == list->view()) {
             return list;
         }

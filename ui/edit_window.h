@@ -10,6 +10,7 @@ class QLineEdit;
 
 namespace vantorel {
 
+class FrequencyRow;
 class SkinComboBox;
 class GreyOverlay;
 class FolderPicker;
@@ -49,21 +50,13 @@ private:
     // Enter in an open list: its highlighted entry becomes the choice and the
     // list closes; the release of that Enter then validates.
     bool ChooseInOpenList(SkinComboBox* list, QEvent* event);
-    void ShowFrequencyControls();
-    // What the user must still choose for the chosen frequency; empty when nothing.
-    QString MissingChoice() const;
 
     FolderPicker& picker_;
     GreyOverlay& overlays_;
     Validator validator_;
     QLineEdit* edSource_ = nullptr;
     QLineEdit* edDestination_ = nullptr;
-    SkinComboBox* cbDelaiSave_ = nullptr;
-    SkinComboBox* cbJoursSemaine_ = nullptr;
-    SkinComboBox* cbDateMois_ = nullptr;
-    SkinComboBox* cbHeures_ = nullptr;
-    QWidget* lbLe_ = nullptr;
-    QWidget* lbA_ = nullptr;
+    FrequencyRow* frequencyRow_ = nullptr;
     // The field whose key press is the latest, and its key: a release acts
     // only in the field that took its press (an Escape that closed an open
     // list does not also close the window).

@@ -1,4 +1,4 @@
-// The main window: start-up, every show, the frequency layout, the commands
+// The main window: start-up, every show, the commands
 // and the job list's hint, drawing and drop-down width.
 #include "app/program.h"
 #include "ui/folder_picker.h"
@@ -52,8 +52,6 @@ private slots:
     void showLoadsJobsAndShowsLastDestination();
     void dueJobRunsOnceTheWindowIsUp();
     void showingAgainRefillsDaysAndReloadsJobs();
-    void frequencyLayout_data();
-    void frequencyLayout();
     void deleteKeyOnEmptyListOrNoSelectionDoesNothing();
     void deleteKeyAsksThenRemovesTheSelectedJob();
     void addingAJobPicksFoldersStoresAndRunsIt();
@@ -217,47 +215,6 @@ void MainWindowTest::showingAgainRefillsDaysAndReloadsJobs() {
     QCOMPARE(days->currentText(), QStringLiteral("01"));
     QCOMPARE(Child<QListWidget>("LbDesignationAjout")->count(), 2);
     QCOMPARE(Child<QLineEdit>("EdDestination")->text(), QStringLiteral("/backup/Z/"));
-}
-
-void MainWindowTest::frequencyLayout_data() {
-    // Visible: le, weekday list, day list, à, hour list; then whether the hour
-    // pair takes the place of "le :" and the day list.
-    QTest::addColumn<int>("code");
-    QTest::addColumn<QString>("visible");
-    QTest::addColumn<bool>("hourInDayPlace");
-    QTest::newRow("hourly keeps the last place") << 0 << "-----" << false;
-    QTest::newRow("every 12 hours") << 3 << "-----" << false;
-    QTest::newRow("daily") << 4 << "---AH" << true;
-    QTest::newRow("weekly") << 5 << "LW-AH" << false;
-    QTest::newRow("monthly") << 6 << "L-DAH" << false;
-}
-
-void MainWindowTest::frequencyLayout() {
-    QFETCH(int, code);
-    QFETCH(QString, visible);
-    QFETCH(bool, hourInDayPlace);
-    Start();
-    auto* frequency = Child<QComboBox>("CbDelaiSave");
-    // Coming from monthly, so that the hourly rows show the positions are left alone.
-    frequency->setCurrentIndex(6);
-    Child<QComboBox>("CbJoursSemaine")->setCurrentIndex(3);
-    frequency->setCurrentIndex(code);
-    const char* names[] = {"LbLe", "CbJoursSemaine", "CbDateMois", "LbA", "CbHeures"};
-    for (int i = 0; i < 5; ++i) {
-        QCOMPARE(Child(names[i])->isVisible(), visible[i] != QLatin1Char('-'));
-    }
-    // The two day lists share one place; the hour pair sits in it or after it.
-    const QRect dayList = Child("CbJoursSemaine")->geometry();
-    QCOMPARE(Child("CbDateMois")->geometry(), dayList);
-    if (hourInDayPlace) {
-        QCOMPARE(Child("LbA")->x(), Child("LbLe")->x());
-        QCOMPARE(Child("CbHeures")->x(), dayList.x());
-    } else {
-        QVERIFY(Child("LbA")->x() > dayList.right());
-        QVERIFY(Child("CbHeures")->x() > Child("LbA")->geometry().right());
-    }
-    // Hiding a list keeps its selection.
-    QCOMPARE(Child<QComboBox>("CbJoursSemaine")->currentIndex(), 3);
 }
 
 void MainWindowTest::deleteKeyOnEmptyListOrNoSelectionDoesNothing() {

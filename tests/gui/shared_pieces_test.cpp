@@ -4,6 +4,7 @@
 #include "ui/centre_over.h"
 #include "ui/edit_window.h"
 #include "ui/folder_picker.h"
+#include "ui/frequency_row.h"
 #include "ui/grey_overlay.h"
 #include "ui/image_button.h"
 #include "ui/list_drawing.h"
@@ -41,6 +42,8 @@ private slots:
     void keysPressAndReleaseLikeTheLeftButton();
     void tabReachesEveryPictureButton_data();
     void tabReachesEveryPictureButton();
+    void frequencyRowShowsWhatTheFrequencyNeeds_data();
+    void frequencyRowShowsWhatTheFrequencyNeeds();
     void popupsOpenWhereTheWindowReallyIs();
     void centreOverClampsOnlyRightAndBottom_data();
     void centreOverClampsOnlyRightAndBottom();
@@ -216,6 +219,53 @@ void SharedPiecesTest::tabReachesEveryPictureButton() {
     reached.sort();
     QCOMPARE(reached, captions);
     shown->hide();
+}
+
+void SharedPiecesTest::frequencyRowShowsWhatTheFrequencyNeeds_data() {
+    // Visible: le, weekday list, day list, à, hour list; then whether the hour
+    // pair takes the place of "le :" and the day list.
+    QTest::addColumn<int>("code");
+    QTest::addColumn<QString>("visible");
+    QTest::addColumn<bool>("hourInDayPlace");
+    QTest::newRow("hourly keeps the last place") << 0 << "-----" << false;
+    QTest::newRow("every 12 hours") << 3 << "-----" << false;
+    QTest::newRow("daily") << 4 << "---AH" << true;
+    QTest::newRow("weekly") << 5 << "LW-AH" << false;
+    QTest::newRow("monthly") << 6 << "L-DAH" << false;
+}
+
+void SharedPiecesTest::frequencyRowShowsWhatTheFrequencyNeeds() {
+    QFETCH(int, code);
+    QFETCH(QString, visible);
+    QFETCH(bool, hourInDayPlace);
+    QWidget panel;
+    panel.resize(604, 190);
+    FrequencyRow row(&panel, 157, SkinFont(11));
+    row.SetDayLabels({QStringLiteral("01"), QStringLiteral("02")});
+    panel.show();
+    const auto child = [&row](const char* name) { return row.findChild<QWidget*>(QLatin1String(name)); };
+    // Coming from monthly, so that the hourly rows show the positions are left alone.
+    row.Select({.frequency = 6, .weekday = 3, .day = 1, .hour = 5});
+    row.frequencyList()->setCurrentIndex(code);
+    const char* names[] = {"LbLe", "CbJoursSemaine", "CbDateMois", "LbA", "CbHeures"};
+    for (int i = 0; i < 5; ++i) {
+        QCOMPARE(child(names[i])->isVisible(), visible[i] != QLatin1Char('-'));
+    }
+    // The two day lists share one place; the hour pair sits in it or after it.
+    const QRect dayList = child("CbJoursSemaine")->geometry();
+    QCOMPARE(child("CbDateMois")->geometry(), dayList);
+    if (hourInDayPlace) {
+        QCOMPARE(child("LbA")->x(), child("LbLe")->x());
+        QCOMPARE(child("CbHeures")->x(), dayList.x());
+    } else {
+        QVERIFY(child("LbA")->x() > dayList.right());
+        QVERIFY(child("CbHeures")->x() > child("LbA")->geometry().right());
+    }
+    // Hiding a list keeps its selection.
+    const SchedulePositions shown = row.positions();
+    QCOMPARE(shown.weekday, 3);
+    QCOMPARE(shown.day, 1);
+    QCOMPARE(shown.hour, 5);
 }
 
 void SharedPiecesTest::popupsOpenWhereTheWindowReallyIs() {

@@ -14,7 +14,7 @@
 #include <QLabel>
 #include <QLineEdit>
 
-#include <utility>
+#include <algorithm>
 
 namespace vantorel {
 
@@ -55,17 +55,6 @@ void EditWindow::BuildControls(QWidget* panel) {
 
     // The day list is filled from the main window's at every opening (Preload).
     frequencyRow_ = new FrequencyRow(panel, 151, normal);
-    // The weekday list gets the same keys as the others, so no list of the
-    // window behaves differently.
-    for (QWidget* field : std::initializer_list<QWidget*>{edSource_, edDestination_}) {
-        field->installEventFilter(this);
-    }
-    // Filters run newest first: these see the keys of an open list before
-    // the list's own handling does.
-    for (SkinComboBox* list : frequencyRow_->lists()) {
-        list->installEventFilter(this);
-        list->view()->installEventFilter(this);
-    }
     connect(source, &ImageButton::clicked, this,
             [this] { OpenFolderPicker(picker_, overlays_, this, PickerMode::EditSource, edSource_); });
     connect(destination, &ImageButton::clicked, this,
@@ -103,13 +92,8 @@ void EditWindow::Cancel() {
     reject();
 }
 
-void EditWindow::keyReleaseEvent(QKeyEvent* event) {
-    // The bare window knows Escape only.
-    if (event->key() == Qt::Key_Escape && !event->isAutoRepeat()) {
-        Cancel();
-        return;
-    }
-    SkinnedWindow::keyReleaseEvent(event);
+void EditWindow::Dismiss() {
+    Cancel();
 }
 
 SkinComboBox* EditWindow::ListOfPopup(const QObject* watched) const {
@@ -124,9 +108,7 @@ SkinComboBox* EditWindow::ListOfPopup(const QObject* watched) const {
 bool EditWindow::ChooseInOpenList(SkinComboBox* list, QEvent* event) {
     const auto* key = static_cast<QKeyEvent*>(event);
     if (key->key() != Qt::Key_Return && key->key() != Qt::Key_Enter) {
-        // The open list handles its other keys; none of them is a press the
-        // field may act on when it is released.
-        keyPressedOn_ = nullptr;
+        // The open list handles its other keys.
         return false;
     }
     if (event->type() == QEvent::ShortcutOverride) {
@@ -141,44 +123,31 @@ bool EditWindow::ChooseInOpenList(SkinComboBox* list, QEvent* event) {
         }
         list->hidePopup();
         // The release comes to the list itself, which has the focus again.
-        keyPressedOn_ = list;
-        pressedKey_ = key->key();
+        TakePress(list, key->key());
     }
     return true;
 }
 
 bool EditWindow::eventFilter(QObject* watched, QEvent* event) {
     const bool keyEvent = event->type() == QEvent::KeyPress || event->type() == QEvent::ShortcutOverride;
-    if (SkinComboBox* list = ListOfPopup(watched)) {
-        return keyEvent ? ChooseInOpenList(list, event) : SkinnedWindow::eventFilter(watched, event);
-    }
-    if (event->type() == QEvent::KeyPress) {
-        const auto* key = static_cast<QKeyEvent*>(event);
-        if (!key->isAutoRepeat()) {
-            keyPressedOn_ = watched;
-            pressedKey_ = key->key();
-        }
-    }
-    // Escape and Enter on the fields and the lists act on release: the fields
-    // keep their key releases to themselves, so the window would never hear of them.
-    if (event->type() == QEvent::KeyRelease) {
-        const auto* key = static_cast<QKeyEvent*>(event);
-        const bool enter = key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter;
-        if (key->key() != Qt::Key_Escape && !enter) {
-            return SkinnedWindow::eventFilter(watched, event);
-        }
-        if (key->isAutoRepeat()) {
-            return true;
-        }
-        const bool pressedHere = std::exchange(keyPressedOn_, nullptr) == watched && pressedKey_ == key->key();
-        if (pressedHere && enter) {
-            Validate();
-        } else if (pressedHere) {
-            Cancel();
-        }
+    if (SkinComboBox* list = ListOfPopup(watched); list != nullptr && keyEvent && ChooseInOpenList(list, event)) {
         return true;
     }
     return SkinnedWindow::eventFilter(watched, event);
+}
+
+bool EditWindow::KeyReleased(const QObject* on, int key, bool pressedHere) {
+    // Enter in the fields and the lists validates; on a button it presses the button.
+    const auto lists = frequencyRow_->lists();
+    const bool inField =
+        on == edSource_ || on == edDestination_ || std::find(lists.begin(), lists.end(), on) != lists.end();
+    if (inField && (key == Qt::Key_Return || key == Qt::Key_Enter)) {
+        if (pressedHere) {
+            Validate();
+        }
+        return true;
+    }
+    return SkinnedWindow::KeyReleased(on, key, pressedHere);
 }
 
 } // namespace vantorel

@@ -38,9 +38,10 @@ public:
     // VALIDER: closes when the validator saved the values; ANNULER: closes, saving nothing.
     void Validate();
     void Cancel();
+    void Dismiss() override;
 
 protected:
-    void keyReleaseEvent(QKeyEvent* event) override;
+    bool KeyReleased(const QObject* on, int key, bool pressedHere) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
@@ -48,7 +49,8 @@ private:
     // The list whose open popup shows `watched`, or null.
     SkinComboBox* ListOfPopup(const QObject* watched) const;
     // Enter in an open list: its highlighted entry becomes the choice and the
-    // list closes; the release of that Enter then validates.
+    // list closes; the release of that Enter then validates. True when the
+    // key was Enter, which the list then does not see.
     bool ChooseInOpenList(SkinComboBox* list, QEvent* event);
 
     FolderPicker& picker_;
@@ -57,11 +59,6 @@ private:
     QLineEdit* edSource_ = nullptr;
     QLineEdit* edDestination_ = nullptr;
     FrequencyRow* frequencyRow_ = nullptr;
-    // The field whose key press is the latest, and its key: a release acts
-    // only in the field that took its press (an Escape that closed an open
-    // list does not also close the window).
-    QObject* keyPressedOn_ = nullptr;
-    int pressedKey_ = 0;
 };
 
 } // namespace vantorel

@@ -8,7 +8,6 @@
 #include "ui/window_placement.h"
 
 #include <QCheckBox>
-#include <QKeyEvent>
 #include <QLabel>
 #include <QShowEvent>
 
@@ -44,8 +43,9 @@ OptionsWindow::OptionsWindow(std::filesystem::path settingsFolder, std::filesyst
 
     // The bottom button carries the word FERMER.
     auto* bottom = ImageButton::Large(this, QStringLiteral("Annuler"), QStringLiteral("fermer"), 159, 154);
-    connect(close, &ImageButton::clicked, this, &QDialog::close);
-    connect(bottom, &ImageButton::clicked, this, &QDialog::close);
+    // FERMER, the cross and Escape close (hide) the window; nothing is written.
+    connect(close, &ImageButton::clicked, this, &SkinnedWindow::Dismiss);
+    connect(bottom, &ImageButton::clicked, this, &SkinnedWindow::Dismiss);
     // The keyboard starts on the first box; the close button comes last.
     cbLance_->setFocus();
     setTabOrder(bottom, close);
@@ -91,15 +91,6 @@ void OptionsWindow::showEvent(QShowEvent* event) {
     if (!event->spontaneous()) {
         ShowStoredChoices();
     }
-}
-
-void OptionsWindow::keyReleaseEvent(QKeyEvent* event) {
-    // Escape closes (hides) the window, as FERMER does; nothing is written.
-    if (event->key() == Qt::Key_Escape && !event->isAutoRepeat()) {
-        close();
-        return;
-    }
-    SkinnedWindow::keyReleaseEvent(event);
 }
 
 void OptionsWindow::ShowStoredChoices() {

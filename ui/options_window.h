@@ -39,7 +39,6 @@ public:
 
 protected:
     void showEvent(QShowEvent* event) override;
-    void keyReleaseEvent(QKeyEvent* event) override;
 
 private:
     // Every showing: the main window back at its stored place, the boxes as stored.

@@ -9,9 +9,9 @@
 
 #include <QCursor>
 #include <QFontMetrics>
-#include <QKeyEvent>
 #include <QLabel>
 #include <QPointer>
+#include <QShowEvent>
 #include <QTimer>
 
 #include <algorithm>
@@ -153,37 +153,18 @@ void YesNoDialog::MakeNotice() {
     connect(imageFermer_, &ImageButton::clicked, this, [this] { Answer(true); });
 }
 
-void YesNoDialog::keyPressEvent(QKeyEvent* event) {
-    // The keys act on release; their press must not close the window early.
-    switch (event->key()) {
-    case Qt::Key_Escape:
-    case Qt::Key_Return:
-    case Qt::Key_Enter:
-    case Qt::Key_Space:
-        event->accept();
-        return;
-    default:
-        SkinnedWindow::keyPressEvent(event);
-    }
+void YesNoDialog::Dismiss() {
+    Answer(false);
 }
 
-void YesNoDialog::keyReleaseEvent(QKeyEvent* event) {
-    if (event->isAutoRepeat()) {
-        event->accept();
-        return;
+bool YesNoDialog::KeyReleased(const QObject* on, int key, bool pressedHere) {
+    if (key == Qt::Key_Return || key == Qt::Key_Enter || key == Qt::Key_Space) {
+        if (pressedHere) {
+            Answer(true);
+        }
+        return true;
     }
-    switch (event->key()) {
-    case Qt::Key_Escape:
-        Answer(false);
-        return;
-    case Qt::Key_Return:
-    case Qt::Key_Enter:
-    case Qt::Key_Space:
-        Answer(true);
-        return;
-    default:
-        SkinnedWindow::keyReleaseEvent(event);
-    }
+    return SkinnedWindow::KeyReleased(on, key, pressedHere);
 }
 
 void YesNoDialog::Answer(bool yes) {

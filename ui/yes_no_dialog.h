@@ -26,11 +26,13 @@ public:
     void MakeNotice();
     // True only when OUI was chosen (by click, Enter or Space).
     bool answer() const { return answer_; }
+    // NON, Escape: the answer is no.
+    void Dismiss() override;
 
 protected:
     void showEvent(QShowEvent* event) override;
-    void keyPressEvent(QKeyEvent* event) override;
-    void keyReleaseEvent(QKeyEvent* event) override;
+    // Enter and Space answer yes, as OUI does.
+    bool KeyReleased(const QObject* on, int key, bool pressedHere) override;
 
 private:
     // Sizes the window to its message and centres it on the screen.

@@ -3,9 +3,11 @@
 #include "app/program.h"
 #include "ui/centre_over.h"
 #include "ui/edit_window.h"
+#include "ui/error_window.h"
 #include "ui/folder_picker.h"
 #include "ui/frequency_row.h"
 #include "ui/grey_overlay.h"
+#include "ui/help_window.h"
 #include "ui/image_button.h"
 #include "ui/list_drawing.h"
 #include "ui/options_window.h"
@@ -44,6 +46,8 @@ private slots:
     void tabReachesEveryPictureButton();
     void frequencyRowShowsWhatTheFrequencyNeeds_data();
     void frequencyRowShowsWhatTheFrequencyNeeds();
+    void escapeClosesWhereItWasPressed_data();
+    void escapeClosesWhereItWasPressed();
     void popupsOpenWhereTheWindowReallyIs();
     void centreOverClampsOnlyRightAndBottom_data();
     void centreOverClampsOnlyRightAndBottom();
@@ -266,6 +270,41 @@ void SharedPiecesTest::frequencyRowShowsWhatTheFrequencyNeeds() {
     QCOMPARE(shown.weekday, 3);
     QCOMPARE(shown.day, 1);
     QCOMPARE(shown.hour, 5);
+}
+
+void SharedPiecesTest::escapeClosesWhereItWasPressed_data() {
+    // The window, and the control with the focus (none: the window itself).
+    QTest::addColumn<QString>("window");
+    QTest::addColumn<QString>("control");
+    QTest::newRow("help, the bare window") << "help"
+                                           << "";
+    QTest::newRow("errors, in the list") << "errors"
+                                         << "LbDesignationAjout";
+    QTest::newRow("folder picker, in the tree") << "picker"
+                                                << "TreeRepertoires";
+}
+
+void SharedPiecesTest::escapeClosesWhereItWasPressed() {
+    QFETCH(QString, window);
+    QFETCH(QString, control);
+    std::unique_ptr<QWidget> shown;
+    if (window == QLatin1String("help")) {
+        shown = std::make_unique<HelpWindow>();
+    } else if (window == QLatin1String("errors")) {
+        shown = std::make_unique<ErrorWindow>();
+    } else {
+        shown = std::make_unique<FolderPicker>();
+    }
+    shown->show();
+    QWidget* target = control.isEmpty() ? shown.get() : shown->findChild<QWidget*>(control);
+    target->setFocus();
+    // The release of a press made before the window showed does nothing.
+    QTest::keyRelease(target, Qt::Key_Escape);
+    QVERIFY(shown->isVisible());
+    QTest::keyPress(target, Qt::Key_Escape);
+    QVERIFY2(shown->isVisible(), "the press alone must not close");
+    QTest::keyRelease(target, Qt::Key_Escape);
+    QVERIFY(!shown->isVisible());
 }
 
 void SharedPiecesTest::popupsOpenWhereTheWindowReallyIs() {

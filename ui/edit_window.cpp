@@ -1,13 +1,12 @@
 #include "ui/edit_window.h"
 
 #include "jobs/job_operations.h"
-#include "schedule/frequency.h"
 #include "ui/folder_picker.h"
 #include "ui/frequency_row.h"
 #include "ui/image_button.h"
 #include "ui/list_drawing.h"
 #include "ui/skin.h"
-#include "ui/texts.h"
+#include "ui/yes_no_dialog.h"
 
 #include <QAbstractItemView>
 #include <QKeyEvent>
@@ -80,7 +79,7 @@ void EditWindow::Validate() {
     // A stored position outside its list leaves a list the frequency needs
     // without a selection: say so, and keep the window and its edits.
     if (const QString missing = frequencyRow_->MissingChoice(); !missing.isEmpty()) {
-        ShowNotice(this, missing);
+        ShowNotice(overlays_, this, missing);
         return;
     }
     if (validator_ && validator_(settings())) {

@@ -147,9 +147,10 @@ void EditWindowTest::aNeededListWithoutSelectionIsNamed() {
     edit.Preload(JobSettings{"/a/", "/b/", Schedule::FromPositions({4, 0, 0, 40})}, Days());
     edit.SetValidator([&](const JobSettings&) { return ++validations > 0; });
     edit.show();
-    (void)TakeShownFailuresForTesting();
+    (void)TakeAskedQuestionsForTesting();
+    QueueAnswerForTesting(true);
     edit.Validate();
-    QCOMPARE(TakeShownFailuresForTesting(), QStringList({QStringLiteral("Choisissez une heure.")}));
+    QCOMPARE(TakeAskedQuestionsForTesting(), QStringList({QStringLiteral("Choisissez une heure.")}));
     QCOMPARE(validations, 0);
     QVERIFY(edit.isVisible());
 }

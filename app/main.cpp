@@ -20,6 +20,6 @@ int main(int argc, char** argv) {
     vantorel::Program program(settingsFolder, configHome, vantorel::LocalNow);
     program.mainWindow().SetRunLogFolder(vantorel::RunLogFolder());
     QObject::connect(&instance, &vantorel::SingleInstance::ShowRequested, &program.mainWindow(),
-                     [&program] { program.mainWindow().RestoreFromTray(false); });
+                     [&program] { program.mainWindow().ShowFromTray(false); });
     return program.Run();
 }

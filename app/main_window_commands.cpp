@@ -49,18 +49,19 @@ void MainWindow::ConnectCommands() {
     connect(button("ImageAjouter"), &ImageButton::clicked, this, &MainWindow::AddJob);
     connect(button("ImageModifier"), &ImageButton::clicked, this, &MainWindow::EditSelected);
     connect(button("ImageSupprimer"), &ImageButton::clicked, this, &MainWindow::DeleteSelected);
-    connect(button("ImageSource"), &ImageButton::clicked, this, [this] { OpenPicker(PickerMode::Source, edSource_); });
+    connect(button("ImageSource"), &ImageButton::clicked, this,
+            [this] { OpenPicker(PickerMode::Source, sourceField_); });
     connect(button("ImageDestination"), &ImageButton::clicked, this,
-            [this] { OpenPicker(PickerMode::Destination, edDestination_); });
+            [this] { OpenPicker(PickerMode::Destination, destinationField_); });
     connect(button("ImageOptions"), &ImageButton::clicked, this, &MainWindow::ShowOptions);
     connect(button("ImageAide"), &ImageButton::clicked, this, &MainWindow::ShowHelp);
     connect(button("ImageReduire"), &ImageButton::clicked, this, &MainWindow::MinimiseToTray);
     connect(button("ImageFermer"), &ImageButton::clicked, this, &QWidget::close);
-    connect(lbDesignationAjout_, &QListWidget::itemDoubleClicked, this, &MainWindow::EditSelected);
-    connect(lbDesignationAjout_, &QWidget::customContextMenuRequested, this, [this](const QPoint& at) {
+    connect(jobList_, &QListWidget::itemDoubleClicked, this, &MainWindow::EditSelected);
+    connect(jobList_, &QWidget::customContextMenuRequested, this, [this](const QPoint& at) {
         // The menu opens at the pointer where the window really is.
         FollowShownPosition(this);
-        popupMenuSave_->popup(lbDesignationAjout_->viewport()->mapToGlobal(at));
+        jobMenu_->popup(jobList_->viewport()->mapToGlobal(at));
     });
 }
 
@@ -69,7 +70,7 @@ void MainWindow::RunDuePass() {
 }
 
 void MainWindow::AddJob() {
-    const JobSettings settings{Text(edSource_), Text(edDestination_),
+    const JobSettings settings{Text(sourceField_), Text(destinationField_),
                                Schedule::FromPositions(frequencyRow_->positions())};
     std::optional<std::size_t> row;
     const std::size_t rowsBefore = store_.size();
@@ -208,21 +209,21 @@ void MainWindow::ShowHelp() {
 }
 
 bool MainWindow::eventFilter(QObject* watched, QEvent* event) {
-    if (watched == imageDeplaceFenetre_) {
+    if (watched == moveHandle_) {
         return HandleDragEvent(event);
     }
-    if (watched == imageLogo_ && event->type() == QEvent::MouseButtonRelease) {
+    if (watched == logo_ && event->type() == QEvent::MouseButtonRelease) {
         const auto* mouse = static_cast<QMouseEvent*>(event);
-        if (mouse->button() == Qt::LeftButton && imageLogo_->rect().contains(mouse->position().toPoint())) {
+        if (mouse->button() == Qt::LeftButton && logo_->rect().contains(mouse->position().toPoint())) {
             // Whether a browser opened is the desktop's business; there is nothing to tell the user.
             (void)QDesktopServices::openUrl(QUrl(QStringLiteral(VANTOREL_WEBSITE)));
         }
         return true;
     }
-    if (watched == lbDesignationAjout_->viewport() && event->type() == QEvent::MouseMove) {
+    if (watched == jobList_->viewport() && event->type() == QEvent::MouseMove) {
         const int y = static_cast<QMouseEvent*>(event)->position().toPoint().y();
         NextRunHint(
-            lbDesignationAjout_, y,
+            jobList_, y,
             [this](int row) -> std::optional<std::string> {
                 if (row < 0 || static_cast<std::size_t>(row) >= store_.size()) {
                     return std::nullopt;
@@ -232,7 +233,7 @@ bool MainWindow::eventFilter(QObject* watched, QEvent* event) {
             [this](int row) -> std::optional<std::string> { return LastSuccessText(row); });
         return false;
     }
-    if (watched == lbDesignationAjout_ && event->type() == QEvent::KeyRelease) {
+    if (watched == jobList_ && event->type() == QEvent::KeyRelease) {
         const auto* key = static_cast<QKeyEvent*>(event);
         if (key->key() == Qt::Key_Delete && !key->isAutoRepeat()) {
             DeleteSelected();

@@ -35,7 +35,7 @@ std::filesystem::path ExecutablePath() {
 } // namespace
 
 QRect MainWindow::MoveHandleBounds() const {
-    return imageDeplaceFenetre_->geometry();
+    return moveHandle_->geometry();
 }
 
 void MainWindow::StartupMinimiseCheck() {
@@ -111,7 +111,7 @@ void MainWindow::RetryMinimiseToTray() {
     }
 }
 
-void MainWindow::RestoreFromTray(bool byMenu) {
+void MainWindow::ShowFromTray(bool byMenu) {
     if (life_ == Life::Starting || life_ == Life::ClosingAfterRun) {
         return; // not started yet, or ending
     }

@@ -30,7 +30,7 @@ EditWindow::EditWindow(FolderPicker& picker, GreyOverlay& overlays, QWidget* par
     connect(validate, &ImageButton::clicked, this, &EditWindow::Validate);
     // The keyboard starts in the source field; Tab goes through the window
     // from the top, VALIDER, then the close button last.
-    edSource_->setFocus();
+    sourceField_->setFocus();
     setTabOrder(validate, close);
 }
 
@@ -42,11 +42,11 @@ void EditWindow::BuildControls(QWidget* panel) {
               QStringLiteral("Sélectionnez le répertoire que vous désirez sauvegarder en cliquant sur 'SOURCE'"), 8, 8,
               normal);
     auto* source = ImageButton::Large(panel, QStringLiteral("Source"), QStringLiteral("source"), 8, 24);
-    edSource_ = MakeFolderField(panel, QStringLiteral("EdSource"), 122, 26, 462);
+    sourceField_ = MakeFolderField(panel, QStringLiteral("EdSource"), 122, 26, 462);
     MakeLabel(panel, QStringLiteral("LbExpliqueDestination"),
               QStringLiteral("Sélectionnez le répertoire ou sera stockée la sauvegarde 'DESTINATION'."), 8, 56, normal);
     auto* destination = ImageButton::Large(panel, QStringLiteral("Destination"), QStringLiteral("destination"), 8, 72);
-    edDestination_ = MakeFolderField(panel, QStringLiteral("EdDestination"), 122, 74, 462);
+    destinationField_ = MakeFolderField(panel, QStringLiteral("EdDestination"), 122, 74, 462);
     MakeLabel(panel, QStringLiteral("LbConseil"),
               QStringLiteral("Effectuez votre sauvegarde sur un autre Disque Dur ou sur un autre PC par le Réseau."), 8,
               104, normal, kSkinMaroon);
@@ -55,22 +55,22 @@ void EditWindow::BuildControls(QWidget* panel) {
     // The day list is filled from the main window's at every opening (Preload).
     frequencyRow_ = new FrequencyRow(panel, 151, normal);
     connect(source, &ImageButton::clicked, this,
-            [this] { OpenFolderPicker(picker_, overlays_, this, PickerMode::EditSource, edSource_); });
+            [this] { OpenFolderPicker(picker_, overlays_, this, PickerMode::EditSource, sourceField_); });
     connect(destination, &ImageButton::clicked, this,
-            [this] { OpenFolderPicker(picker_, overlays_, this, PickerMode::EditDestination, edDestination_); });
+            [this] { OpenFolderPicker(picker_, overlays_, this, PickerMode::EditDestination, destinationField_); });
 }
 
 void EditWindow::Preload(const JobSettings& settings, const QStringList& dayLabels) {
     frequencyRow_->SetDayLabels(dayLabels);
-    edSource_->setText(QString::fromStdString(settings.source));
-    edDestination_->setText(QString::fromStdString(settings.destination));
+    sourceField_->setText(QString::fromStdString(settings.source));
+    destinationField_->setText(QString::fromStdString(settings.destination));
     frequencyRow_->Select(settings.schedule.positions().value_or(SchedulePositions{-1, -1, -1, -1}));
 }
 
 JobSettings EditWindow::settings() const {
     JobSettings settings;
-    settings.source = edSource_->text().toStdString();
-    settings.destination = edDestination_->text().toStdString();
+    settings.source = sourceField_->text().toStdString();
+    settings.destination = destinationField_->text().toStdString();
     settings.schedule = Schedule::FromPositions(frequencyRow_->positions());
     return settings;
 }
@@ -139,7 +139,7 @@ bool EditWindow::KeyReleased(const QObject* on, int key, bool pressedHere) {
     // Enter in the fields and the lists validates; on a button it presses the button.
     const auto lists = frequencyRow_->lists();
     const bool inField =
-        on == edSource_ || on == edDestination_ || std::find(lists.begin(), lists.end(), on) != lists.end();
+        on == sourceField_ || on == destinationField_ || std::find(lists.begin(), lists.end(), on) != lists.end();
     if (inField && (key == Qt::Key_Return || key == Qt::Key_Enter)) {
         if (pressedHere) {
             Validate();

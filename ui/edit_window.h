@@ -56,8 +56,8 @@ private:
     FolderPicker& picker_;
     GreyOverlay& overlays_;
     Validator validator_;
-    QLineEdit* edSource_ = nullptr;
-    QLineEdit* edDestination_ = nullptr;
+    QLineEdit* sourceField_ = nullptr;
+    QLineEdit* destinationField_ = nullptr;
     FrequencyRow* frequencyRow_ = nullptr;
 };
 

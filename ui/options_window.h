@@ -51,8 +51,8 @@ private:
     std::filesystem::path executable_;
     QPointer<QWidget> mainWindow_;
     QRect mainGrip_;
-    QCheckBox* cbLance_ = nullptr;
-    QCheckBox* cbReduire_ = nullptr;
+    QCheckBox* startWithSessionBox_ = nullptr;
+    QCheckBox* minimiseAtStartBox_ = nullptr;
 };
 
 } // namespace vantorel

@@ -41,12 +41,12 @@ private:
     void MovePointerOntoYes();
 
     QString message_;
-    QLabel* lbAlert_;
-    QLabel* imageAlert_;
-    ImageButton* imageOui_;
-    ImageButton* imageNon_;
-    ImageButton* imageFermer_ = nullptr;
-    QTimer* timerCurseur_;
+    QLabel* messageLabel_;
+    QLabel* alertPicture_;
+    ImageButton* yesButton_;
+    ImageButton* noButton_;
+    ImageButton* closeButton_ = nullptr;
+    QTimer* pointerTimer_;
     bool answer_ = false;
 };
 

@@ -209,7 +209,7 @@ void MainWindowTest::showingAgainRefillsDaysAndReloadsJobs() {
     TrayIcon::SetAvailableForTesting(true);
     program_->mainWindow().MinimiseToTray();
     WriteJobs({{"/data/a/", "/backup/A/"}, {"/data/z/", "/backup/Z/"}});
-    program_->mainWindow().RestoreFromTray(true);
+    program_->mainWindow().ShowFromTray(true);
     test::FinishRuns(program_->mainWindow());
     QCOMPARE(days->count(), 31);
     QCOMPARE(days->currentText(), QStringLiteral("01"));

@@ -36,8 +36,8 @@ class SharedPiecesTest : public QObject {
     Q_OBJECT
 
 private slots:
-    void rightButtonDoesNotPressAndItsReleaseRestores();
-    void releaseOutsideRestoresWithoutAction();
+    void rightButtonDoesNotPressAndAnyReleaseRaises();
+    void releaseOutsideRaisesWithoutAction();
     void actionRunsWhilePressedLookShows();
     void actionMayDestroyTheButton();
     void keysPressAndReleaseLikeTheLeftButton_data();
@@ -75,7 +75,7 @@ struct ButtonFixture {
 
 } // namespace
 
-void SharedPiecesTest::rightButtonDoesNotPressAndItsReleaseRestores() {
+void SharedPiecesTest::rightButtonDoesNotPressAndAnyReleaseRaises() {
     ButtonFixture f;
     QCOMPARE(f.button->objectName(), QStringLiteral("ImageOui"));
     QCOMPARE(f.button->twin()->objectName(), QStringLiteral("ImageClicOui"));
@@ -84,7 +84,7 @@ void SharedPiecesTest::rightButtonDoesNotPressAndItsReleaseRestores() {
 
     QTest::mousePress(f.button, Qt::RightButton, {}, QPoint(5, 5));
     QVERIFY(!f.button->showsPressed());
-    // A left press, then a right release: any release restores the picture.
+    // A left press, then a right release: any release shows the button raised again.
     QTest::mousePress(f.button, Qt::LeftButton, {}, QPoint(5, 5));
     QVERIFY(f.button->showsPressed());
     QTest::mouseRelease(f.button, Qt::RightButton, {}, QPoint(5, 5));
@@ -92,7 +92,7 @@ void SharedPiecesTest::rightButtonDoesNotPressAndItsReleaseRestores() {
     QCOMPARE(f.clicks, 0);
 }
 
-void SharedPiecesTest::releaseOutsideRestoresWithoutAction() {
+void SharedPiecesTest::releaseOutsideRaisesWithoutAction() {
     ButtonFixture f;
     QTest::mousePress(f.button, Qt::LeftButton, {}, QPoint(5, 5));
     QTest::mouseRelease(f.button, Qt::LeftButton, {}, QPoint(150, 5));

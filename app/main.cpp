@@ -1,7 +1,10 @@
 #include "app/application.h"
+#include "app/command_line.h"
 #include "app/field_trace.h"
+#include "app/local_now.h"
 #include "app/program.h"
 #include "app/single_instance.h"
+#include "app/user_folders.h"
 #include "platform/program_folder.h"
 
 int main(int argc, char** argv) {

@@ -8,7 +8,6 @@
 #include "ui/centre_over.h"
 #include "ui/error_window.h"
 #include "ui/frequency_row.h"
-#include "ui/list_drawing.h"
 #include "ui/skin.h"
 #include "ui/texts.h"
 #include "ui/tray_icon.h"

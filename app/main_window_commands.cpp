@@ -12,7 +12,6 @@
 #include "ui/grey_overlay.h"
 #include "ui/help_window.h"
 #include "ui/image_button.h"
-#include "ui/list_drawing.h"
 #include "ui/next_run_hint.h"
 #include "ui/options_window.h"
 #include "ui/shown_position.h"

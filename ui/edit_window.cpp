@@ -4,8 +4,8 @@
 #include "ui/folder_picker.h"
 #include "ui/frequency_row.h"
 #include "ui/image_button.h"
-#include "ui/list_drawing.h"
 #include "ui/skin.h"
+#include "ui/skin_combo_box.h"
 #include "ui/yes_no_dialog.h"
 
 #include <QAbstractItemView>

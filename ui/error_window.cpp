@@ -2,7 +2,7 @@
 
 #include "ui/cause_text.h"
 #include "ui/image_button.h"
-#include "ui/list_drawing.h"
+#include "ui/list_rows.h"
 #include "ui/next_run_hint.h"
 #include "ui/skin.h"
 

@@ -1,8 +1,8 @@
 #include "ui/frequency_row.h"
 
 #include "schedule/frequency.h"
-#include "ui/list_drawing.h"
 #include "ui/skin.h"
+#include "ui/skin_combo_box.h"
 #include "ui/texts.h"
 
 #include <QLabel>

@@ -9,10 +9,10 @@
 #include "ui/grey_overlay.h"
 #include "ui/help_window.h"
 #include "ui/image_button.h"
-#include "ui/list_drawing.h"
 #include "ui/options_window.h"
 #include "ui/shown_position.h"
 #include "ui/skin.h"
+#include "ui/skin_combo_box.h"
 #include "ui/skin_image.h"
 #include "ui/yes_no_dialog.h"
 

@@ -200,10 +200,6 @@ void MainWindowTest::showingAgainRefillsDaysAndReloadsJobs() {
     WriteJobs({{"/data/a/", "/backup/A/"}});
     Start();
     auto* days = Child<QComboBox>("CbDateMois");
-    QCOMPARE(days->count(), 31);
-    QCOMPARE(days->itemText(0), QStringLiteral("01"));
-    QCOMPARE(days->itemText(8), QStringLiteral("09"));
-    QCOMPARE(days->itemText(30), QStringLiteral("31"));
     days->setCurrentIndex(14);
 
     // The file changes while the window is in the notification area.

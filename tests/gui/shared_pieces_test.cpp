@@ -29,6 +29,7 @@
 #include <QTest>
 
 #include <memory>
+#include <utility>
 
 namespace vantorel {
 
@@ -46,7 +47,6 @@ private slots:
     void tabReachesEveryPictureButton();
     void frequencyRowShowsWhatTheFrequencyNeeds_data();
     void frequencyRowShowsWhatTheFrequencyNeeds();
-    void escapeClosesWhereItWasPressed_data();
     void escapeClosesWhereItWasPressed();
     void popupsOpenWhereTheWindowReallyIs();
     void centreOverClampsOnlyRightAndBottom_data();
@@ -272,39 +272,25 @@ void SharedPiecesTest::frequencyRowShowsWhatTheFrequencyNeeds() {
     QCOMPARE(shown.hour, 5);
 }
 
-void SharedPiecesTest::escapeClosesWhereItWasPressed_data() {
-    // The window, and the control with the focus (none: the window itself).
-    QTest::addColumn<QString>("window");
-    QTest::addColumn<QString>("control");
-    QTest::newRow("help, the bare window") << "help"
-                                           << "";
-    QTest::newRow("errors, in the list") << "errors"
-                                         << "LbDesignationAjout";
-    QTest::newRow("folder picker, in the tree") << "picker"
-                                                << "TreeRepertoires";
-}
-
 void SharedPiecesTest::escapeClosesWhereItWasPressed() {
-    QFETCH(QString, window);
-    QFETCH(QString, control);
-    std::unique_ptr<QWidget> shown;
-    if (window == QLatin1String("help")) {
-        shown = std::make_unique<HelpWindow>();
-    } else if (window == QLatin1String("errors")) {
-        shown = std::make_unique<ErrorWindow>();
-    } else {
-        shown = std::make_unique<FolderPicker>();
+    // On the bare window, in a list, in a tree.
+    HelpWindow help;
+    ErrorWindow errors;
+    FolderPicker picker;
+    const std::pair<QWidget*, const char*> places[] = {
+        {&help, nullptr}, {&errors, "LbDesignationAjout"}, {&picker, "TreeRepertoires"}};
+    for (const auto& [window, control] : places) {
+        window->show();
+        QWidget* target = control == nullptr ? window : window->findChild<QWidget*>(QLatin1String(control));
+        target->setFocus();
+        // The release of a press made before the window showed does nothing.
+        QTest::keyRelease(target, Qt::Key_Escape);
+        QVERIFY(window->isVisible());
+        QTest::keyPress(target, Qt::Key_Escape);
+        QVERIFY2(window->isVisible(), "the press alone must not close");
+        QTest::keyRelease(target, Qt::Key_Escape);
+        QVERIFY(!window->isVisible());
     }
-    shown->show();
-    QWidget* target = control.isEmpty() ? shown.get() : shown->findChild<QWidget*>(control);
-    target->setFocus();
-    // The release of a press made before the window showed does nothing.
-    QTest::keyRelease(target, Qt::Key_Escape);
-    QVERIFY(shown->isVisible());
-    QTest::keyPress(target, Qt::Key_Escape);
-    QVERIFY2(shown->isVisible(), "the press alone must not close");
-    QTest::keyRelease(target, Qt::Key_Escape);
-    QVERIFY(!shown->isVisible());
 }
 
 void SharedPiecesTest::popupsOpenWhereTheWindowReallyIs() {

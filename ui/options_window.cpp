@@ -104,10 +104,10 @@ void OptionsWindow::ShowStoredChoices() {
         ShowFailure(this, error);
         return;
     }
-    const bool reduire = options_.ReadReduireProg() == kOptionTrue;
-    const bool lance = options_.ReadLanceProg() == kOptionTrue;
-    SyncBox(minimiseAtStartBox_, reduire, &OptionsWindow::ApplyMinimiseAtStart);
-    SyncBox(startWithSessionBox_, lance, &OptionsWindow::ApplyStartWithSession);
+    const bool minimiseAtStart = options_.ReadReduireProg() == kOptionTrue;
+    const bool startWithSession = options_.ReadLanceProg() == kOptionTrue;
+    SyncBox(minimiseAtStartBox_, minimiseAtStart, &OptionsWindow::ApplyMinimiseAtStart);
+    SyncBox(startWithSessionBox_, startWithSession, &OptionsWindow::ApplyStartWithSession);
 }
 
 void OptionsWindow::SyncBox(QCheckBox* box, bool checked, void (OptionsWindow::*click)()) {

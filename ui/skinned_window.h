@@ -35,7 +35,7 @@ protected:
     void keyPressEvent(QKeyEvent* event) override;
     void keyReleaseEvent(QKeyEvent* event) override;
     // The window's controls keep their key releases to themselves, so the
-    // window hears of them here.
+    // window watches every control of its own (from each show on) for them.
     bool eventFilter(QObject* watched, QEvent* event) override;
     // A window the window manager leaves alone (OpenWhereItIsPlaced) gets the
     // keyboard from the program itself, and hands it back when it hides.

@@ -1,7 +1,10 @@
 #include "app/application.h"
+#include "app/command_line.h"
 #include "app/field_trace.h"
+#include "app/local_now.h"
 #include "app/program.h"
 #include "app/single_instance.h"
+#include "app/user_folders.h"
 #include "platform/program_folder.h"
 
 int main(int argc, char** argv) {
@@ -20,6 +23,6 @@ int main(int argc, char** argv) {
     vantorel::Program program(settingsFolder, configHome, vantorel::LocalNow);
     program.mainWindow().SetRunLogFolder(vantorel::RunLogFolder());
     QObject::connect(&instance, &vantorel::SingleInstance::ShowRequested, &program.mainWindow(),
-                     [&program] { program.mainWindow().RestoreFromTray(false); });
+                     [&program] { program.mainWindow().ShowFromTray(false); });
     return program.Run();
 }

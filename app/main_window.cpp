@@ -3,10 +3,11 @@
 #include "app/main_window.h"
 
 #include "runs/run_log.h"
+#include "schedule/frequency.h"
 #include "ui/cause_text.h"
 #include "ui/centre_over.h"
 #include "ui/error_window.h"
-#include "ui/list_drawing.h"
+#include "ui/frequency_row.h"
 #include "ui/skin.h"
 #include "ui/texts.h"
 #include "ui/tray_icon.h"
@@ -26,7 +27,6 @@ namespace vantorel {
 namespace {
 
 constexpr int kDueTimerIntervalMs = 60000;
-constexpr int kDaysInList = 31;
 constexpr int kTrayRetryIntervalMs = 2000;
 
 } // namespace
@@ -51,20 +51,20 @@ MainWindow::MainWindow(std::filesystem::path settingsFolder, std::filesystem::pa
     BuildJobList(outer);
     BuildMenu();
 
-    timerLanceSave_ = new QTimer(this);
-    timerLanceSave_->setObjectName(QStringLiteral("TimerLanceSave"));
-    timerLanceSave_->setInterval(kDueTimerIntervalMs);
-    connect(timerLanceSave_, &QTimer::timeout, this, &MainWindow::RunDuePass);
+    dueTimer_ = new QTimer(this);
+    dueTimer_->setObjectName(QStringLiteral("TimerLanceSave"));
+    dueTimer_->setInterval(kDueTimerIntervalMs);
+    connect(dueTimer_, &QTimer::timeout, this, &MainWindow::RunDuePass);
     trayRetry_ = new QTimer(this);
     trayRetry_->setObjectName(QStringLiteral("TimerCherchePanneau"));
     trayRetry_->setInterval(kTrayRetryIntervalMs);
     connect(trayRetry_, &QTimer::timeout, this, &MainWindow::RetryMinimiseToTray);
-    connect(tray_.get(), &TrayIcon::Activated, this, [this] { RestoreFromTray(false); });
-    connect(tray_.get(), &TrayIcon::RestoreRequested, this, [this] { RestoreFromTray(true); });
+    connect(tray_.get(), &TrayIcon::Activated, this, [this] { ShowFromTray(false); });
+    connect(tray_.get(), &TrayIcon::ShowRequested, this, [this] { ShowFromTray(true); });
     connect(tray_.get(), &TrayIcon::QuitRequested, this, &QWidget::close);
     ConnectCommands();
     // The due timer counts from the window's creation.
-    timerLanceSave_->start();
+    dueTimer_->start();
 }
 
 // The icon leaves the notification area with the program. A run still in
@@ -126,10 +126,9 @@ void MainWindow::RunShowSteps() {
             RefreshJobList();
             // The field shows the destination of the last job loaded.
             if (store_.size() > 0) {
-                edDestination_->setText(QString::fromStdString(store_.jobs().back().destination));
+                destinationField_->setText(QString::fromStdString(store_.jobs().back().destination));
             }
         }
-        ShowFrequencyControls();
         // The pass starts in an event of its own, after the window's paint.
         RunDuePass();
     } catch (const std::exception&) {
@@ -138,24 +137,20 @@ void MainWindow::RunShowSteps() {
 }
 
 void MainWindow::RefillDayList() {
-    cbDateMois_->clear();
-    for (int day = 1; day <= kDaysInList; ++day) {
-        cbDateMois_->addItem(QStringLiteral("%1").arg(day, 2, 10, QLatin1Char('0')));
-    }
-    cbDateMois_->setCurrentIndex(0);
+    frequencyRow_->SetDayLabels(Labels(kDayLabels));
 }
 
 void MainWindow::RefreshJobList() {
     // The job selected stays selected, wherever its row is now; each line
     // knows its job, since the rows may have changed under the list.
-    const QList<QListWidgetItem*> selected = lbDesignationAjout_->selectedItems();
+    const QList<QListWidgetItem*> selected = jobList_->selectedItems();
     const std::optional<std::uint64_t> selectedJob =
         selected.isEmpty() ? std::nullopt
                            : std::optional<std::uint64_t>(selected.front()->data(Qt::UserRole).toULongLong());
-    const int scrolled = lbDesignationAjout_->verticalScrollBar()->value();
-    lbDesignationAjout_->clear();
+    const int scrolled = jobList_->verticalScrollBar()->value();
+    jobList_->clear();
     for (const BackupJob& job : store_.jobs()) {
-        auto* line = new QListWidgetItem(QString::fromStdString(job.designation), lbDesignationAjout_);
+        auto* line = new QListWidgetItem(QString::fromStdString(job.designation), jobList_);
         line->setData(Qt::UserRole, QVariant::fromValue<qulonglong>(job.id));
     }
     if (selectedJob) {
@@ -163,21 +158,21 @@ void MainWindow::RefreshJobList() {
             SelectRow(*row);
         }
     }
-    lbDesignationAjout_->verticalScrollBar()->setValue(scrolled);
+    jobList_->verticalScrollBar()->setValue(scrolled);
 }
 
 void MainWindow::SelectRow(std::size_t row) {
-    if (row < static_cast<std::size_t>(lbDesignationAjout_->count())) {
-        lbDesignationAjout_->setCurrentRow(static_cast<int>(row));
+    if (row < static_cast<std::size_t>(jobList_->count())) {
+        jobList_->setCurrentRow(static_cast<int>(row));
     }
 }
 
 std::optional<std::size_t> MainWindow::SelectedRow() const {
-    const QList<QListWidgetItem*> selected = lbDesignationAjout_->selectedItems();
+    const QList<QListWidgetItem*> selected = jobList_->selectedItems();
     if (selected.isEmpty()) {
         return std::nullopt;
     }
-    const int row = lbDesignationAjout_->row(selected.front());
+    const int row = jobList_->row(selected.front());
     if (row < 0 || static_cast<std::size_t>(row) >= store_.size()) {
         return std::nullopt;
     }
@@ -222,9 +217,9 @@ void MainWindow::ShowErrorList(const std::vector<ErrorEntry>& errors) {
 
 void MainWindow::SetDueTimerEnabled(bool enabled) {
     if (enabled) {
-        timerLanceSave_->start();
+        dueTimer_->start();
     } else {
-        timerLanceSave_->stop();
+        dueTimer_->stop();
     }
 }
 

@@ -33,13 +33,13 @@ namespace vantorel {
 
 class ErrorWindow;
 class FolderPicker;
+class FrequencyRow;
 class GreyOverlay;
 class HelpWindow;
 class ImageButton;
 class OptionsWindow;
 enum class PickerMode;
 class RunLog;
-class SkinComboBox;
 class TrayIcon;
 
 // The main window: the new-job panel, the job list with its context menu and
@@ -52,7 +52,7 @@ public:
     using Clock = std::function<DateTime()>;
 
     // The window's life. Starting -> Shown or InTray (Start); Shown <-> InTray
-    // (MinimiseToTray, RestoreFromTray); Shown or InTray -> ClosingAfterRun
+    // (MinimiseToTray, ShowFromTray); Shown or InTray -> ClosingAfterRun
     // (closed while a run is in progress), which ends the program once the
     // run has stopped. A close with no run in progress ends it at once.
     enum class Life {
@@ -83,7 +83,7 @@ public:
     // empty: no log is kept.
     void SetRunLogFolder(const std::filesystem::path& folder);
     const BackupRunner& runner() const { return runner_; }
-    // The selected row of LbDesignationAjout, if any.
+    // The selected row of the job list, if any.
     std::optional<std::size_t> SelectedRow() const;
 
     // RunHost
@@ -104,8 +104,6 @@ public:
     void RunSelected();
     void RunAll();
     void RestoreSelected();
-    // Shows the day and hour lists the chosen frequency needs.
-    void ShowFrequencyControls();
     // Runs the jobs that are due (every minute, and at every show).
     void RunDuePass();
     // The start-up check, before the window is first shown: the stored
@@ -117,7 +115,7 @@ public:
     // it; a double click on the icon brings the window back as it was,
     // "Restaurer" shows it again (its show steps run), "Quitter" closes it.
     void MinimiseToTray();
-    void RestoreFromTray(bool byMenu);
+    void ShowFromTray(bool byMenu);
     TrayIcon& trayIcon() const { return *tray_; }
     // Where the move handle lies in the window: the part that must stay on a screen.
     QRect MoveHandleBounds() const;
@@ -195,21 +193,16 @@ private:
     OptionsWindow* options_ = nullptr;
     HelpWindow* help_ = nullptr;
 
-    QLabel* imageDeplaceFenetre_ = nullptr;
-    QLabel* imageLogo_ = nullptr;
-    QLineEdit* edSource_ = nullptr;
-    QLineEdit* edDestination_ = nullptr;
-    SkinComboBox* cbDelaiSave_ = nullptr;
-    SkinComboBox* cbJoursSemaine_ = nullptr;
-    SkinComboBox* cbDateMois_ = nullptr;
-    SkinComboBox* cbHeures_ = nullptr;
-    QLabel* lbLe_ = nullptr;
-    QLabel* lbA_ = nullptr;
-    QLabel* lbTraitement_ = nullptr;
-    QLabel* lbTraitementDossier_ = nullptr;
-    QListWidget* lbDesignationAjout_ = nullptr;
-    QMenu* popupMenuSave_ = nullptr;
-    QTimer* timerLanceSave_ = nullptr;
+    QLabel* moveHandle_ = nullptr;
+    QLabel* logo_ = nullptr;
+    QLineEdit* sourceField_ = nullptr;
+    QLineEdit* destinationField_ = nullptr;
+    FrequencyRow* frequencyRow_ = nullptr;
+    QLabel* processingLabel_ = nullptr;
+    QLabel* processingFolderLabel_ = nullptr;
+    QListWidget* jobList_ = nullptr;
+    QMenu* jobMenu_ = nullptr;
+    QTimer* dueTimer_ = nullptr;
     // Looks again, for a while, for a notification area that was missing.
     QTimer* trayRetry_ = nullptr;
     int trayRetriesLeft_ = 0;

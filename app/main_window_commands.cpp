@@ -8,11 +8,10 @@
 #include "ui/edit_window.h"
 #include "ui/error_window.h"
 #include "ui/folder_picker.h"
-#include "ui/frequency_layout.h"
+#include "ui/frequency_row.h"
 #include "ui/grey_overlay.h"
 #include "ui/help_window.h"
 #include "ui/image_button.h"
-#include "ui/list_drawing.h"
 #include "ui/next_run_hint.h"
 #include "ui/options_window.h"
 #include "ui/shown_position.h"
@@ -49,25 +48,20 @@ void MainWindow::ConnectCommands() {
     connect(button("ImageAjouter"), &ImageButton::clicked, this, &MainWindow::AddJob);
     connect(button("ImageModifier"), &ImageButton::clicked, this, &MainWindow::EditSelected);
     connect(button("ImageSupprimer"), &ImageButton::clicked, this, &MainWindow::DeleteSelected);
-    connect(button("ImageSource"), &ImageButton::clicked, this, [this] { OpenPicker(PickerMode::Source, edSource_); });
+    connect(button("ImageSource"), &ImageButton::clicked, this,
+            [this] { OpenPicker(PickerMode::Source, sourceField_); });
     connect(button("ImageDestination"), &ImageButton::clicked, this,
-            [this] { OpenPicker(PickerMode::Destination, edDestination_); });
+            [this] { OpenPicker(PickerMode::Destination, destinationField_); });
     connect(button("ImageOptions"), &ImageButton::clicked, this, &MainWindow::ShowOptions);
     connect(button("ImageAide"), &ImageButton::clicked, this, &MainWindow::ShowHelp);
     connect(button("ImageReduire"), &ImageButton::clicked, this, &MainWindow::MinimiseToTray);
     connect(button("ImageFermer"), &ImageButton::clicked, this, &QWidget::close);
-    connect(cbDelaiSave_, &QComboBox::currentIndexChanged, this, &MainWindow::ShowFrequencyControls);
-    connect(lbDesignationAjout_, &QListWidget::itemDoubleClicked, this, &MainWindow::EditSelected);
-    connect(lbDesignationAjout_, &QWidget::customContextMenuRequested, this, [this](const QPoint& at) {
+    connect(jobList_, &QListWidget::itemDoubleClicked, this, &MainWindow::EditSelected);
+    connect(jobList_, &QWidget::customContextMenuRequested, this, [this](const QPoint& at) {
         // The menu opens at the pointer where the window really is.
         FollowShownPosition(this);
-        popupMenuSave_->popup(lbDesignationAjout_->viewport()->mapToGlobal(at));
+        jobMenu_->popup(jobList_->viewport()->mapToGlobal(at));
     });
-}
-
-void MainWindow::ShowFrequencyControls() {
-    LayOutFrequencyControls(cbDelaiSave_->currentIndex(),
-                            FrequencyControls{lbLe_, cbJoursSemaine_, cbDateMois_, lbA_, cbHeures_});
 }
 
 void MainWindow::RunDuePass() {
@@ -75,9 +69,8 @@ void MainWindow::RunDuePass() {
 }
 
 void MainWindow::AddJob() {
-    const JobSettings settings{Text(edSource_), Text(edDestination_),
-                               Schedule::FromPositions({cbDelaiSave_->currentIndex(), cbJoursSemaine_->currentIndex(),
-                                                        cbDateMois_->currentIndex(), cbHeures_->currentIndex()})};
+    const JobSettings settings{Text(sourceField_), Text(destinationField_),
+                               Schedule::FromPositions(frequencyRow_->positions())};
     std::optional<std::size_t> row;
     const std::size_t rowsBefore = store_.size();
     try {
@@ -115,12 +108,8 @@ void MainWindow::EditSelected() {
         ShowFailure(this, error);
         return;
     }
-    QStringList days;
-    for (int i = 0; i < cbDateMois_->count(); ++i) {
-        days.append(cbDateMois_->itemText(i));
-    }
     EditWindow edit(*picker_, *overlays_, this);
-    edit.Preload(stored, days);
+    edit.Preload(stored, frequencyRow_->dayLabels());
     edit.SetValidator([this, &edit](const JobSettings& settings) {
         // The job edited is the one selected when the values are validated.
         const std::optional<std::size_t> current = SelectedRow();
@@ -219,21 +208,21 @@ void MainWindow::ShowHelp() {
 }
 
 bool MainWindow::eventFilter(QObject* watched, QEvent* event) {
-    if (watched == imageDeplaceFenetre_) {
+    if (watched == moveHandle_) {
         return HandleDragEvent(event);
     }
-    if (watched == imageLogo_ && event->type() == QEvent::MouseButtonRelease) {
+    if (watched == logo_ && event->type() == QEvent::MouseButtonRelease) {
         const auto* mouse = static_cast<QMouseEvent*>(event);
-        if (mouse->button() == Qt::LeftButton && imageLogo_->rect().contains(mouse->position().toPoint())) {
+        if (mouse->button() == Qt::LeftButton && logo_->rect().contains(mouse->position().toPoint())) {
             // Whether a browser opened is the desktop's business; there is nothing to tell the user.
             (void)QDesktopServices::openUrl(QUrl(QStringLiteral(VANTOREL_WEBSITE)));
         }
         return true;
     }
-    if (watched == lbDesignationAjout_->viewport() && event->type() == QEvent::MouseMove) {
+    if (watched == jobList_->viewport() && event->type() == QEvent::MouseMove) {
         const int y = static_cast<QMouseEvent*>(event)->position().toPoint().y();
         NextRunHint(
-            lbDesignationAjout_, y,
+            jobList_, y,
             [this](int row) -> std::optional<std::string> {
                 if (row < 0 || static_cast<std::size_t>(row) >= store_.size()) {
                     return std::nullopt;
@@ -243,7 +232,7 @@ bool MainWindow::eventFilter(QObject* watched, QEvent* event) {
             [this](int row) -> std::optional<std::string> { return LastSuccessText(row); });
         return false;
     }
-    if (watched == lbDesignationAjout_ && event->type() == QEvent::KeyRelease) {
+    if (watched == jobList_ && event->type() == QEvent::KeyRelease) {
         const auto* key = static_cast<QKeyEvent*>(event);
         if (key->key() == Qt::Key_Delete && !key->isAutoRepeat()) {
             DeleteSelected();

@@ -3,9 +3,10 @@
 #include "app/main_window.h"
 
 #include "schedule/frequency.h"
-#include "ui/frequency_layout.h"
+#include "ui/frequency_row.h"
 #include "ui/image_button.h"
-#include "ui/list_drawing.h"
+#include "ui/list_rows.h"
+#include "ui/skin_combo_box.h"
 #include "ui/skin.h"
 #include "ui/skin_image.h"
 #include "ui/texts.h"
@@ -34,17 +35,16 @@ QLabel* MakePicture(QWidget* parent, const QString& name, const QString& picture
 void MainWindow::BuildTitleBar() {
     MakePicture(this, QStringLiteral("ImageFond"), QStringLiteral("background_main.jpg"), rect());
 
-    imageDeplaceFenetre_ =
+    moveHandle_ =
         MakePicture(this, QStringLiteral("ImageDeplaceFenetre"), QStringLiteral("move.jpg"), QRect(10, 12, 24, 24));
-    imageDeplaceFenetre_->setToolTip(QStringLiteral("Déplacer la fenêtre"));
-    imageDeplaceFenetre_->setCursor(Qt::SizeAllCursor);
-    imageDeplaceFenetre_->installEventFilter(this);
+    moveHandle_->setToolTip(QStringLiteral("Déplacer la fenêtre"));
+    moveHandle_->setCursor(Qt::SizeAllCursor);
+    moveHandle_->installEventFilter(this);
 
-    imageLogo_ =
-        MakePicture(this, QStringLiteral("ImageLogoOrvane"), QStringLiteral("logo.jpg"), QRect(44, 6, 160, 36));
-    imageLogo_->setToolTip(QStringLiteral("Site Officiel de Quorimax"));
-    imageLogo_->setCursor(Qt::PointingHandCursor);
-    imageLogo_->installEventFilter(this);
+    logo_ = MakePicture(this, QStringLiteral("ImageLogoOrvane"), QStringLiteral("logo.jpg"), QRect(44, 6, 160, 36));
+    logo_->setToolTip(QStringLiteral("Site Officiel de Quorimax"));
+    logo_->setCursor(Qt::PointingHandCursor);
+    logo_->installEventFilter(this);
 
     ImageButton::Small(this, QStringLiteral("Aide"), QStringLiteral("help"), 548, 10);
     ImageButton::Small(this, QStringLiteral("Reduire"), QStringLiteral("minimise"), 574, 10)
@@ -62,28 +62,22 @@ void MainWindow::BuildNewJobPanel(QWidget* outer) {
               QStringLiteral("Sélectionnez le répertoire que vous désirez sauvegarder en cliquant sur 'SOURCE'"), 8, 24,
               normal);
     ImageButton::Large(panel, QStringLiteral("Source"), QStringLiteral("source"), 8, 40);
-    edSource_ = MakeFolderField(panel, QStringLiteral("EdSource"), 122, 42, 474);
-    edSource_->setFocusPolicy(Qt::NoFocus);
+    sourceField_ = MakeFolderField(panel, QStringLiteral("EdSource"), 122, 42, 474);
+    sourceField_->setFocusPolicy(Qt::NoFocus);
     MakeLabel(panel, QStringLiteral("LbExpliqueDestination"),
               QStringLiteral("Sélectionnez le répertoire de destination en cliquant sur 'DESTINATION'"), 8, 70, normal);
     ImageButton::Large(panel, QStringLiteral("Destination"), QStringLiteral("destination"), 8, 86);
-    edDestination_ = MakeFolderField(panel, QStringLiteral("EdDestination"), 122, 88, 474);
-    edDestination_->setFocusPolicy(Qt::NoFocus);
+    destinationField_ = MakeFolderField(panel, QStringLiteral("EdDestination"), 122, 88, 474);
+    destinationField_->setFocusPolicy(Qt::NoFocus);
     MakeLabel(panel, QStringLiteral("LbConseil"),
               QStringLiteral("Effectuez votre sauvegarde sur un autre Disque Dur ou sur un autre PC par le Réseau."), 8,
               116, normal, kSkinMaroon);
     MakeLabel(panel, QStringLiteral("LbLancer"), QStringLiteral("Lancer la sauvegarde :"), 8, 140, normal);
 
-    const FrequencyRow row = MakeFrequencyRow(panel, 157, normal, Labels(kDayLabels));
-    cbDelaiSave_ = row.cbDelaiSave;
-    cbDelaiSave_->setCurrentIndex(kDefaultFrequency);
+    frequencyRow_ = new FrequencyRow(panel, 157, normal);
+    frequencyRow_->SetDayLabels(Labels(kDayLabels));
     // The keyboard starts on the frequency, not on the first picture button.
-    cbDelaiSave_->setFocus();
-    lbLe_ = row.lbLe;
-    cbJoursSemaine_ = row.cbJoursSemaine;
-    cbDateMois_ = row.cbDateMois;
-    lbA_ = row.lbA;
-    cbHeures_ = row.cbHeures;
+    frequencyRow_->frequencyList()->setFocus();
 
     ImageButton::Large(panel, QStringLiteral("Ajouter"), QStringLiteral("ajouter"), 489, 155);
 }
@@ -91,30 +85,30 @@ void MainWindow::BuildNewJobPanel(QWidget* outer) {
 void MainWindow::BuildJobList(QWidget* outer) {
     MakeLabel(outer, QStringLiteral("LbListeSauvegardes"), QStringLiteral("Liste des sauvegardes enregistrées :"), 10,
               202, SkinFont(13, true, true), kSkinMaroon);
-    lbDesignationAjout_ = new QListWidget(outer);
-    lbDesignationAjout_->setObjectName(QStringLiteral("LbDesignationAjout"));
-    lbDesignationAjout_->setGeometry(8, 220, 600, 171);
-    SkinList(lbDesignationAjout_);
-    lbDesignationAjout_->setMouseTracking(true);
-    lbDesignationAjout_->viewport()->setMouseTracking(true);
-    lbDesignationAjout_->viewport()->installEventFilter(this);
-    lbDesignationAjout_->installEventFilter(this);
-    lbDesignationAjout_->setContextMenuPolicy(Qt::CustomContextMenu);
+    jobList_ = new QListWidget(outer);
+    jobList_->setObjectName(QStringLiteral("LbDesignationAjout"));
+    jobList_->setGeometry(8, 220, 600, 171);
+    SkinList(jobList_);
+    jobList_->setMouseTracking(true);
+    jobList_->viewport()->setMouseTracking(true);
+    jobList_->viewport()->installEventFilter(this);
+    jobList_->installEventFilter(this);
+    jobList_->setContextMenuPolicy(Qt::CustomContextMenu);
 
     ImageButton::Large(outer, QStringLiteral("Options"), QStringLiteral("options"), 8, 402);
     ImageButton::Large(outer, QStringLiteral("Modifier"), QStringLiteral("modifier"), 384, 402);
     ImageButton::Large(outer, QStringLiteral("Supprimer"), QStringLiteral("supprimer"), 497, 402);
-    lbTraitement_ = MakeLabel(outer, QStringLiteral("LbTraitement"), QStringLiteral("Traitement en cours"), 0, 406,
-                              SkinFont(13, true), kSkinMaroon);
-    lbTraitement_->move(0, 399);
-    CentreBetweenButtons(lbTraitement_);
-    lbTraitement_->hide();
+    processingLabel_ = MakeLabel(outer, QStringLiteral("LbTraitement"), QStringLiteral("Traitement en cours"), 0, 406,
+                                 SkinFont(13, true), kSkinMaroon);
+    processingLabel_->move(0, 399);
+    CentreBetweenButtons(processingLabel_);
+    processingLabel_->hide();
     // The source folder of the job being run, under the label, between the buttons.
-    lbTraitementDossier_ =
+    processingFolderLabel_ =
         MakeLabel(outer, QStringLiteral("LbTraitementDossier"), QString(), 0, 416, SkinFont(11), kSkinMaroon);
-    lbTraitementDossier_->setGeometry(kProcessingLeft, 416, kProcessingRight - kProcessingLeft, 14);
-    lbTraitementDossier_->setAlignment(Qt::AlignHCenter | Qt::AlignTop);
-    lbTraitementDossier_->hide();
+    processingFolderLabel_->setGeometry(kProcessingLeft, 416, kProcessingRight - kProcessingLeft, 14);
+    processingFolderLabel_->setAlignment(Qt::AlignHCenter | Qt::AlignTop);
+    processingFolderLabel_->hide();
 }
 
 void MainWindow::CentreBetweenButtons(QWidget* label) {
@@ -122,10 +116,10 @@ void MainWindow::CentreBetweenButtons(QWidget* label) {
 }
 
 void MainWindow::BuildMenu() {
-    popupMenuSave_ = new QMenu(this);
-    popupMenuSave_->setObjectName(QStringLiteral("PopupMenuSave"));
+    jobMenu_ = new QMenu(this);
+    jobMenu_->setObjectName(QStringLiteral("PopupMenuSave"));
     const auto add = [this](const QString& name, const QString& caption, void (MainWindow::*handler)()) {
-        QAction* action = popupMenuSave_->addAction(caption);
+        QAction* action = jobMenu_->addAction(caption);
         action->setObjectName(name);
         connect(action, &QAction::triggered, this, handler);
     };
@@ -133,12 +127,12 @@ void MainWindow::BuildMenu() {
         &MainWindow::EditSelected);
     add(QStringLiteral("SupprimerSauvegarde"), QStringLiteral("Supprimer la sauvegarde sélectionnée"),
         &MainWindow::DeleteSelected);
-    popupMenuSave_->addSeparator();
+    jobMenu_->addSeparator();
     add(QStringLiteral("LancerSauvegarde"), QStringLiteral("Lancer la sauvegarde sélectionnée"),
         &MainWindow::RunSelected);
     add(QStringLiteral("LancerToutesSauvegardes"), QStringLiteral("Lancer toutes les sauvegardes"),
         &MainWindow::RunAll);
-    popupMenuSave_->addSeparator();
+    jobMenu_->addSeparator();
     add(QStringLiteral("RestaurerSauvegardeSelectionne"), QStringLiteral("Restaurer la sauvegarde sélectionnée"),
         &MainWindow::RestoreSelected);
 }

@@ -87,25 +87,25 @@ void MainWindow::ShowStepProgress(const std::string& sourceFolder, std::uint64_t
     const QString folder = FolderName(sourceFolder);
     const QString text = ProcessingText(done, total);
     ShowProcessingText(text);
-    const QFontMetrics metrics(lbTraitementDossier_->font());
-    lbTraitementDossier_->setText(metrics.elidedText(folder, Qt::ElideMiddle, lbTraitementDossier_->width()));
+    const QFontMetrics metrics(processingFolderLabel_->font());
+    processingFolderLabel_->setText(metrics.elidedText(folder, Qt::ElideMiddle, processingFolderLabel_->width()));
     tray_->SetActivity(text + QStringLiteral(" (") + folder + QStringLiteral(")"));
 }
 
 void MainWindow::ShowProcessing(bool visible) {
     if (!visible) {
         ShowProcessingText(QStringLiteral("Traitement en cours"));
-        lbTraitementDossier_->clear();
+        processingFolderLabel_->clear();
         tray_->SetActivity({});
     }
-    lbTraitement_->setVisible(visible);
-    lbTraitementDossier_->setVisible(visible);
+    processingLabel_->setVisible(visible);
+    processingFolderLabel_->setVisible(visible);
 }
 
 void MainWindow::ShowProcessingText(const QString& text) {
-    lbTraitement_->setText(text);
-    lbTraitement_->adjustSize();
-    CentreBetweenButtons(lbTraitement_);
+    processingLabel_->setText(text);
+    processingLabel_->adjustSize();
+    CentreBetweenButtons(processingLabel_);
 }
 
 void MainWindow::RunFinished() {

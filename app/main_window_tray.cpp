@@ -35,7 +35,7 @@ std::filesystem::path ExecutablePath() {
 } // namespace
 
 QRect MainWindow::MoveHandleBounds() const {
-    return imageDeplaceFenetre_->geometry();
+    return moveHandle_->geometry();
 }
 
 void MainWindow::StartupMinimiseCheck() {
@@ -48,15 +48,15 @@ void MainWindow::StartupMinimiseCheck() {
         // Placed before it is first shown, so it never appears elsewhere first.
         const WindowPosition position = settings_.ReadWindowPosition();
         PlaceOnScreen(this, QPoint(position.left, position.top), MoveHandleBounds());
-        std::string reduire = settings_.ReadReduireProg();
-        if (reduire != kOptionTrue && reduire != kOptionFalse) {
+        std::string minimiseAtStart = settings_.ReadReduireProg();
+        if (minimiseAtStart != kOptionTrue && minimiseAtStart != kOptionFalse) {
             // The first start: start with the session, stay visible.
             SetRunAtLogon(configHome_, ExecutablePath());
             settings_.WriteReduireProg(false);
             settings_.WriteLanceProg(true);
-            reduire = kOptionFalse;
+            minimiseAtStart = kOptionFalse;
         }
-        if (reduire == kOptionTrue) {
+        if (minimiseAtStart == kOptionTrue) {
             MinimiseToTray();
         } else {
             show();
@@ -111,7 +111,7 @@ void MainWindow::RetryMinimiseToTray() {
     }
 }
 
-void MainWindow::RestoreFromTray(bool byMenu) {
+void MainWindow::ShowFromTray(bool byMenu) {
     if (life_ == Life::Starting || life_ == Life::ClosingAfterRun) {
         return; // not started yet, or ending
     }

@@ -1,6 +1,5 @@
 #include "app/program.h"
 
-#include "platform/settings_folder.h"
 #include "ui/error_window.h"
 #include "ui/folder_picker.h"
 #include "ui/grey_overlay.h"
@@ -8,10 +7,6 @@
 #include "ui/options_window.h"
 
 #include <QApplication>
-#include <QDateTime>
-#include <QDir>
-
-#include <system_error>
 
 namespace vantorel {
 
@@ -46,78 +41,6 @@ std::vector<QWidget*> Program::windows() const {
 int Program::Run() {
     main_->Start();
     return QApplication::exec();
-}
-
-DateTime LocalNow() {
-    const QDateTime now = QDateTime::currentDateTime();
-    const QDate date = now.date();
-    const QTime time = now.time();
-    const std::optional<DateTime> value =
-        DateTime::FromParts(date.year(), static_cast<unsigned>(date.month()), static_cast<unsigned>(date.day()),
-                            static_cast<unsigned>(time.hour()), static_cast<unsigned>(time.minute()),
-                            static_cast<unsigned>(time.second()), static_cast<unsigned>(time.msec()));
-    // The system clock always gives an existing day.
-    return value.value_or(DateTime());
-}
-
-std::filesystem::path UserConfigFolder() {
-    const QString xdg = qEnvironmentVariable("XDG_CONFIG_HOME");
-    if (!xdg.isEmpty() && QDir::isAbsolutePath(xdg)) {
-        return xdg.toStdString();
-    }
-    const QString home = qEnvironmentVariable("HOME");
-    if (home.isEmpty()) {
-        return {};
-    }
-    return std::filesystem::path(home.toStdString()) / ".config";
-}
-
-std::filesystem::path RunLogFolder() {
-    const QString xdg = qEnvironmentVariable("XDG_STATE_HOME");
-    if (!xdg.isEmpty() && QDir::isAbsolutePath(xdg)) {
-        return std::filesystem::path(xdg.toStdString()) / "Vantorel";
-    }
-    const QString home = qEnvironmentVariable("HOME");
-    if (home.isEmpty()) {
-        return {};
-    }
-    return std::filesystem::path(home.toStdString()) / ".local" / "state" / "Vantorel";
-}
-
-std::filesystem::path PrepareSettingsFolder(const std::filesystem::path& programFolder,
-                                            const std::filesystem::path& configHome) {
-    const std::filesystem::path folder = SettingsFolder(programFolder, configHome, CanWriteIn(programFolder));
-    if (folder != programFolder) {
-        std::error_code ignored; // a folder left missing makes the first write fail, which is reported
-        std::filesystem::create_directories(folder, ignored);
-    }
-    return folder;
-}
-
-QString ChooseDisplayPlatform() {
-    const bool chosen = !qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM");
-    const bool wayland = !qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY") ||
-                         qEnvironmentVariable("XDG_SESSION_TYPE") == QLatin1String("wayland");
-    const bool xwayland = !qEnvironmentVariableIsEmpty("DISPLAY");
-    if (chosen || !wayland || !xwayland) {
-        return {};
-    }
-    return QStringLiteral("xcb");
-}
-
-CommandLine::CommandLine(int argc, char** argv, const QString& platform) {
-    for (int i = 0; i < argc; ++i) {
-        words_.emplace_back(argv[i]);
-        if (i == 0 && !platform.isEmpty()) {
-            words_.emplace_back("-platform");
-            words_.push_back(platform.toStdString());
-        }
-    }
-    for (std::string& word : words_) {
-        pointers_.push_back(word.data());
-    }
-    count_ = static_cast<int>(pointers_.size());
-    pointers_.push_back(nullptr);
 }
 
 } // namespace vantorel

@@ -1,20 +1,19 @@
 #include "ui/edit_window.h"
 
 #include "jobs/job_operations.h"
-#include "schedule/frequency.h"
 #include "ui/folder_picker.h"
-#include "ui/frequency_layout.h"
+#include "ui/frequency_row.h"
 #include "ui/image_button.h"
-#include "ui/list_drawing.h"
 #include "ui/skin.h"
-#include "ui/texts.h"
+#include "ui/skin_combo_box.h"
+#include "ui/yes_no_dialog.h"
 
 #include <QAbstractItemView>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 
-#include <utility>
+#include <algorithm>
 
 namespace vantorel {
 
@@ -31,7 +30,7 @@ EditWindow::EditWindow(FolderPicker& picker, GreyOverlay& overlays, QWidget* par
     connect(validate, &ImageButton::clicked, this, &EditWindow::Validate);
     // The keyboard starts in the source field; Tab goes through the window
     // from the top, VALIDER, then the close button last.
-    edSource_->setFocus();
+    sourceField_->setFocus();
     setTabOrder(validate, close);
 }
 
@@ -43,96 +42,44 @@ void EditWindow::BuildControls(QWidget* panel) {
               QStringLiteral("Sélectionnez le répertoire que vous désirez sauvegarder en cliquant sur 'SOURCE'"), 8, 8,
               normal);
     auto* source = ImageButton::Large(panel, QStringLiteral("Source"), QStringLiteral("source"), 8, 24);
-    edSource_ = MakeFolderField(panel, QStringLiteral("EdSource"), 122, 26, 462);
+    sourceField_ = MakeFolderField(panel, QStringLiteral("EdSource"), 122, 26, 462);
     MakeLabel(panel, QStringLiteral("LbExpliqueDestination"),
               QStringLiteral("Sélectionnez le répertoire ou sera stockée la sauvegarde 'DESTINATION'."), 8, 56, normal);
     auto* destination = ImageButton::Large(panel, QStringLiteral("Destination"), QStringLiteral("destination"), 8, 72);
-    edDestination_ = MakeFolderField(panel, QStringLiteral("EdDestination"), 122, 74, 462);
+    destinationField_ = MakeFolderField(panel, QStringLiteral("EdDestination"), 122, 74, 462);
     MakeLabel(panel, QStringLiteral("LbConseil"),
               QStringLiteral("Effectuez votre sauvegarde sur un autre Disque Dur ou sur un autre PC par le Réseau."), 8,
               104, normal, kSkinMaroon);
     MakeLabel(panel, QStringLiteral("LbLancer"), QStringLiteral("Lancer la sauvegarde :"), 8, 134, normal);
 
     // The day list is filled from the main window's at every opening (Preload).
-    const FrequencyRow row = MakeFrequencyRow(panel, 151, normal, {});
-    cbDelaiSave_ = row.cbDelaiSave;
-    lbLe_ = row.lbLe;
-    cbJoursSemaine_ = row.cbJoursSemaine;
-    cbDateMois_ = row.cbDateMois;
-    lbA_ = row.lbA;
-    cbHeures_ = row.cbHeures;
-
-    // The weekday list gets the same keys as the others, so no list of the
-    // window behaves differently.
-    for (QWidget* field : std::initializer_list<QWidget*>{edSource_, edDestination_, cbDelaiSave_, cbJoursSemaine_,
-                                                          cbDateMois_, cbHeures_}) {
-        field->installEventFilter(this);
-    }
-    // Filters run newest first: these see the keys of an open list before
-    // the list's own handling does.
-    for (SkinComboBox* list : {cbDelaiSave_, cbJoursSemaine_, cbDateMois_, cbHeures_}) {
-        list->view()->installEventFilter(this);
-    }
-    connect(cbDelaiSave_, &QComboBox::currentIndexChanged, this, &EditWindow::ShowFrequencyControls);
+    frequencyRow_ = new FrequencyRow(panel, 151, normal);
     connect(source, &ImageButton::clicked, this,
-            [this] { OpenFolderPicker(picker_, overlays_, this, PickerMode::EditSource, edSource_); });
+            [this] { OpenFolderPicker(picker_, overlays_, this, PickerMode::EditSource, sourceField_); });
     connect(destination, &ImageButton::clicked, this,
-            [this] { OpenFolderPicker(picker_, overlays_, this, PickerMode::EditDestination, edDestination_); });
+            [this] { OpenFolderPicker(picker_, overlays_, this, PickerMode::EditDestination, destinationField_); });
 }
 
 void EditWindow::Preload(const JobSettings& settings, const QStringList& dayLabels) {
-    cbDateMois_->clear();
-    cbDateMois_->addItems(dayLabels);
-    edSource_->setText(QString::fromStdString(settings.source));
-    edDestination_->setText(QString::fromStdString(settings.destination));
-    // A stored position outside its list selects nothing, as the list would.
-    const SchedulePositions positions = settings.schedule.positions().value_or(SchedulePositions{-1, -1, -1, -1});
-    const auto select = [](QComboBox* list, int position) {
-        list->setCurrentIndex(position < list->count() ? position : -1);
-    };
-    select(cbDelaiSave_, positions.frequency);
-    select(cbJoursSemaine_, positions.weekday);
-    select(cbDateMois_, positions.day);
-    select(cbHeures_, positions.hour);
-    ShowFrequencyControls();
+    frequencyRow_->SetDayLabels(dayLabels);
+    sourceField_->setText(QString::fromStdString(settings.source));
+    destinationField_->setText(QString::fromStdString(settings.destination));
+    frequencyRow_->Select(settings.schedule.positions().value_or(SchedulePositions{-1, -1, -1, -1}));
 }
 
 JobSettings EditWindow::settings() const {
     JobSettings settings;
-    settings.source = edSource_->text().toStdString();
-    settings.destination = edDestination_->text().toStdString();
-    settings.schedule = Schedule::FromPositions({cbDelaiSave_->currentIndex(), cbJoursSemaine_->currentIndex(),
-                                                 cbDateMois_->currentIndex(), cbHeures_->currentIndex()});
+    settings.source = sourceField_->text().toStdString();
+    settings.destination = destinationField_->text().toStdString();
+    settings.schedule = Schedule::FromPositions(frequencyRow_->positions());
     return settings;
-}
-
-void EditWindow::ShowFrequencyControls() {
-    LayOutFrequencyControls(cbDelaiSave_->currentIndex(),
-                            FrequencyControls{lbLe_, cbJoursSemaine_, cbDateMois_, lbA_, cbHeures_});
-}
-
-QString EditWindow::MissingChoice() const {
-    const std::optional<Frequency> frequency = FrequencyAt(cbDelaiSave_->currentIndex());
-    if (!frequency) {
-        return QStringLiteral("Choisissez une fréquence.");
-    }
-    if (UsesWeekday(frequency->kind) && cbJoursSemaine_->currentIndex() < 0) {
-        return QStringLiteral("Choisissez un jour de la semaine.");
-    }
-    if (UsesDay(frequency->kind) && cbDateMois_->currentIndex() < 0) {
-        return QStringLiteral("Choisissez un jour du mois.");
-    }
-    if (UsesHour(frequency->kind) && cbHeures_->currentIndex() < 0) {
-        return QStringLiteral("Choisissez une heure.");
-    }
-    return {};
 }
 
 void EditWindow::Validate() {
     // A stored position outside its list leaves a list the frequency needs
     // without a selection: say so, and keep the window and its edits.
-    if (const QString missing = MissingChoice(); !missing.isEmpty()) {
-        ShowNotice(this, missing);
+    if (const QString missing = frequencyRow_->MissingChoice(); !missing.isEmpty()) {
+        ShowNotice(overlays_, this, missing);
         return;
     }
     if (validator_ && validator_(settings())) {
@@ -144,17 +91,12 @@ void EditWindow::Cancel() {
     reject();
 }
 
-void EditWindow::keyReleaseEvent(QKeyEvent* event) {
-    // The bare window knows Escape only.
-    if (event->key() == Qt::Key_Escape && !event->isAutoRepeat()) {
-        Cancel();
-        return;
-    }
-    SkinnedWindow::keyReleaseEvent(event);
+void EditWindow::Dismiss() {
+    Cancel();
 }
 
 SkinComboBox* EditWindow::ListOfPopup(const QObject* watched) const {
-    for (SkinComboBox* list : {cbDelaiSave_, cbJoursSemaine_, cbDateMois_, cbHeures_}) {
+    for (SkinComboBox* list : frequencyRow_->lists()) {
         if (watched == list->view()) {
             return list;
         }
@@ -165,9 +107,7 @@ SkinComboBox* EditWindow::ListOfPopup(const QObject* watched) const {
 bool EditWindow::ChooseInOpenList(SkinComboBox* list, QEvent* event) {
     const auto* key = static_cast<QKeyEvent*>(event);
     if (key->key() != Qt::Key_Return && key->key() != Qt::Key_Enter) {
-        // The open list handles its other keys; none of them is a press the
-        // field may act on when it is released.
-        keyPressedOn_ = nullptr;
+        // The open list handles its other keys.
         return false;
     }
     if (event->type() == QEvent::ShortcutOverride) {
@@ -182,44 +122,31 @@ bool EditWindow::ChooseInOpenList(SkinComboBox* list, QEvent* event) {
         }
         list->hidePopup();
         // The release comes to the list itself, which has the focus again.
-        keyPressedOn_ = list;
-        pressedKey_ = key->key();
+        TakePress(list, key->key());
     }
     return true;
 }
 
 bool EditWindow::eventFilter(QObject* watched, QEvent* event) {
     const bool keyEvent = event->type() == QEvent::KeyPress || event->type() == QEvent::ShortcutOverride;
-    if (SkinComboBox* list = ListOfPopup(watched)) {
-        return keyEvent ? ChooseInOpenList(list, event) : SkinnedWindow::eventFilter(watched, event);
-    }
-    if (event->type() == QEvent::KeyPress) {
-        const auto* key = static_cast<QKeyEvent*>(event);
-        if (!key->isAutoRepeat()) {
-            keyPressedOn_ = watched;
-            pressedKey_ = key->key();
-        }
-    }
-    // Escape and Enter on the fields and the lists act on release: the fields
-    // keep their key releases to themselves, so the window would never hear of them.
-    if (event->type() == QEvent::KeyRelease) {
-        const auto* key = static_cast<QKeyEvent*>(event);
-        const bool enter = key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter;
-        if (key->key() != Qt::Key_Escape && !enter) {
-            return SkinnedWindow::eventFilter(watched, event);
-        }
-        if (key->isAutoRepeat()) {
-            return true;
-        }
-        const bool pressedHere = std::exchange(keyPressedOn_, nullptr) == watched && pressedKey_ == key->key();
-        if (pressedHere && enter) {
-            Validate();
-        } else if (pressedHere) {
-            Cancel();
-        }
+    if (SkinComboBox* list = ListOfPopup(watched); list != nullptr && keyEvent && ChooseInOpenList(list, event)) {
         return true;
     }
     return SkinnedWindow::eventFilter(watched, event);
+}
+
+bool EditWindow::KeyReleased(const QObject* on, int key, bool pressedHere) {
+    // Enter in the fields and the lists validates; on a button it presses the button.
+    const auto lists = frequencyRow_->lists();
+    const bool inField =
+        on == sourceField_ || on == destinationField_ || std::find(lists.begin(), lists.end(), on) != lists.end();
+    if (inField && (key == Qt::Key_Return || key == Qt::Key_Enter)) {
+        if (pressedHere) {
+            Validate();
+        }
+        return true;
+    }
+    return SkinnedWindow::KeyReleased(on, key, pressedHere);
 }
 
 } // namespace vantorel

@@ -10,6 +10,7 @@ class QLineEdit;
 
 namespace vantorel {
 
+class FrequencyRow;
 class SkinComboBox;
 class GreyOverlay;
 class FolderPicker;
@@ -37,9 +38,10 @@ public:
     // VALIDER: closes when the validator saved the values; ANNULER: closes, saving nothing.
     void Validate();
     void Cancel();
+    void Dismiss() override;
 
 protected:
-    void keyReleaseEvent(QKeyEvent* event) override;
+    bool KeyReleased(const QObject* on, int key, bool pressedHere) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
@@ -47,28 +49,16 @@ private:
     // The list whose open popup shows `watched`, or null.
     SkinComboBox* ListOfPopup(const QObject* watched) const;
     // Enter in an open list: its highlighted entry becomes the choice and the
-    // list closes; the release of that Enter then validates.
+    // list closes; the release of that Enter then validates. True when the
+    // key was Enter, which the list then does not see.
     bool ChooseInOpenList(SkinComboBox* list, QEvent* event);
-    void ShowFrequencyControls();
-    // What the user must still choose for the chosen frequency; empty when nothing.
-    QString MissingChoice() const;
 
     FolderPicker& picker_;
     GreyOverlay& overlays_;
     Validator validator_;
-    QLineEdit* edSource_ = nullptr;
-    QLineEdit* edDestination_ = nullptr;
-    SkinComboBox* cbDelaiSave_ = nullptr;
-    SkinComboBox* cbJoursSemaine_ = nullptr;
-    SkinComboBox* cbDateMois_ = nullptr;
-    SkinComboBox* cbHeures_ = nullptr;
-    QWidget* lbLe_ = nullptr;
-    QWidget* lbA_ = nullptr;
-    // The field whose key press is the latest, and its key: a release acts
-    // only in the field that took its press (an Escape that closed an open
-    // list does not also close the window).
-    QObject* keyPressedOn_ = nullptr;
-    int pressedKey_ = 0;
+    QLineEdit* sourceField_ = nullptr;
+    QLineEdit* destinationField_ = nullptr;
+    FrequencyRow* frequencyRow_ = nullptr;
 };
 
 } // namespace vantorel

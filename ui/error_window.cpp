@@ -2,11 +2,10 @@
 
 #include "ui/cause_text.h"
 #include "ui/image_button.h"
-#include "ui/list_drawing.h"
+#include "ui/list_rows.h"
 #include "ui/next_run_hint.h"
 #include "ui/skin.h"
 
-#include <QKeyEvent>
 #include <QListWidget>
 #include <QMouseEvent>
 
@@ -32,11 +31,10 @@ ErrorWindow::ErrorWindow(NextRunOfJob nextRunOf)
     list_->setMouseTracking(true);
     list_->viewport()->setMouseTracking(true);
     list_->viewport()->installEventFilter(this);
-    list_->installEventFilter(this);
 
     auto* bottom = ImageButton::Large(this, QStringLiteral("Annuler"), QStringLiteral("fermer"), 251, 267);
-    connect(close, &ImageButton::clicked, this, &QDialog::close);
-    connect(bottom, &ImageButton::clicked, this, &QDialog::close);
+    connect(close, &ImageButton::clicked, this, &SkinnedWindow::Dismiss);
+    connect(bottom, &ImageButton::clicked, this, &SkinnedWindow::Dismiss);
     // Closing is the user having seen the list.
     connect(this, &QDialog::finished, this, [this] { held_ = false; });
 }
@@ -65,14 +63,6 @@ void ErrorWindow::Hold(const std::vector<ErrorEntry>& errors) {
     held_ = true;
 }
 
-void ErrorWindow::keyReleaseEvent(QKeyEvent* event) {
-    if (event->key() == Qt::Key_Escape && !event->isAutoRepeat()) {
-        close();
-        return;
-    }
-    SkinnedWindow::keyReleaseEvent(event);
-}
-
 bool ErrorWindow::eventFilter(QObject* watched, QEvent* event) {
     if (watched == list_->viewport() && event->type() == QEvent::MouseMove) {
         const int y = static_cast<QMouseEvent*>(event)->position().toPoint().y();
@@ -84,13 +74,6 @@ bool ErrorWindow::eventFilter(QObject* watched, QEvent* event) {
             }
             return nextRunOf_(entries_[entryOfRow_[static_cast<std::size_t>(row)]].jobId);
         });
-    }
-    if (watched == list_ && event->type() == QEvent::KeyRelease) {
-        auto* key = static_cast<QKeyEvent*>(event);
-        if (key->key() == Qt::Key_Escape && !key->isAutoRepeat()) {
-            close();
-            return true;
-        }
     }
     return SkinnedWindow::eventFilter(watched, event);
 }

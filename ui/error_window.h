@@ -44,7 +44,6 @@ public:
     QListWidget* list() const { return list_; }
 
 protected:
-    void keyReleaseEvent(QKeyEvent* event) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:

@@ -80,12 +80,10 @@ FolderPicker::FolderPicker() : SkinnedWindow(QStringLiteral("FormRepertoireSourc
     auto* validate = ImageButton::Large(this, QStringLiteral("Valider"), QStringLiteral("valider"), 374, 331);
     auto* cancel = ImageButton::Large(this, QStringLiteral("Annuler"), QStringLiteral("annuler"), 20, 331);
     connect(validate, &ImageButton::clicked, this, &FolderPicker::ChooseSelectedFolder);
-    connect(cancel, &ImageButton::clicked, this, &QDialog::close);
-    connect(close, &ImageButton::clicked, this, &QDialog::close);
+    connect(cancel, &ImageButton::clicked, this, &SkinnedWindow::Dismiss);
+    connect(close, &ImageButton::clicked, this, &SkinnedWindow::Dismiss);
     setTabOrder(cancel, close);
-    // The tree keeps its key releases; Escape, Enter and F5 must reach the window.
     // A double click opens or closes a folder, as in any tree: only VALIDER chooses.
-    tree_->installEventFilter(this);
 }
 
 void FolderPicker::LoadTree() {
@@ -142,57 +140,30 @@ void FolderPicker::Prepare(PickerMode mode, const QString& current) {
 
 void FolderPicker::showEvent(QShowEvent* event) {
     SkinnedWindow::showEvent(event);
-    enterPressed_ = false;
     tree_->setFocus();
 }
 
-void FolderPicker::keyPressEvent(QKeyEvent* event) {
-    if (IsEnter(event)) {
-        if (!event->isAutoRepeat()) {
-            enterPressed_ = true;
-        }
-        event->accept();
-        return;
-    }
-    SkinnedWindow::keyPressEvent(event);
-}
-
-void FolderPicker::keyReleaseEvent(QKeyEvent* event) {
-    if (event->isAutoRepeat()) {
-        return;
-    }
-    if (event->key() == Qt::Key_Escape) {
-        close();
-        return;
-    }
-    if (IsEnter(event)) {
-        if (std::exchange(enterPressed_, false)) {
+bool FolderPicker::KeyReleased(const QObject* on, int key, bool pressedHere) {
+    if (key == Qt::Key_Return || key == Qt::Key_Enter) {
+        if (pressedHere) {
             ChooseSelectedFolder();
         }
-        return;
+        return true;
     }
-    if (event->key() == Qt::Key_F5) {
-        LoadTree();
-        return;
+    if (key == Qt::Key_F5) {
+        if (pressedHere) {
+            LoadTree();
+        }
+        return true;
     }
-    SkinnedWindow::keyReleaseEvent(event);
+    return SkinnedWindow::KeyReleased(on, key, pressedHere);
 }
 
 bool FolderPicker::eventFilter(QObject* watched, QEvent* event) {
-    if (watched == tree_ && event->type() == QEvent::KeyPress) {
-        auto* key = static_cast<QKeyEvent*>(event);
-        if (IsEnter(key)) {
-            // Enter chooses the selected folder, not the tree's own idea of it.
-            keyPressEvent(key);
-            return true;
-        }
-    }
-    if (watched == tree_ && event->type() == QEvent::KeyRelease) {
-        auto* key = static_cast<QKeyEvent*>(event);
-        if (key->key() == Qt::Key_Escape || key->key() == Qt::Key_F5 || IsEnter(key)) {
-            keyReleaseEvent(key);
-            return true;
-        }
+    if (watched == tree_ && event->type() == QEvent::KeyPress && IsEnter(static_cast<QKeyEvent*>(event))) {
+        // Enter chooses the selected folder, not the tree's own idea of it.
+        SkinnedWindow::eventFilter(watched, event);
+        return true;
     }
     return SkinnedWindow::eventFilter(watched, event);
 }

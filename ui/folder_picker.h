@@ -40,8 +40,8 @@ public:
 
 protected:
     void showEvent(QShowEvent* event) override;
-    void keyPressEvent(QKeyEvent* event) override;
-    void keyReleaseEvent(QKeyEvent* event) override;
+    // Enter takes the selected folder; F5 reads the tree again.
+    bool KeyReleased(const QObject* on, int key, bool pressedHere) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
@@ -54,9 +54,6 @@ private:
     QFileSystemModel* model_ = nullptr;
     QTreeView* tree_;
     std::optional<QString> chosen_;
-    // Enter was pressed in this window: its release takes the selected folder
-    // (an Enter released here after a press elsewhere does not).
-    bool enterPressed_ = false;
 };
 
 // Lets the user choose a folder for `field` with `covered` dimmed (slot 2);

@@ -3,7 +3,6 @@
 #include "ui/image_button.h"
 #include "ui/skin.h"
 
-#include <QKeyEvent>
 #include <QLabel>
 #include <QScrollArea>
 #include <QScrollBar>
@@ -91,7 +90,7 @@ HelpWindow::HelpWindow() : SkinnedWindow(QStringLiteral("FormAide"), 596, 498) {
     scrollBox_->setWidget(panel);
 
     auto* close = ImageButton::Large(this, QStringLiteral("Fermer"), QStringLiteral("fermer"), 232, 464);
-    connect(close, &ImageButton::clicked, this, &QDialog::close);
+    connect(close, &ImageButton::clicked, this, &SkinnedWindow::Dismiss);
 }
 
 void HelpWindow::BuildText(QWidget* panel) {
@@ -117,14 +116,6 @@ void HelpWindow::showEvent(QShowEvent* event) {
     SkinnedWindow::showEvent(event);
     scrollBox_->verticalScrollBar()->setValue(0);
     wheelAngle_ = 0;
-}
-
-void HelpWindow::keyReleaseEvent(QKeyEvent* event) {
-    if (event->key() == Qt::Key_Escape && !event->isAutoRepeat()) {
-        close();
-        return;
-    }
-    SkinnedWindow::keyReleaseEvent(event);
 }
 
 bool HelpWindow::eventFilter(QObject* watched, QEvent* event) {

@@ -19,7 +19,6 @@ public:
 
 protected:
     void showEvent(QShowEvent* event) override;
-    void keyReleaseEvent(QKeyEvent* event) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:

@@ -1,6 +1,6 @@
 #include "ui/next_run_hint.h"
 
-#include "ui/list_drawing.h"
+#include "ui/list_rows.h"
 #include "ui/skin.h"
 
 #include <QCursor>

@@ -8,7 +8,6 @@
 #include "ui/window_placement.h"
 
 #include <QCheckBox>
-#include <QKeyEvent>
 #include <QLabel>
 #include <QShowEvent>
 
@@ -37,21 +36,22 @@ OptionsWindow::OptionsWindow(std::filesystem::path settingsFolder, std::filesyst
     auto* close = ImageButton::Small(this, QStringLiteral("Fermer"), QStringLiteral("close"), 398, 8);
 
     QFrame* panel = MakePanel(this, QStringLiteral("PanelOptions"), 12, 56, 402, 88);
-    cbLance_ = MakeCheckBox(panel, QStringLiteral("CbLance"),
-                            QStringLiteral("Lancer Vantorel au démarrage de la session"), 16, 16);
-    cbReduire_ = MakeCheckBox(panel, QStringLiteral("CbReduire"),
-                              QStringLiteral("Réduire Vantorel au démarrage de la session"), 16, 50);
+    startWithSessionBox_ = MakeCheckBox(panel, QStringLiteral("CbLance"),
+                                        QStringLiteral("Lancer Vantorel au démarrage de la session"), 16, 16);
+    minimiseAtStartBox_ = MakeCheckBox(panel, QStringLiteral("CbReduire"),
+                                       QStringLiteral("Réduire Vantorel au démarrage de la session"), 16, 50);
 
     // The bottom button carries the word FERMER.
     auto* bottom = ImageButton::Large(this, QStringLiteral("Annuler"), QStringLiteral("fermer"), 159, 154);
-    connect(close, &ImageButton::clicked, this, &QDialog::close);
-    connect(bottom, &ImageButton::clicked, this, &QDialog::close);
+    // FERMER, the cross and Escape close (hide) the window; nothing is written.
+    connect(close, &ImageButton::clicked, this, &SkinnedWindow::Dismiss);
+    connect(bottom, &ImageButton::clicked, this, &SkinnedWindow::Dismiss);
     // The keyboard starts on the first box; the close button comes last.
-    cbLance_->setFocus();
+    startWithSessionBox_->setFocus();
     setTabOrder(bottom, close);
     // Only the user's clicks: the showing steps call the handlers themselves.
-    connect(cbLance_, &QCheckBox::clicked, this, &OptionsWindow::ApplyStartWithSession);
-    connect(cbReduire_, &QCheckBox::clicked, this, &OptionsWindow::ApplyMinimiseAtStart);
+    connect(startWithSessionBox_, &QCheckBox::clicked, this, &OptionsWindow::ApplyStartWithSession);
+    connect(minimiseAtStartBox_, &QCheckBox::clicked, this, &OptionsWindow::ApplyMinimiseAtStart);
 }
 
 void OptionsWindow::SetMainWindow(QWidget* mainWindow, const QRect& grip) {
@@ -60,7 +60,7 @@ void OptionsWindow::SetMainWindow(QWidget* mainWindow, const QRect& grip) {
 }
 
 void OptionsWindow::ApplyStartWithSession() {
-    const bool on = cbLance_->isChecked();
+    const bool on = startWithSessionBox_->isChecked();
     try {
         if (on) {
             SetRunAtLogon(configHome_, executable_);
@@ -71,17 +71,17 @@ void OptionsWindow::ApplyStartWithSession() {
     } catch (const Error& error) {
         // The box goes back to what is in effect, so it never shows a choice
         // that was not stored.
-        cbLance_->setChecked(!on);
+        startWithSessionBox_->setChecked(!on);
         ShowFailure(this, error);
     }
 }
 
 void OptionsWindow::ApplyMinimiseAtStart() {
-    const bool on = cbReduire_->isChecked();
+    const bool on = minimiseAtStartBox_->isChecked();
     try {
         options_.WriteReduireProg(on);
     } catch (const Error& error) {
-        cbReduire_->setChecked(!on);
+        minimiseAtStartBox_->setChecked(!on);
         ShowFailure(this, error);
     }
 }
@@ -91,15 +91,6 @@ void OptionsWindow::showEvent(QShowEvent* event) {
     if (!event->spontaneous()) {
         ShowStoredChoices();
     }
-}
-
-void OptionsWindow::keyReleaseEvent(QKeyEvent* event) {
-    // Escape closes (hides) the window, as FERMER does; nothing is written.
-    if (event->key() == Qt::Key_Escape && !event->isAutoRepeat()) {
-        close();
-        return;
-    }
-    SkinnedWindow::keyReleaseEvent(event);
 }
 
 void OptionsWindow::ShowStoredChoices() {
@@ -113,10 +104,10 @@ void OptionsWindow::ShowStoredChoices() {
         ShowFailure(this, error);
         return;
     }
-    const bool reduire = options_.ReadReduireProg() == kOptionTrue;
-    const bool lance = options_.ReadLanceProg() == kOptionTrue;
-    SyncBox(cbReduire_, reduire, &OptionsWindow::ApplyMinimiseAtStart);
-    SyncBox(cbLance_, lance, &OptionsWindow::ApplyStartWithSession);
+    const bool minimiseAtStart = options_.ReadReduireProg() == kOptionTrue;
+    const bool startWithSession = options_.ReadLanceProg() == kOptionTrue;
+    SyncBox(minimiseAtStartBox_, minimiseAtStart, &OptionsWindow::ApplyMinimiseAtStart);
+    SyncBox(startWithSessionBox_, startWithSession, &OptionsWindow::ApplyStartWithSession);
 }
 
 void OptionsWindow::SyncBox(QCheckBox* box, bool checked, void (OptionsWindow::*click)()) {

@@ -39,7 +39,6 @@ public:
 
 protected:
     void showEvent(QShowEvent* event) override;
-    void keyReleaseEvent(QKeyEvent* event) override;
 
 private:
     // Every showing: the main window back at its stored place, the boxes as stored.
@@ -52,8 +51,8 @@ private:
     std::filesystem::path executable_;
     QPointer<QWidget> mainWindow_;
     QRect mainGrip_;
-    QCheckBox* cbLance_ = nullptr;
-    QCheckBox* cbReduire_ = nullptr;
+    QCheckBox* startWithSessionBox_ = nullptr;
+    QCheckBox* minimiseAtStartBox_ = nullptr;
 };
 
 } // namespace vantorel

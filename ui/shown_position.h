@@ -44,7 +44,7 @@ void GiveKeyboard(QWidget* window);
 void ReleaseKeyboard();
 
 // Tests only: where windows are shown, instead of asking the window system;
-// an empty source restores the real one.
+// an empty source asks the window system again.
 void SetShownPositionSourceForTesting(ShownPositionSource source);
 
 } // namespace vantorel

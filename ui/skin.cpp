@@ -66,6 +66,17 @@ QPalette SkinPalette(const QColor& window) {
     return palette;
 }
 
+void SetFieldColours(QWidget* widget) {
+    QPalette palette = widget->palette();
+    palette.setColor(QPalette::Base, kSkinField);
+    palette.setColor(QPalette::Window, kSkinField);
+    palette.setColor(QPalette::Button, kSkinField);
+    palette.setColor(QPalette::Text, Qt::black);
+    palette.setColor(QPalette::WindowText, Qt::black);
+    palette.setColor(QPalette::ButtonText, Qt::black);
+    widget->setPalette(palette);
+}
+
 void PaintBackground(QWidget* widget, const QColor& colour) {
     QPalette palette = widget->palette();
     palette.setColor(QPalette::Window, colour);

@@ -34,6 +34,9 @@ QFont NarrowSkinFont(int pixelSize, int stretch, bool bold = false);
 // made, every control inherits it.
 QPalette SkinPalette(const QColor& window);
 
+// Gives a list or a field the skin's field colours: black text on #DBDBDB.
+void SetFieldColours(QWidget* widget);
+
 // Gives `widget` a plain background colour of its own.
 void PaintBackground(QWidget* widget, const QColor& colour);
 

@@ -26,7 +26,58 @@ void SkinnedWindow::SetFixedWindowSize(int width, int height) {
     PlaceFrameLines(this);
 }
 
+void SkinnedWindow::Dismiss() {
+    close();
+}
+
+bool SkinnedWindow::KeyReleased(const QObject* /*on*/, int key, bool pressedHere) {
+    if (key != Qt::Key_Escape) {
+        return false;
+    }
+    if (pressedHere) {
+        Dismiss();
+    }
+    return true;
+}
+
+void SkinnedWindow::TakePress(QObject* on, int key) {
+    keyPressedOn_ = on;
+    pressedKey_ = key;
+}
+
+void SkinnedWindow::NotePress(QObject* on, const QKeyEvent& key) {
+    if (key.isAutoRepeat()) {
+        return;
+    }
+    // A press the control leaves to the controls around it stays the control's.
+    const auto* around = qobject_cast<const QWidget*>(on);
+    const auto* pressed = qobject_cast<const QWidget*>(keyPressedOn_.data());
+    if (key.key() == pressedKey_ && around != nullptr && pressed != nullptr && around->isAncestorOf(pressed)) {
+        return;
+    }
+    TakePress(on, key.key());
+}
+
+bool SkinnedWindow::Release(QObject* on, const QKeyEvent& key) {
+    bool pressedHere = false;
+    if (!key.isAutoRepeat() && key.key() == pressedKey_) {
+        pressedHere = keyPressedOn_ == on;
+        TakePress(nullptr, 0);
+    }
+    return KeyReleased(on, key.key(), pressedHere);
+}
+
+bool SkinnedWindow::IsOwnControl(const QWidget* widget) const {
+    for (const QWidget* up = widget->parentWidget(); up != nullptr; up = up->parentWidget()) {
+        if (qobject_cast<const SkinnedWindow*>(up) != nullptr) {
+            return up == this;
+        }
+    }
+    return false;
+}
+
 void SkinnedWindow::keyPressEvent(QKeyEvent* event) {
+    NotePress(this, *event);
     if (event->key() == Qt::Key_Escape) {
         event->accept();
         return;
@@ -34,8 +85,33 @@ void SkinnedWindow::keyPressEvent(QKeyEvent* event) {
     QDialog::keyPressEvent(event);
 }
 
+void SkinnedWindow::keyReleaseEvent(QKeyEvent* event) {
+    if (!Release(this, *event)) {
+        QDialog::keyReleaseEvent(event);
+    }
+}
+
+bool SkinnedWindow::eventFilter(QObject* watched, QEvent* event) {
+    if (watched != this && event->type() == QEvent::KeyPress) {
+        NotePress(watched, *static_cast<QKeyEvent*>(event));
+    } else if (watched != this && event->type() == QEvent::KeyRelease &&
+               Release(watched, *static_cast<QKeyEvent*>(event))) {
+        return true;
+    }
+    return QDialog::eventFilter(watched, event);
+}
+
 void SkinnedWindow::showEvent(QShowEvent* event) {
     QDialog::showEvent(event);
+    // A key pressed before the window showed is not for it.
+    TakePress(nullptr, 0);
+    // Every control, open lists included, whatever was added since the last
+    // show; a filter installed again still runs once.
+    for (QWidget* control : findChildren<QWidget*>()) {
+        if (IsOwnControl(control)) {
+            control->installEventFilter(this);
+        }
+    }
     if (!event->spontaneous() && windowFlags().testFlag(Qt::X11BypassWindowManagerHint)) {
         activeBefore_ = QApplication::activeWindow();
         // Once the window is on screen: the show event comes before it is.

@@ -76,16 +76,6 @@ void ShowFailure(QWidget* parent, const Error& error) {
     box.exec();
 }
 
-void ShowNotice(QWidget* parent, const QString& text) {
-    if (Collector().collecting) {
-        Collector().texts.append(text);
-        return;
-    }
-    QMessageBox box(QMessageBox::Information, QStringLiteral("Vantorel"), text, QMessageBox::Ok, parent);
-    box.setObjectName(QStringLiteral("NoticeMessage"));
-    box.exec();
-}
-
 void CollectFailuresForTesting() {
     Collector().collecting = true;
 }

@@ -32,11 +32,7 @@ QString FailureText(const Error& error);
 // Shows a failure in the application's top-level error display, a message box.
 void ShowFailure(QWidget* parent, const Error& error);
 
-// Shows a short word to the user (what is missing before a window can
-// go on) the way failures are shown.
-void ShowNotice(QWidget* parent, const QString& text);
-
-// Tests only: failures (and notices) are collected instead of shown; TakeShownFailures
+// Tests only: failures are collected instead of shown; TakeShownFailures
 // returns their texts and clears them.
 void CollectFailuresForTesting();
 QStringList TakeShownFailuresForTesting();

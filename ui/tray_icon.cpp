@@ -52,14 +52,15 @@ TrayIcon::TrayIcon() : menu_(std::make_unique<QMenu>()) {
     menu_->setObjectName(QStringLiteral("PopUpDroit"));
     QAction* quit = menu_->addAction(QStringLiteral("Quitter"));
     quit->setObjectName(QStringLiteral("QuitterItem"));
-    QAction* restore = menu_->addAction(QStringLiteral("Restaurer"));
-    restore->setObjectName(QStringLiteral("RestaurerItem"));
-    QFont bold = restore->font();
+    // "Restaurer" brings the window back from the notification area.
+    QAction* showAgain = menu_->addAction(QStringLiteral("Restaurer"));
+    showAgain->setObjectName(QStringLiteral("RestaurerItem"));
+    QFont bold = showAgain->font();
     bold.setBold(true);
-    restore->setFont(bold);
-    menu_->setDefaultAction(restore);
+    showAgain->setFont(bold);
+    menu_->setDefaultAction(showAgain);
     connect(quit, &QAction::triggered, this, &TrayIcon::QuitRequested);
-    connect(restore, &QAction::triggered, this, &TrayIcon::RestoreRequested);
+    connect(showAgain, &QAction::triggered, this, &TrayIcon::ShowRequested);
 }
 
 TrayIcon::~TrayIcon() = default;

@@ -62,7 +62,7 @@ signals:
     // A double click, or the activation that stands for it on a tray that
     // sends none.
     void Activated();
-    void RestoreRequested();
+    void ShowRequested();
     void QuitRequested();
 
 private:

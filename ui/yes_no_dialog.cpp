@@ -9,9 +9,9 @@
 
 #include <QCursor>
 #include <QFontMetrics>
-#include <QKeyEvent>
 #include <QLabel>
 #include <QPointer>
+#include <QShowEvent>
 #include <QTimer>
 
 #include <algorithm>
@@ -48,35 +48,35 @@ YesNoDialog::YesNoDialog(QWidget* parent)
     : SkinnedWindow(QStringLiteral("FormMessageDialogInterne"), kDesignWidth, kHeight, parent) {
     setFocusPolicy(Qt::StrongFocus);
 
-    imageAlert_ = new QLabel(this);
-    imageAlert_->setObjectName(QStringLiteral("ImageAlert"));
-    imageAlert_->setPixmap(SkinPixmap(QStringLiteral("alert.jpg"), QSize(28, 29), kSkinMaroon));
-    imageAlert_->setGeometry(0, 9, 28, 29);
+    alertPicture_ = new QLabel(this);
+    alertPicture_->setObjectName(QStringLiteral("ImageAlert"));
+    alertPicture_->setPixmap(SkinPixmap(QStringLiteral("alert.jpg"), QSize(28, 29), kSkinMaroon));
+    alertPicture_->setGeometry(0, 9, 28, 29);
 
-    lbAlert_ = new QLabel(this);
-    lbAlert_->setObjectName(QStringLiteral("LbAlert"));
-    lbAlert_->setFont(SkinFont(13, true));
-    lbAlert_->move(0, 21);
+    messageLabel_ = new QLabel(this);
+    messageLabel_->setObjectName(QStringLiteral("LbAlert"));
+    messageLabel_->setFont(SkinFont(13, true));
+    messageLabel_->move(0, 21);
 
-    imageNon_ = ImageButton::Large(this, QStringLiteral("Non"), QStringLiteral("non"), kButtonMargin, kButtonTop);
-    imageOui_ = ImageButton::Large(this, QStringLiteral("Oui"), QStringLiteral("oui"), 0, kButtonTop);
-    connect(imageOui_, &ImageButton::clicked, this, [this] { Answer(true); });
-    connect(imageNon_, &ImageButton::clicked, this, [this] { Answer(false); });
+    noButton_ = ImageButton::Large(this, QStringLiteral("Non"), QStringLiteral("non"), kButtonMargin, kButtonTop);
+    yesButton_ = ImageButton::Large(this, QStringLiteral("Oui"), QStringLiteral("oui"), 0, kButtonTop);
+    connect(yesButton_, &ImageButton::clicked, this, [this] { Answer(true); });
+    connect(noButton_, &ImageButton::clicked, this, [this] { Answer(false); });
     // The window itself answers the keys (Enter and Space: yes), so no button
     // may take the focus and turn an Enter into its own answer.
-    imageOui_->setFocusPolicy(Qt::NoFocus);
-    imageNon_->setFocusPolicy(Qt::NoFocus);
+    yesButton_->setFocusPolicy(Qt::NoFocus);
+    noButton_->setFocusPolicy(Qt::NoFocus);
 
-    timerCurseur_ = new QTimer(this);
-    timerCurseur_->setObjectName(QStringLiteral("TimerCurseur"));
-    timerCurseur_->setSingleShot(true);
-    timerCurseur_->setInterval(kCursorDelayMs);
-    connect(timerCurseur_, &QTimer::timeout, this, &YesNoDialog::MovePointerOntoYes);
+    pointerTimer_ = new QTimer(this);
+    pointerTimer_->setObjectName(QStringLiteral("TimerCurseur"));
+    pointerTimer_->setSingleShot(true);
+    pointerTimer_->setInterval(kCursorDelayMs);
+    connect(pointerTimer_, &QTimer::timeout, this, &YesNoDialog::MovePointerOntoYes);
 }
 
 void YesNoDialog::SetMessage(const QString& text) {
     message_ = text;
-    lbAlert_->setText(DisplayText(text));
+    messageLabel_->setText(DisplayText(text));
 }
 
 void YesNoDialog::showEvent(QShowEvent* event) {
@@ -88,37 +88,37 @@ void YesNoDialog::showEvent(QShowEvent* event) {
 
 void YesNoDialog::LayOut() {
     // The label is as wide as its widest line, cut at 750 pixels.
-    const QFontMetrics metrics(lbAlert_->font());
-    const QStringList lines = lbAlert_->text().split(QLatin1Char('\n'));
+    const QFontMetrics metrics(messageLabel_->font());
+    const QStringList lines = messageLabel_->text().split(QLatin1Char('\n'));
     int textWidth = 0;
     for (const QString& line : lines) {
         textWidth = std::max(textWidth, metrics.horizontalAdvance(line));
     }
     textWidth = std::min(textWidth, kMaximumTextWidth);
-    lbAlert_->resize(textWidth, metrics.lineSpacing() * static_cast<int>(lines.size()));
+    messageLabel_->resize(textWidth, metrics.lineSpacing() * static_cast<int>(lines.size()));
 
     int height = kHeight;
     int buttonTop = kButtonTop;
     int bottomLineTop = kBottomLineTop;
-    const int width = std::max(imageAlert_->width() + textWidth + 70, kMinimumWidth);
+    const int width = std::max(alertPicture_->width() + textWidth + 70, kMinimumWidth);
 
-    const int pictureLeft = width / 2 - (textWidth + imageAlert_->width() + kPictureGap) / 2;
-    imageAlert_->move(pictureLeft, imageAlert_->y());
-    lbAlert_->move(pictureLeft + imageAlert_->width() + kPictureGap, lbAlert_->y());
+    const int pictureLeft = width / 2 - (textWidth + alertPicture_->width() + kPictureGap) / 2;
+    alertPicture_->move(pictureLeft, alertPicture_->y());
+    messageLabel_->move(pictureLeft + alertPicture_->width() + kPictureGap, messageLabel_->y());
 
     // The window grows once for a line break, however many there are; a
     // notice, which lists names, grows by every line past the second.
     int growth = message_.contains(QStringLiteral("\r\n"), Qt::CaseInsensitive) ? kLineBreakGrowth : 0;
-    if (imageFermer_ != nullptr && lines.size() > 2) {
+    if (closeButton_ != nullptr && lines.size() > 2) {
         growth += metrics.lineSpacing() * static_cast<int>(lines.size() - 2);
     }
     buttonTop += growth;
     bottomLineTop += growth;
     height += growth;
-    imageNon_->Place(kButtonMargin, buttonTop);
-    imageOui_->Place(width - imageOui_->width() - imageNon_->x(), buttonTop);
-    if (imageFermer_ != nullptr) {
-        imageFermer_->Place(width / 2 - imageFermer_->width() / 2, buttonTop);
+    noButton_->Place(kButtonMargin, buttonTop);
+    yesButton_->Place(width - yesButton_->width() - noButton_->x(), buttonTop);
+    if (closeButton_ != nullptr) {
+        closeButton_->Place(width / 2 - closeButton_->width() / 2, buttonTop);
     }
 
     SetFixedWindowSize(width, height);
@@ -130,60 +130,41 @@ void YesNoDialog::LayOut() {
     // screen, which may be another one.
     const QRect screen = parentWidget() != nullptr ? ScreenOf(parentWidget()) : ScreenOf(this);
     move(screen.left() + screen.width() / 2 - width / 2, screen.top() + screen.height() / 2 - height / 2);
-    timerCurseur_->start();
+    pointerTimer_->start();
 }
 
 void YesNoDialog::MovePointerOntoYes() {
-    timerCurseur_->stop();
-    const ImageButton* target = imageFermer_ != nullptr ? imageFermer_ : imageOui_;
+    pointerTimer_->stop();
+    const ImageButton* target = closeButton_ != nullptr ? closeButton_ : yesButton_;
     QCursor::setPos(x() + target->x() + target->width() / 2, y() + target->y() + target->height() / 2);
 }
 
 void YesNoDialog::MakeNotice() {
     // A notice has nothing to answer: one FERMER button in place of OUI and
     // NON, which every key that answers a question also presses.
-    for (ImageButton* button : {imageOui_, imageNon_}) {
+    for (ImageButton* button : {yesButton_, noButton_}) {
         button->hide();
         if (QLabel* twin = button->twin()) {
             twin->hide();
         }
     }
-    imageFermer_ = ImageButton::Large(this, QStringLiteral("Fermer"), QStringLiteral("fermer"), 0, kButtonTop);
-    imageFermer_->setFocusPolicy(Qt::NoFocus);
-    connect(imageFermer_, &ImageButton::clicked, this, [this] { Answer(true); });
+    closeButton_ = ImageButton::Large(this, QStringLiteral("Fermer"), QStringLiteral("fermer"), 0, kButtonTop);
+    closeButton_->setFocusPolicy(Qt::NoFocus);
+    connect(closeButton_, &ImageButton::clicked, this, [this] { Answer(true); });
 }
 
-void YesNoDialog::keyPressEvent(QKeyEvent* event) {
-    // The keys act on release; their press must not close the window early.
-    switch (event->key()) {
-    case Qt::Key_Escape:
-    case Qt::Key_Return:
-    case Qt::Key_Enter:
-    case Qt::Key_Space:
-        event->accept();
-        return;
-    default:
-        SkinnedWindow::keyPressEvent(event);
-    }
+void YesNoDialog::Dismiss() {
+    Answer(false);
 }
 
-void YesNoDialog::keyReleaseEvent(QKeyEvent* event) {
-    if (event->isAutoRepeat()) {
-        event->accept();
-        return;
+bool YesNoDialog::KeyReleased(const QObject* on, int key, bool pressedHere) {
+    if (key == Qt::Key_Return || key == Qt::Key_Enter || key == Qt::Key_Space) {
+        if (pressedHere) {
+            Answer(true);
+        }
+        return true;
     }
-    switch (event->key()) {
-    case Qt::Key_Escape:
-        Answer(false);
-        return;
-    case Qt::Key_Return:
-    case Qt::Key_Enter:
-    case Qt::Key_Space:
-        Answer(true);
-        return;
-    default:
-        SkinnedWindow::keyReleaseEvent(event);
-    }
+    return SkinnedWindow::KeyReleased(on, key, pressedHere);
 }
 
 void YesNoDialog::Answer(bool yes) {

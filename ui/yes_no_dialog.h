@@ -26,11 +26,13 @@ public:
     void MakeNotice();
     // True only when OUI was chosen (by click, Enter or Space).
     bool answer() const { return answer_; }
+    // NON, Escape: the answer is no.
+    void Dismiss() override;
 
 protected:
     void showEvent(QShowEvent* event) override;
-    void keyPressEvent(QKeyEvent* event) override;
-    void keyReleaseEvent(QKeyEvent* event) override;
+    // Enter and Space answer yes, as OUI does.
+    bool KeyReleased(const QObject* on, int key, bool pressedHere) override;
 
 private:
     // Sizes the window to its message and centres it on the screen.
@@ -39,12 +41,12 @@ private:
     void MovePointerOntoYes();
 
     QString message_;
-    QLabel* lbAlert_;
-    QLabel* imageAlert_;
-    ImageButton* imageOui_;
-    ImageButton* imageNon_;
-    ImageButton* imageFermer_ = nullptr;
-    QTimer* timerCurseur_;
+    QLabel* messageLabel_;
+    QLabel* alertPicture_;
+    ImageButton* yesButton_;
+    ImageButton* noButton_;
+    ImageButton* closeButton_ = nullptr;
+    QTimer* pointerTimer_;
     bool answer_ = false;
 };
 

@@ -80,7 +80,7 @@ void FolderPickerTest::cancelLeavesTheFieldAlone() {
         auto* tree = picker.findChild<QTreeView*>();
         tree->setFocus();
         tree->setCurrentIndex(tree->model()->index(0, 0, tree->rootIndex()));
-        QTest::keyRelease(tree, Qt::Key_Escape);
+        QTest::keyClick(tree, Qt::Key_Escape);
         closedByEscape = !picker.isVisible();
     });
     QVERIFY(closedByEscape);

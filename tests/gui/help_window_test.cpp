@@ -18,7 +18,6 @@ private slots:
     void wheelScrollsTwentyPixelsANotchWithinTheText_data();
     void wheelScrollsTwentyPixelsANotchWithinTheText();
     void everyShowingStartsAtTheTop();
-    void escapeReleaseCloses();
     void textsNeitherOverlapNorOverflow();
 };
 
@@ -92,15 +91,6 @@ void HelpWindowTest::everyShowingStartsAtTheTop() {
     help.hide();
     help.show();
     QCOMPARE(Bar(help)->value(), 0);
-}
-
-void HelpWindowTest::escapeReleaseCloses() {
-    HelpWindow help;
-    help.show();
-    QTest::keyPress(&help, Qt::Key_Escape);
-    QVERIFY(help.isVisible());
-    QTest::keyRelease(&help, Qt::Key_Escape);
-    QVERIFY(!help.isVisible());
 }
 
 void HelpWindowTest::textsNeitherOverlapNorOverflow() {

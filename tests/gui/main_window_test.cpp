@@ -1,11 +1,12 @@
-// The main window: start-up, every show, the frequency layout, the commands
+// The main window: start-up, every show, the commands
 // and the job list's hint, drawing and drop-down width.
 #include "app/program.h"
 #include "ui/folder_picker.h"
 #include "ui/image_button.h"
-#include "ui/list_drawing.h"
+#include "ui/list_rows.h"
 #include "ui/next_run_hint.h"
 #include "ui/skin.h"
+#include "ui/skin_combo_box.h"
 #include "ui/texts.h"
 #include "ui/tray_icon.h"
 #include "ui/yes_no_dialog.h"
@@ -51,9 +52,7 @@ private slots:
     void firstStartWithoutJobFile();
     void showLoadsJobsAndShowsLastDestination();
     void dueJobRunsOnceTheWindowIsUp();
-    void showingAgainRefillsDaysAndReloadsJobs();
-    void frequencyLayout_data();
-    void frequencyLayout();
+    void showingAgainReloadsJobs();
     void deleteKeyOnEmptyListOrNoSelectionDoesNothing();
     void deleteKeyAsksThenRemovesTheSelectedJob();
     void addingAJobPicksFoldersStoresAndRunsIt();
@@ -197,67 +196,17 @@ void MainWindowTest::dueJobRunsOnceTheWindowIsUp() {
     folderName->removeEventFilter(&watcher);
 }
 
-void MainWindowTest::showingAgainRefillsDaysAndReloadsJobs() {
+void MainWindowTest::showingAgainReloadsJobs() {
     WriteJobs({{"/data/a/", "/backup/A/"}});
     Start();
-    auto* days = Child<QComboBox>("CbDateMois");
-    QCOMPARE(days->count(), 31);
-    QCOMPARE(days->itemText(0), QStringLiteral("01"));
-    QCOMPARE(days->itemText(8), QStringLiteral("09"));
-    QCOMPARE(days->itemText(30), QStringLiteral("31"));
-    days->setCurrentIndex(14);
-
     // The file changes while the window is in the notification area.
     TrayIcon::SetAvailableForTesting(true);
     program_->mainWindow().MinimiseToTray();
     WriteJobs({{"/data/a/", "/backup/A/"}, {"/data/z/", "/backup/Z/"}});
-    program_->mainWindow().RestoreFromTray(true);
+    program_->mainWindow().ShowFromTray(true);
     test::FinishRuns(program_->mainWindow());
-    QCOMPARE(days->count(), 31);
-    QCOMPARE(days->currentText(), QStringLiteral("01"));
     QCOMPARE(Child<QListWidget>("LbDesignationAjout")->count(), 2);
     QCOMPARE(Child<QLineEdit>("EdDestination")->text(), QStringLiteral("/backup/Z/"));
-}
-
-void MainWindowTest::frequencyLayout_data() {
-    // Visible: le, weekday list, day list, à, hour list; then whether the hour
-    // pair takes the place of "le :" and the day list.
-    QTest::addColumn<int>("code");
-    QTest::addColumn<QString>("visible");
-    QTest::addColumn<bool>("hourInDayPlace");
-    QTest::newRow("hourly keeps the last place") << 0 << "-----" << false;
-    QTest::newRow("every 12 hours") << 3 << "-----" << false;
-    QTest::newRow("daily") << 4 << "---AH" << true;
-    QTest::newRow("weekly") << 5 << "LW-AH" << false;
-    QTest::newRow("monthly") << 6 << "L-DAH" << false;
-}
-
-void MainWindowTest::frequencyLayout() {
-    QFETCH(int, code);
-    QFETCH(QString, visible);
-    QFETCH(bool, hourInDayPlace);
-    Start();
-    auto* frequency = Child<QComboBox>("CbDelaiSave");
-    // Coming from monthly, so that the hourly rows show the positions are left alone.
-    frequency->setCurrentIndex(6);
-    Child<QComboBox>("CbJoursSemaine")->setCurrentIndex(3);
-    frequency->setCurrentIndex(code);
-    const char* names[] = {"LbLe", "CbJoursSemaine", "CbDateMois", "LbA", "CbHeures"};
-    for (int i = 0; i < 5; ++i) {
-        QCOMPARE(Child(names[i])->isVisible(), visible[i] != QLatin1Char('-'));
-    }
-    // The two day lists share one place; the hour pair sits in it or after it.
-    const QRect dayList = Child("CbJoursSemaine")->geometry();
-    QCOMPARE(Child("CbDateMois")->geometry(), dayList);
-    if (hourInDayPlace) {
-        QCOMPARE(Child("LbA")->x(), Child("LbLe")->x());
-        QCOMPARE(Child("CbHeures")->x(), dayList.x());
-    } else {
-        QVERIFY(Child("LbA")->x() > dayList.right());
-        QVERIFY(Child("CbHeures")->x() > Child("LbA")->geometry().right());
-    }
-    // Hiding a list keeps its selection.
-    QCOMPARE(Child<QComboBox>("CbJoursSemaine")->currentIndex(), 3);
 }
 
 void MainWindowTest::deleteKeyOnEmptyListOrNoSelectionDoesNothing() {

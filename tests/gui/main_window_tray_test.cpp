@@ -327,7 +327,7 @@ void MainWindowTrayTest::noNotificationAreaMinimisesToTheTaskBarAndLooksAgain() 
     QVERIFY(window().trayIcon().shown());
 
     // Brought back from the task bar before a panel came: left alone.
-    window().RestoreFromTray(false);
+    window().ShowFromTray(false);
     TrayIcon::SetAvailableForTesting(false);
     window().MinimiseToTray();
     window().showNormal();

@@ -3,13 +3,16 @@
 #include "app/program.h"
 #include "ui/centre_over.h"
 #include "ui/edit_window.h"
+#include "ui/error_window.h"
 #include "ui/folder_picker.h"
+#include "ui/frequency_row.h"
 #include "ui/grey_overlay.h"
+#include "ui/help_window.h"
 #include "ui/image_button.h"
-#include "ui/list_drawing.h"
 #include "ui/options_window.h"
 #include "ui/shown_position.h"
 #include "ui/skin.h"
+#include "ui/skin_combo_box.h"
 #include "ui/skin_image.h"
 #include "ui/yes_no_dialog.h"
 
@@ -26,6 +29,7 @@
 #include <QTest>
 
 #include <memory>
+#include <utility>
 
 namespace vantorel {
 
@@ -33,14 +37,17 @@ class SharedPiecesTest : public QObject {
     Q_OBJECT
 
 private slots:
-    void rightButtonDoesNotPressAndItsReleaseRestores();
-    void releaseOutsideRestoresWithoutAction();
+    void rightButtonDoesNotPressAndAnyReleaseRaises();
+    void releaseOutsideRaisesWithoutAction();
     void actionRunsWhilePressedLookShows();
     void actionMayDestroyTheButton();
     void keysPressAndReleaseLikeTheLeftButton_data();
     void keysPressAndReleaseLikeTheLeftButton();
     void tabReachesEveryPictureButton_data();
     void tabReachesEveryPictureButton();
+    void frequencyRowShowsWhatTheFrequencyNeeds_data();
+    void frequencyRowShowsWhatTheFrequencyNeeds();
+    void escapeClosesWhereItWasPressed();
     void popupsOpenWhereTheWindowReallyIs();
     void centreOverClampsOnlyRightAndBottom_data();
     void centreOverClampsOnlyRightAndBottom();
@@ -68,7 +75,7 @@ struct ButtonFixture {
 
 } // namespace
 
-void SharedPiecesTest::rightButtonDoesNotPressAndItsReleaseRestores() {
+void SharedPiecesTest::rightButtonDoesNotPressAndAnyReleaseRaises() {
     ButtonFixture f;
     QCOMPARE(f.button->objectName(), QStringLiteral("ImageOui"));
     QCOMPARE(f.button->twin()->objectName(), QStringLiteral("ImageClicOui"));
@@ -77,7 +84,7 @@ void SharedPiecesTest::rightButtonDoesNotPressAndItsReleaseRestores() {
 
     QTest::mousePress(f.button, Qt::RightButton, {}, QPoint(5, 5));
     QVERIFY(!f.button->showsPressed());
-    // A left press, then a right release: any release restores the picture.
+    // A left press, then a right release: any release shows the button raised again.
     QTest::mousePress(f.button, Qt::LeftButton, {}, QPoint(5, 5));
     QVERIFY(f.button->showsPressed());
     QTest::mouseRelease(f.button, Qt::RightButton, {}, QPoint(5, 5));
@@ -85,7 +92,7 @@ void SharedPiecesTest::rightButtonDoesNotPressAndItsReleaseRestores() {
     QCOMPARE(f.clicks, 0);
 }
 
-void SharedPiecesTest::releaseOutsideRestoresWithoutAction() {
+void SharedPiecesTest::releaseOutsideRaisesWithoutAction() {
     ButtonFixture f;
     QTest::mousePress(f.button, Qt::LeftButton, {}, QPoint(5, 5));
     QTest::mouseRelease(f.button, Qt::LeftButton, {}, QPoint(150, 5));
@@ -216,6 +223,74 @@ void SharedPiecesTest::tabReachesEveryPictureButton() {
     reached.sort();
     QCOMPARE(reached, captions);
     shown->hide();
+}
+
+void SharedPiecesTest::frequencyRowShowsWhatTheFrequencyNeeds_data() {
+    // Visible: le, weekday list, day list, à, hour list; then whether the hour
+    // pair takes the place of "le :" and the day list.
+    QTest::addColumn<int>("code");
+    QTest::addColumn<QString>("visible");
+    QTest::addColumn<bool>("hourInDayPlace");
+    QTest::newRow("hourly keeps the last place") << 0 << "-----" << false;
+    QTest::newRow("every 12 hours") << 3 << "-----" << false;
+    QTest::newRow("daily") << 4 << "---AH" << true;
+    QTest::newRow("weekly") << 5 << "LW-AH" << false;
+    QTest::newRow("monthly") << 6 << "L-DAH" << false;
+}
+
+void SharedPiecesTest::frequencyRowShowsWhatTheFrequencyNeeds() {
+    QFETCH(int, code);
+    QFETCH(QString, visible);
+    QFETCH(bool, hourInDayPlace);
+    QWidget panel;
+    panel.resize(604, 190);
+    FrequencyRow row(&panel, 157, SkinFont(11));
+    row.SetDayLabels({QStringLiteral("01"), QStringLiteral("02")});
+    panel.show();
+    const auto child = [&row](const char* name) { return row.findChild<QWidget*>(QLatin1String(name)); };
+    // Coming from monthly, so that the hourly rows show the positions are left alone.
+    row.Select({.frequency = 6, .weekday = 3, .day = 1, .hour = 5});
+    row.frequencyList()->setCurrentIndex(code);
+    const char* names[] = {"LbLe", "CbJoursSemaine", "CbDateMois", "LbA", "CbHeures"};
+    for (int i = 0; i < 5; ++i) {
+        QCOMPARE(child(names[i])->isVisible(), visible[i] != QLatin1Char('-'));
+    }
+    // The two day lists share one place; the hour pair sits in it or after it.
+    const QRect dayList = child("CbJoursSemaine")->geometry();
+    QCOMPARE(child("CbDateMois")->geometry(), dayList);
+    if (hourInDayPlace) {
+        QCOMPARE(child("LbA")->x(), child("LbLe")->x());
+        QCOMPARE(child("CbHeures")->x(), dayList.x());
+    } else {
+        QVERIFY(child("LbA")->x() > dayList.right());
+        QVERIFY(child("CbHeures")->x() > child("LbA")->geometry().right());
+    }
+    // Hiding a list keeps its selection.
+    const SchedulePositions shown = row.positions();
+    QCOMPARE(shown.weekday, 3);
+    QCOMPARE(shown.day, 1);
+    QCOMPARE(shown.hour, 5);
+}
+
+void SharedPiecesTest::escapeClosesWhereItWasPressed() {
+    // On the bare window, in a list, in a tree.
+    HelpWindow help;
+    ErrorWindow errors;
+    FolderPicker picker;
+    const std::pair<QWidget*, const char*> places[] = {
+        {&help, nullptr}, {&errors, "LbDesignationAjout"}, {&picker, "TreeRepertoires"}};
+    for (const auto& [window, control] : places) {
+        window->show();
+        QWidget* target = control == nullptr ? window : window->findChild<QWidget*>(QLatin1String(control));
+        target->setFocus();
+        // The release of a press made before the window showed does nothing.
+        QTest::keyRelease(target, Qt::Key_Escape);
+        QVERIFY(window->isVisible());
+        QTest::keyPress(target, Qt::Key_Escape);
+        QVERIFY2(window->isVisible(), "the press alone must not close");
+        QTest::keyRelease(target, Qt::Key_Escape);
+        QVERIFY(!window->isVisible());
+    }
 }
 
 void SharedPiecesTest::popupsOpenWhereTheWindowReallyIs() {

@@ -162,7 +162,7 @@ void YesNoDialogTest::askYesNoDimsTheParentAndRemovesTheLayer() {
     QVERIFY(overlays.overlay(OverlaySlot::YesNoDialog) == nullptr);
 
     // Unanswered from the queue, the real window runs its own loop; a
-    // release of Escape gives no, with the layer over the parent meanwhile.
+    // Escape gives no, with the layer over the parent meanwhile.
     bool layerWasShown = false;
     QTimer answerer;
     QObject::connect(&answerer, &QTimer::timeout, [&] {
@@ -173,7 +173,7 @@ void YesNoDialogTest::askYesNoDimsTheParentAndRemovesTheLayer() {
         answerer.stop();
         QWidget* layer = overlays.overlay(OverlaySlot::YesNoDialog);
         layerWasShown = layer != nullptr && layer->isVisible() && layer->geometry() == parent.rect();
-        QTest::keyRelease(dialog, Qt::Key_Escape);
+        QTest::keyClick(dialog, Qt::Key_Escape);
     });
     answerer.start(0);
     QVERIFY(!AskYesNo(overlays, &parent, QStringLiteral("Troisième ?")));

@@ -63,7 +63,7 @@ TEST(DosTimeWallClock, FollowsDaylightSavingChanges) {
         for (const std::time_t moment : {LocalTime(2024, 3, 31, 1, 30, 0), LocalTime(2024, 3, 31, 3, 30, 0),
                                          LocalTime(2024, 10, 27, 1, 30, 0), LocalTime(2024, 10, 27, 3, 30, 0)}) {
             EXPECT_EQ(FromDosDateTime(ToDosDateTime(moment)), moment);
-            EXPECT_EQ(cache.toMoment(ToDosDateTime(moment)), moment);
+            EXPECT_EQ(cache.ToMoment(ToDosDateTime(moment)), moment);
         }
     }
 }

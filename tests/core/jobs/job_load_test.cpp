@@ -1,5 +1,5 @@
+#include "jobs/job_error.h"
 #include "jobs/job_store.h"
-#include "platform/errors.h"
 #include "platform/profile_ini.h"
 
 #include "tests/support/new_job.h"
@@ -219,8 +219,8 @@ TEST(BuildDesignation, WritesTheLineOfEveryCode) {
         try {
             BuildDesignation("/a/", "/b/", {bad[0], bad[2], bad[3], bad[1]});
             ADD_FAILURE() << "built a line for code " << bad[0];
-        } catch (const Error& error) {
-            EXPECT_EQ(error.kind(), Failure::NotAnInteger);
+        } catch (const JobError& error) {
+            EXPECT_EQ(error.kind(), JobFailure::NotAnInteger);
             EXPECT_EQ(error.subject(), bad[4]);
         }
     }

@@ -42,8 +42,8 @@ template <typename Call> void ExpectWriteRefused(const fs::path& file, Call call
     try {
         call();
         ADD_FAILURE() << "the write was not refused";
-    } catch (const Error& error) {
-        EXPECT_EQ(error.kind(), Failure::WriteRefused);
+    } catch (const PlatformError& error) {
+        EXPECT_EQ(error.kind(), PlatformFailure::WriteRefused);
         EXPECT_EQ(error.subject(), file.string());
     }
 }

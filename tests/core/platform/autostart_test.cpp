@@ -77,8 +77,8 @@ TEST(RunAtLogon, ARefusedWriteIsReportedAndKeepsTheOldEntry) {
     try {
         SetRunAtLogon(config.path(), "/opt/new/vantorel");
         FAIL() << "a read-only entry was replaced";
-    } catch (const Error& error) {
-        EXPECT_EQ(error.kind(), Failure::LogonEntryRefused);
+    } catch (const PlatformError& error) {
+        EXPECT_EQ(error.kind(), PlatformFailure::LogonEntryRefused);
         EXPECT_EQ(error.subject(), "Vantorel");
         EXPECT_NE(error.sysErrno(), 0);
     }

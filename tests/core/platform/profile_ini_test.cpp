@@ -121,8 +121,8 @@ template <typename Write> void ExpectRefused(const fs::path& file, int sysErrno,
     try {
         write();
         ADD_FAILURE() << "the write was not refused";
-    } catch (const Error& error) {
-        EXPECT_EQ(error.kind(), Failure::WriteRefused);
+    } catch (const PlatformError& error) {
+        EXPECT_EQ(error.kind(), PlatformFailure::WriteRefused);
         EXPECT_EQ(error.subject(), file.string());
         EXPECT_EQ(error.sysErrno(), sysErrno);
     }
@@ -166,8 +166,8 @@ TEST(WriteProfileString, RefusedForAnUnprivilegedUser) {
     const std::optional<int> result = test::RunUnprivileged([&] {
         try {
             WriteProfileString(file, "Reference", "DerniereRef", "2");
-        } catch (const Error& error) {
-            return error.kind() == Failure::WriteRefused && error.subject() == file.string() &&
+        } catch (const PlatformError& error) {
+            return error.kind() == PlatformFailure::WriteRefused && error.subject() == file.string() &&
                            error.sysErrno() == EACCES
                        ? 0
                        : 2;
@@ -192,8 +192,8 @@ TEST(WriteProfileString, RefusesAFileItCannotRead) {
     const std::optional<int> result = test::RunUnprivileged([&] {
         try {
             WriteProfileString(file, "Prog", "LanceProg", "TRUE");
-        } catch (const Error& error) {
-            return error.kind() == Failure::WriteRefused && error.sysErrno() == EACCES ? 0 : 2;
+        } catch (const PlatformError& error) {
+            return error.kind() == PlatformFailure::WriteRefused && error.sysErrno() == EACCES ? 0 : 2;
         }
         return 1;
     });

@@ -1,7 +1,6 @@
-#include "jobs/program_options.h"
+#include "options/program_options.h"
 
 #include "platform/decimal_text.h"
-#include "platform/errors.h"
 #include "platform/profile_ini.h"
 
 #include <optional>
@@ -16,15 +15,26 @@ constexpr std::string_view kProgSection = "Prog";
 constexpr std::string_view kPositionSection = "PositionFenetre";
 constexpr std::string_view kDefault = "0";
 
+std::string Describe(OptionsFailure kind, const std::string& subject) {
+    switch (kind) {
+    case OptionsFailure::NotAnInteger:
+        return "not an integer: '" + subject + "'";
+    }
+    return subject;
+}
+
 std::int32_t Integer(const std::string& text) {
     const std::optional<std::int32_t> value = ParseDecimal(text);
     if (!value) {
-        throw Error(Failure::NotAnInteger, text);
+        throw OptionsError(OptionsFailure::NotAnInteger, text);
     }
     return *value;
 }
 
 } // namespace
+
+OptionsError::OptionsError(OptionsFailure kind, const std::string& subject)
+    : Error(Describe(kind, subject), subject, 0), kind_(kind) {}
 
 ProgramOptions::ProgramOptions(std::filesystem::path settingsFolder) : file_(std::move(settingsFolder) / kFileName) {}
 

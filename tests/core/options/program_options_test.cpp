@@ -1,5 +1,4 @@
-#include "jobs/program_options.h"
-#include "platform/errors.h"
+#include "options/program_options.h"
 
 #include "tests/support/temp_dir.h"
 
@@ -46,8 +45,8 @@ TEST(ProgramOptions, PositionThatIsNoIntegerNamesTheFirstBadValue) {
         try {
             (void)ProgramOptions(folder.path()).ReadWindowPosition();
             ADD_FAILURE() << row.text;
-        } catch (const Error& error) {
-            EXPECT_EQ(error.kind(), Failure::NotAnInteger) << row.text;
+        } catch (const OptionsError& error) {
+            EXPECT_EQ(error.kind(), OptionsFailure::NotAnInteger) << row.text;
             EXPECT_EQ(error.subject(), row.culprit) << row.text;
         }
     }

@@ -14,17 +14,16 @@ using test::WriteFile;
 TEST(ProgramOptions, MissingFileReadsAsZeroAndWritesCreateIt) {
     TempDir folder;
     const ProgramOptions options(folder.path());
-    EXPECT_EQ(options.file(), folder / "Vantorel.ini");
     EXPECT_EQ(options.ReadWindowPosition(), (WindowPosition{0, 0}));
     EXPECT_EQ(options.ReadReduireProg(), "0");
     EXPECT_EQ(options.ReadLanceProg(), "0");
-    EXPECT_FALSE(std::filesystem::exists(options.file()));
+    EXPECT_FALSE(std::filesystem::exists(folder / "Vantorel.ini"));
 
     options.WriteReduireProg(false);
     options.WriteLanceProg(true);
     options.WriteWindowPosition({-12, 1930});
-    EXPECT_EQ(ReadFile(options.file()), "[Prog]\nReduireProg=FALSE\nLanceProg=TRUE\n"
-                                        "[PositionFenetre]\nNormalTop=-12\nNormalLeft=1930\n");
+    EXPECT_EQ(ReadFile(folder / "Vantorel.ini"), "[Prog]\nReduireProg=FALSE\nLanceProg=TRUE\n"
+                                                 "[PositionFenetre]\nNormalTop=-12\nNormalLeft=1930\n");
     EXPECT_EQ(options.ReadWindowPosition(), (WindowPosition{-12, 1930}));
     EXPECT_EQ(options.ReadReduireProg(), "FALSE");
     EXPECT_EQ(options.ReadLanceProg(), "TRUE");

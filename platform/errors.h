@@ -6,10 +6,10 @@
 namespace vantorel {
 
 // A failure about the settings files or a value they store, which the windows
-// show to the user. Each layer raises its own kinds (PlatformError below,
-// JobError in jobs/, OptionsError in options/); the windows catch them all as
-// Error. The core never words a message for the user: ui/ maps each kind to
-// its French text.
+// show to the user. Each layer raises its own kinds, in an error type of its
+// own derived from this one (the platform's is PlatformError below); the
+// windows catch them all as Error. The core never words a message for the
+// user: ui/ maps each kind to its French text.
 class Error : public std::runtime_error {
 public:
     // The path or the text the failure is about.

@@ -142,18 +142,11 @@ TEST(WriteProfileString, RefusesWhatWouldDamageOrCannotBeWritten) {
     EXPECT_EQ(ReadFile(blocker), "");
 }
 
-TEST(WriteProfileString, RefusedForAnUnprivilegedUser) {
-    TempDir dir;
-    const fs::path folder = dir / "programme";
-    const fs::path file = folder / "ListeSave.ini";
-    WriteFile(file, "[Reference]\nDerniereRef=1\n");
-    // Others may look but not write: the file reads, the folder takes no new
-    // file, not even from its owner, so the refusal is real both for the
-    // user the tests drop to as root and for a normal user running them.
-    fs::permissions(dir.path(), fs::perms::others_read | fs::perms::others_exec, fs::perm_options::add);
-    fs::permissions(folder, fs::perms::owner_write | fs::perms::group_write | fs::perms::others_write,
-                    fs::perm_options::remove);
-    const std::optional<int> result = test::RunUnprivileged([&] {
+// Writes one key of `file` as an unprivileged user: 0 when the write was
+// refused for what it is (EACCES, naming the file), 1 when it went through, 2
+// for another failure; nullopt when no unprivileged user can be had here.
+std::optional<int> WriteUnprivileged(const fs::path& file) {
+    return test::RunUnprivileged([&] {
         try {
             WriteProfileString(file, "Reference", "DerniereRef", "2");
         } catch (const PlatformError& error) {
@@ -164,35 +157,35 @@ TEST(WriteProfileString, RefusedForAnUnprivilegedUser) {
         }
         return 1;
     });
+}
+
+TEST(WriteProfileString, RefusedWhereAnUnprivilegedUserMayNotWriteOrRead) {
+    TempDir dir;
+    const fs::path folder = dir / "programme";
+    const fs::path file = folder / "ListeSave.ini";
+    WriteFile(file, "[Reference]\nDerniereRef=1\n");
+    // Others may look but not write: the file reads, the folder takes no new
+    // file, not even from its owner, so the refusal is real both for the
+    // user the tests drop to as root and for a normal user running them.
+    fs::permissions(dir.path(), fs::perms::others_read | fs::perms::others_exec, fs::perm_options::add);
+    fs::permissions(folder, fs::perms::owner_write | fs::perms::group_write | fs::perms::others_write,
+                    fs::perm_options::remove);
+    const std::optional<int> result = WriteUnprivileged(file);
     fs::permissions(folder, fs::perms::owner_write, fs::perm_options::add); // so that the folder can go
     if (!result) {
         GTEST_SKIP() << "cannot run as an unprivileged user here";
     }
     EXPECT_EQ(*result, 0);
     EXPECT_EQ(ReadFile(file), "[Reference]\nDerniereRef=1\n");
-}
 
-TEST(WriteProfileString, RefusesAFileItCannotRead) {
     // Writing one key into a file that cannot be read would drop all its other keys.
-    TempDir dir;
-    const fs::path file = dir / "ListeSave.ini";
-    WriteFile(file, "[Reference]\nDerniereRef=7\n");
+    const fs::path unreadable = dir / "ListeSave.ini";
+    WriteFile(unreadable, "[Prog]\nLanceProg=TRUE\n");
     fs::permissions(dir.path(), fs::perms::all);
-    fs::permissions(file, fs::perms::owner_write | fs::perms::others_write);
-    const std::optional<int> result = test::RunUnprivileged([&] {
-        try {
-            WriteProfileString(file, "Prog", "LanceProg", "TRUE");
-        } catch (const PlatformError& error) {
-            return error.kind() == PlatformFailure::WriteRefused && error.sysErrno() == EACCES ? 0 : 2;
-        }
-        return 1;
-    });
-    if (!result) {
-        GTEST_SKIP() << "cannot run as an unprivileged user here";
-    }
-    EXPECT_EQ(*result, 0);
-    fs::permissions(file, fs::perms::owner_read, fs::perm_options::add);
-    EXPECT_EQ(ReadFile(file), "[Reference]\nDerniereRef=7\n");
+    fs::permissions(unreadable, fs::perms::owner_write | fs::perms::others_write);
+    EXPECT_EQ(WriteUnprivileged(unreadable), 0);
+    fs::permissions(unreadable, fs::perms::owner_read, fs::perm_options::add);
+    EXPECT_EQ(ReadFile(unreadable), "[Prog]\nLanceProg=TRUE\n");
 }
 
 } // namespace

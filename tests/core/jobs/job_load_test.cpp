@@ -27,20 +27,13 @@ void InstallFixture(const TempDir& dir, const char* fixture) {
     test::InstallTestData(fixture, dir / "ListeSave.ini");
 }
 
-std::vector<std::string> Sources(const JobStore& store) {
-    std::vector<std::string> sources;
+// One text of every job of the list, in order.
+std::vector<std::string> Column(const JobStore& store, std::string BackupJob::*text) {
+    std::vector<std::string> column;
     for (const BackupJob& job : store.jobs()) {
-        sources.push_back(job.source);
+        column.push_back(job.*text);
     }
-    return sources;
-}
-
-std::vector<std::string> References(const JobStore& store) {
-    std::vector<std::string> references;
-    for (const BackupJob& job : store.jobs()) {
-        references.push_back(job.reference);
-    }
-    return references;
+    return column;
 }
 
 struct LoadRow {
@@ -66,8 +59,8 @@ TEST_P(LoadJobList, StopsAtTheFirstSectionThatCannotLoad) {
     const std::string before = ReadFile(dir / "ListeSave.ini");
     JobStore store(dir.path());
     store.LoadJobList();
-    EXPECT_EQ(Sources(store), row.sources);
-    EXPECT_EQ(References(store), row.references);
+    EXPECT_EQ(Column(store, &BackupJob::source), row.sources);
+    EXPECT_EQ(Column(store, &BackupJob::reference), row.references);
     EXPECT_EQ(store.referenceCounter(), row.counter);
     const std::string after = ReadFile(dir / "ListeSave.ini");
     EXPECT_EQ(after != before, row.referencesGiven) << "a load writes only the references it gives";
@@ -77,7 +70,7 @@ TEST_P(LoadJobList, StopsAtTheFirstSectionThatCannotLoad) {
     // and writes nothing.
     JobStore restarted(dir.path());
     restarted.LoadJobList();
-    EXPECT_EQ(References(restarted), row.references);
+    EXPECT_EQ(Column(restarted, &BackupJob::reference), row.references);
     EXPECT_EQ(restarted.referenceCounter(), row.counter);
     EXPECT_EQ(ReadFile(dir / "ListeSave.ini"), after);
 

@@ -15,26 +15,18 @@ constexpr std::string_view kProgSection = "Prog";
 constexpr std::string_view kPositionSection = "PositionFenetre";
 constexpr std::string_view kDefault = "0";
 
-std::string Describe(OptionsFailure kind, const std::string& subject) {
-    switch (kind) {
-    case OptionsFailure::NotAnInteger:
-        return "not an integer: '" + subject + "'";
-    }
-    return subject;
-}
-
 std::int32_t Integer(const std::string& text) {
     const std::optional<std::int32_t> value = ParseDecimal(text);
     if (!value) {
-        throw OptionsError(OptionsFailure::NotAnInteger, text);
+        throw OptionsError(text);
     }
     return *value;
 }
 
 } // namespace
 
-OptionsError::OptionsError(OptionsFailure kind, const std::string& subject)
-    : Error(Describe(kind, subject), subject, 0), kind_(kind) {}
+OptionsError::OptionsError(const std::string& notAnInteger)
+    : Error("not an integer: '" + notAnInteger + "'", notAnInteger, 0) {}
 
 ProgramOptions::ProgramOptions(std::filesystem::path settingsFolder) : file_(std::move(settingsFolder) / kFileName) {}
 

@@ -8,19 +8,11 @@
 
 namespace vantorel {
 
-enum class OptionsFailure {
-    NotAnInteger, // a stored window position is no decimal integer; subject = the text
-};
-
-// What reading the program's options raises.
+// What reading the program's options raises, its one kind of failure: a
+// stored window position that is no decimal integer; subject = the text.
 class OptionsError : public Error {
 public:
-    OptionsError(OptionsFailure kind, const std::string& subject);
-
-    OptionsFailure kind() const noexcept { return kind_; }
-
-private:
-    OptionsFailure kind_;
+    explicit OptionsError(const std::string& notAnInteger);
 };
 
 // Where the main window was last dropped, as Vantorel.ini keeps it.
@@ -40,7 +32,7 @@ public:
 
     const std::filesystem::path& file() const { return file_; }
 
-    // NormalTop and NormalLeft. Throws OptionsError(NotAnInteger, value) for
+    // NormalTop and NormalLeft. Throws OptionsError(value) for
     // the first of them (top first) that is not a decimal integer.
     WindowPosition ReadWindowPosition() const;
     void WriteWindowPosition(WindowPosition position) const;

@@ -80,14 +80,6 @@ QString JobText(const JobError& error, const QString& subject) {
     return QString::fromStdString(error.what());
 }
 
-QString OptionsText(const OptionsError& error, const QString& subject) {
-    switch (error.kind()) {
-    case OptionsFailure::NotAnInteger:
-        return NotAnIntegerText(subject);
-    }
-    return QString::fromStdString(error.what());
-}
-
 } // namespace
 
 QString FailureText(const Error& error) {
@@ -98,8 +90,8 @@ QString FailureText(const Error& error) {
     if (const auto* job = dynamic_cast<const JobError*>(&error)) {
         return JobText(*job, subject);
     }
-    if (const auto* options = dynamic_cast<const OptionsError*>(&error)) {
-        return OptionsText(*options, subject);
+    if (dynamic_cast<const OptionsError*>(&error) != nullptr) {
+        return NotAnIntegerText(subject);
     }
     return QString::fromStdString(error.what());
 }

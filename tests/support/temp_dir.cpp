@@ -49,7 +49,12 @@ std::string ReadFile(const std::filesystem::path& file) {
 }
 
 std::string ReadTestData(std::string_view name) {
-    return ReadFile(std::filesystem::path(VANTOREL_TEST_DATA) / name);
+    const std::filesystem::path file = std::filesystem::path(VANTOREL_TEST_DATA) / name;
+    // A misspelt name would read as an empty file, a valid settings file.
+    if (!std::filesystem::is_regular_file(file)) {
+        throw std::runtime_error("no test data file " + file.string());
+    }
+    return ReadFile(file);
 }
 
 void InstallTestData(std::string_view name, const std::filesystem::path& file) {

@@ -30,7 +30,7 @@ void WriteFile(const std::filesystem::path& file, std::string_view content);
 // The whole content of a file; empty when it cannot be read.
 std::string ReadFile(const std::filesystem::path& file);
 
-// The content of a file of the test data (tests/data/<name>).
+// The content of a file of the test data (tests/data/<name>); throws when it is missing.
 std::string ReadTestData(std::string_view name);
 
 // Writes a copy of the test data file `name` to `file`.

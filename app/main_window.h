@@ -8,7 +8,7 @@
 // moc cannot parse the C++20 standard headers the core pulls in; it needs
 // none of the core's types to do its work.
 #ifndef Q_MOC_RUN
-#include "jobs/program_options.h"
+#include "options/program_options.h"
 #include "runs/backup_runner.h"
 #include "runs/run_host.h"
 #endif

@@ -1,8 +1,8 @@
 #include "jobs/job_operations.h"
 
 #include "jobs/archive_paths.h"
+#include "jobs/job_error.h"
 #include "platform/decimal_text.h"
-#include "platform/errors.h"
 #include "schedule/frequency.h"
 #include "schedule/next_run.h"
 
@@ -79,7 +79,7 @@ void CheckPathsFit(const JobStore& store, const JobSettings& settings) {
             return (job.sourceOverlong && job.source == *path) || (job.destinationOverlong && job.destination == *path);
         });
         if (cutText || IsOverlongPath(*path)) {
-            throw Error(Failure::PathTooLong, *path);
+            throw JobError(JobFailure::PathTooLong, *path);
         }
     }
 }
@@ -117,7 +117,7 @@ JobSettings SettingsOfJob(const BackupJob& job) {
     // The first text that is not a number, in the order the lists are read.
     for (const std::string* text : {&job.schedule.code, &job.schedule.weekday, &job.schedule.day, &job.schedule.hour}) {
         if (!ParseDecimal(*text)) {
-            throw Error(Failure::NotAnInteger, *text);
+            throw JobError(JobFailure::NotAnInteger, *text);
         }
     }
     return JobSettings{job.source, job.destination, job.schedule};
@@ -139,7 +139,7 @@ bool ValidateEdit(JobStore& store, std::size_t row, const JobSettings& settings,
     const std::string& lastRun = store.at(row).lastRun;
     std::optional<DateTime> base = ParseDateTimeText(lastRun);
     if (!base) {
-        throw Error(Failure::NotADateTime, lastRun);
+        throw JobError(JobFailure::NotADateTime, lastRun);
     }
     CheckPositions(settings.schedule);
     std::string designation = BuildDesignation(settings.source, settings.destination, settings.schedule);

@@ -1,5 +1,6 @@
 #include "jobs/job_store.h"
 
+#include "jobs/job_error.h"
 #include "platform/atomic_file.h"
 #include "platform/decimal_text.h"
 #include "platform/errors.h"
@@ -187,7 +188,7 @@ std::string BuildDesignation(std::string_view source, std::string_view destinati
     std::string_view culprit;
     std::optional<std::string> line = ComposeDesignation(source, destination, schedule, culprit);
     if (!line) {
-        throw Error(Failure::NotAnInteger, std::string(culprit));
+        throw JobError(JobFailure::NotAnInteger, std::string(culprit));
     }
     return std::move(*line);
 }
@@ -289,7 +290,7 @@ void JobStore::LoadJobList() {
 std::size_t JobStore::AppendJob(BackupJob job) {
     const std::optional<std::int32_t> counter = ParseDecimal(referenceCounter_);
     if (!counter || *counter == std::numeric_limits<std::int32_t>::max()) {
-        throw Error(Failure::NotAnInteger, referenceCounter_);
+        throw JobError(JobFailure::NotAnInteger, referenceCounter_);
     }
     referenceCounter_ = std::to_string(*counter + 1);
     job.reference = referenceCounter_;
@@ -320,7 +321,7 @@ void JobStore::MakeRoomForRow(std::size_t row) {
     const std::optional<std::string> content = ReadFileContent(filePath_, &readFailure);
     if (!content) {
         if (readFailure != ENOENT) {
-            throw Error(Failure::WriteRefused, filePath_.string(), readFailure);
+            throw PlatformError(PlatformFailure::WriteRefused, filePath_.string(), readFailure);
         }
         return;
     }
@@ -396,7 +397,7 @@ void JobStore::RewriteJobList() {
         int readFailure = 0;
         const std::optional<std::string> content = ReadFileContent(filePath_, &readFailure);
         if (!content && readFailure != ENOENT) {
-            throw Error(Failure::WriteRefused, filePath_.string(), readFailure);
+            throw PlatformError(PlatformFailure::WriteRefused, filePath_.string(), readFailure);
         }
         const IniDocument current = content ? IniDocument::Parse(*content) : IniDocument{};
         const std::size_t removed = fileRows_ - std::min(fileRows_, jobs_.size());
@@ -425,7 +426,7 @@ void JobStore::RewriteJobList() {
         doc.AppendSections(current, unseen);
         if (doc.empty()) {
             if (std::remove(filePath_.c_str()) != 0 && errno != ENOENT) {
-                throw Error(Failure::WriteRefused, filePath_.string(), errno);
+                throw PlatformError(PlatformFailure::WriteRefused, filePath_.string(), errno);
             }
         } else {
             WriteProfileFile(filePath_, doc);

@@ -44,7 +44,7 @@ struct BackupJob {
 // cut there. A job is never given such a path.
 bool IsOverlongPath(std::string_view path);
 
-// The job's line in the main list. Throws Error(NotAnInteger) with the
+// The job's line in the main list. Throws JobError(NotAnInteger) with the
 // offending text when the code, or an index the code uses, is not a number or
 // lies outside its list.
 std::string BuildDesignation(std::string_view source, std::string_view destination, const Schedule& schedule);
@@ -53,7 +53,7 @@ std::string BuildDesignation(std::string_view source, std::string_view destinati
 std::optional<std::string> TryBuildDesignation(std::string_view source, std::string_view destination,
                                                const Schedule& schedule);
 
-// The job list and its stored form, ListeSave.ini in the program folder.
+// The job list and its stored form, ListeSave.ini in the settings folder.
 // Row r of the list is section r of the file. Every settings write replaces
 // the whole file atomically, so a crash never leaves it damaged. Operations
 // on a row that does not exist throw std::out_of_range.
@@ -88,21 +88,21 @@ public:
     // writes DerniereRef and the job's section (a section the list could not
     // load that stands there first moves down by one, with those behind it,
     // so it is not overwritten). Returns the new row. Throws
-    // Error(WriteRefused) with the row already in the list. Throws
-    // Error(NotAnInteger) before anything changes when the counter read from
+    // PlatformError(WriteRefused) with the row already in the list. Throws
+    // JobError(NotAnInteger) before anything changes when the counter read from
     // the file is not a number (or cannot grow): a guessed reference could
     // name another job's archives.
     std::size_t AppendJob(BackupJob job);
 
     // Writes the seven edited keys of section `row`, then replaces the row's
-    // fields (reference and last run stay). Throws Error(WriteRefused) with the
+    // fields (reference and last run stay). Throws PlatformError(WriteRefused) with the
     // row unchanged.
     void UpdateJob(std::size_t row, std::string designation, std::string source, std::string destination,
                    Schedule schedule, std::string nextRun);
 
     // The run update: sets the row's two texts, then writes CbDerniereDateMaj
     // and CbProchaineDateMaj in the section of row `row`. Throws
-    // Error(WriteRefused) when the file refuses; the row keeps its new texts.
+    // PlatformError(WriteRefused) when the file refuses; the row keeps its new texts.
     void RecordRun(std::size_t row, std::string lastRun, std::string nextRun);
 
     // Removes a row from the list only; RewriteJobList stores the change.
@@ -120,7 +120,7 @@ public:
 
 private:
     // Moves a section that stands where row `row` is about to be written
-    // down by one, with the sections behind it. Throws Error(WriteRefused).
+    // down by one, with the sections behind it. Throws PlatformError(WriteRefused).
     void MakeRoomForRow(std::size_t row);
 
     std::filesystem::path filePath_;

@@ -40,7 +40,7 @@ private:
 };
 
 [[noreturn]] void Refuse(const std::filesystem::path& target, int sysErrno) {
-    throw Error(Failure::WriteRefused, target.string(), sysErrno);
+    throw PlatformError(PlatformFailure::WriteRefused, target.string(), sysErrno);
 }
 
 // The file a write must replace: a symbolic link is followed, so that the

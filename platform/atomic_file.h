@@ -17,13 +17,13 @@ namespace vantorel {
 // A target whose mode lacks the owner's write bit refuses the write, like a
 // read-only file on the desktop systems our files come from (root would pass
 // any access check and the rename would replace the file regardless).
-// Throws Error(Failure::WriteRefused, target, errno); the temporary file is
+// Throws PlatformError(PlatformFailure::WriteRefused, target, errno); the temporary file is
 // removed and the target left untouched.
 void ReplaceFileContent(const std::filesystem::path& target, std::string_view content);
 
 // Copies `source` over `target` (replacing it) in the same safe way; meant
 // for settings files, it holds the whole content in memory. Throws
-// Error(Failure::WriteRefused, target, errno) when the source cannot be read
+// PlatformError(PlatformFailure::WriteRefused, target, errno) when the source cannot be read
 // or the target cannot be written.
 void CopyFileReplacing(const std::filesystem::path& source, const std::filesystem::path& target);
 

@@ -97,8 +97,8 @@ void SetRunAtLogon(const std::filesystem::path& configHome, const std::filesyste
     }
     try {
         ReplaceFileContent(entry, LogonEntryText(executable.string()));
-    } catch (const Error& refused) {
-        throw Error(Failure::LogonEntryRefused, std::string(kLogonEntryName), refused.sysErrno());
+    } catch (const PlatformError& refused) {
+        throw PlatformError(PlatformFailure::LogonEntryRefused, std::string(kLogonEntryName), refused.sysErrno());
     }
 }
 

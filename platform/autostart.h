@@ -31,7 +31,7 @@ std::string LogonEntryText(std::string_view executable);
 // usable autostart folder (configHome empty, or the folder cannot be created
 // or is not a folder) nothing is written and nothing is said: the program then
 // simply does not start with the session. Throws
-// Error(Failure::LogonEntryRefused, "Vantorel", errno) when the folder is
+// PlatformError(PlatformFailure::LogonEntryRefused, "Vantorel", errno) when the folder is
 // there but the entry cannot be written; an entry already there is then left
 // as it was.
 void SetRunAtLogon(const std::filesystem::path& configHome, const std::filesystem::path& executable);

@@ -46,7 +46,7 @@ std::time_t FromDosDateTime(DosDateTime dos) {
     return std::mktime(&local);
 }
 
-std::time_t DosTimeCache::toMoment(DosDateTime dos) {
+std::time_t DosTimeCache::ToMoment(DosDateTime dos) {
     const std::uint32_t key = static_cast<std::uint32_t>(dos.date) << 16 | dos.time;
     Slot& slot = slots_[(key ^ key >> 11 ^ key >> 19) % kSlots];
     if (key == 0 || slot.key != key) {

@@ -37,7 +37,7 @@ std::time_t FromDosDateTime(DosDateTime dos);
 // object per extraction: a zone changed meanwhile applies to the next one.
 class DosTimeCache {
 public:
-    std::time_t toMoment(DosDateTime dos);
+    std::time_t ToMoment(DosDateTime dos);
 
 private:
     static constexpr std::size_t kSlots = 256;

@@ -6,35 +6,26 @@ namespace vantorel {
 
 namespace {
 
-std::string Describe(Failure kind, const std::string& subject, int sysErrno) {
-    std::string text;
+std::string Describe(PlatformFailure kind, const std::string& subject) {
     switch (kind) {
-    case Failure::WriteRefused:
-        text = "cannot write " + subject;
-        break;
-    case Failure::NotAnInteger:
-        text = "not an integer: '" + subject + "'";
-        break;
-    case Failure::NotADateTime:
-        text = "not a date-time: '" + subject + "'";
-        break;
-    case Failure::LogonEntryRefused:
-        text = "cannot write the start-at-logon entry '" + subject + "'";
-        break;
-    case Failure::PathTooLong:
-        text = "path too long to store: " + std::to_string(subject.size()) + " bytes";
-        break;
+    case PlatformFailure::WriteRefused:
+        return "cannot write " + subject;
+    case PlatformFailure::LogonEntryRefused:
+        return "cannot write the start-at-logon entry '" + subject + "'";
     }
-    if (sysErrno != 0) {
-        text += std::string(" (") + std::strerror(sysErrno) + ")";
-    }
-    return text;
+    return subject;
+}
+
+std::string WithReason(const std::string& description, int sysErrno) {
+    return sysErrno == 0 ? description : description + " (" + std::strerror(sysErrno) + ")";
 }
 
 } // namespace
 
-Error::Error(Failure kind, std::string subject, int sysErrno)
-    : std::runtime_error(Describe(kind, subject, sysErrno)), kind_(kind), subject_(std::move(subject)),
-      sysErrno_(sysErrno) {}
+Error::Error(const std::string& description, std::string subject, int sysErrno)
+    : std::runtime_error(WithReason(description, sysErrno)), subject_(std::move(subject)), sysErrno_(sysErrno) {}
+
+PlatformError::PlatformError(PlatformFailure kind, const std::string& subject, int sysErrno)
+    : Error(Describe(kind, subject), subject, sysErrno), kind_(kind) {}
 
 } // namespace vantorel

@@ -248,12 +248,12 @@ std::string ReadProfileString(const std::filesystem::path& file, std::string_vie
 void WriteProfileString(const std::filesystem::path& file, std::string_view section, std::string_view key,
                         std::string_view value) {
     if (!IsStorableSectionName(section) || !IsStorableKeyName(key) || !IsStorableValue(value)) {
-        throw Error(Failure::WriteRefused, file.string(), EINVAL);
+        throw PlatformError(PlatformFailure::WriteRefused, file.string(), EINVAL);
     }
     int readFailure = 0;
     const std::optional<std::string> content = ReadFileContent(file, &readFailure);
     if (!content && readFailure != ENOENT) {
-        throw Error(Failure::WriteRefused, file.string(), readFailure);
+        throw PlatformError(PlatformFailure::WriteRefused, file.string(), readFailure);
     }
     IniDocument doc = content ? IniDocument::Parse(*content) : IniDocument{};
     doc.Set(section, key, value);

@@ -111,7 +111,7 @@ std::string ReadProfileString(const std::filesystem::path& file, std::string_vie
 
 // Writes one key: reads the file (a missing file is an empty one), sets the
 // key, and replaces the whole file atomically. Throws
-// Error(Failure::WriteRefused, file, errno) when the file is read-only, exists
+// PlatformError(PlatformFailure::WriteRefused, file, errno) when the file is read-only, exists
 // but cannot be read (writing would lose its other keys), cannot be replaced,
 // or when a name or the value is not storable (EINVAL); the file is then as it
 // was.

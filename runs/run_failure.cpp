@@ -134,7 +134,8 @@ FailureCause CauseOf(const std::exception& error, const fs::path& fallbackPath) 
         return FromArchiveError(*archive, fallbackPath);
     }
     if (const auto* settings = dynamic_cast<const Error*>(&error)) {
-        if (settings->kind() == Failure::WriteRefused) {
+        if (const auto* platform = dynamic_cast<const PlatformError*>(settings);
+            platform != nullptr && platform->kind() == PlatformFailure::WriteRefused) {
             return {KindOfErrno(settings->sysErrno(), FailureKind::JobListNotWritten), settings->subject(),
                     SystemText(settings->sysErrno())};
         }

@@ -8,17 +8,18 @@
 # so that every edge can be seen here; a relative name is refused.
 # Run as: cmake -DROOT=<source folder> -P check_layers.cmake
 cmake_minimum_required(VERSION 3.25)
-set(layers platform archive schedule jobs runs ui app)
+set(layers platform archive schedule options jobs runs ui app)
 set(archive_rooms archive archive/reader archive/writer)
 set(allowed_platform "")
 set(allowed_archive platform)
 set(allowed_archive/reader archive platform)
 set(allowed_archive/writer archive/reader archive platform)
 set(allowed_schedule platform)
+set(allowed_options platform)
 set(allowed_jobs schedule platform)
 set(allowed_runs jobs ${archive_rooms} schedule platform)
-set(allowed_ui runs jobs ${archive_rooms} schedule platform)
-set(allowed_app ui runs jobs ${archive_rooms} schedule platform)
+set(allowed_ui runs jobs ${archive_rooms} schedule options platform)
+set(allowed_app ui runs jobs ${archive_rooms} schedule options platform)
 set(qt_allowed ui app)
 
 # The room of a path below the root: its first folder, or archive/<side>.

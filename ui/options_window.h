@@ -4,7 +4,7 @@
 
 // moc cannot parse the C++20 standard headers the core pulls in.
 #ifndef Q_MOC_RUN
-#include "jobs/program_options.h"
+#include "options/program_options.h"
 #endif
 
 #include <QPointer>

@@ -1,5 +1,8 @@
 #include "ui/texts.h"
 
+#include "jobs/job_error.h"
+#include "options/program_options.h"
+
 #include <QMessageBox>
 
 #include <system_error>
@@ -35,10 +38,15 @@ QString QuestionText(Question question) {
     return {};
 }
 
-QString FailureText(const Error& error) {
-    const QString subject = QString::fromStdString(error.subject());
+namespace {
+
+QString NotAnIntegerText(const QString& subject) {
+    return QStringLiteral("'%1' n'est pas une valeur entière correcte").arg(subject);
+}
+
+QString PlatformText(const PlatformError& error, const QString& subject) {
     switch (error.kind()) {
-    case Failure::WriteRefused: {
+    case PlatformFailure::WriteRefused: {
         QString text = QStringLiteral("Impossible d'écrire dans %1").arg(subject);
         // The system's reason on a second line: a full disk and a read-only
         // folder call for different remedies.
@@ -47,13 +55,19 @@ QString FailureText(const Error& error) {
         }
         return text;
     }
-    case Failure::NotAnInteger:
-        return QStringLiteral("'%1' n'est pas une valeur entière correcte").arg(subject);
-    case Failure::NotADateTime:
-        return QStringLiteral("'%1' ne correspond pas à une date et une heure correctes").arg(subject);
-    case Failure::LogonEntryRefused:
+    case PlatformFailure::LogonEntryRefused:
         return QStringLiteral("Echec à la définition des données pour '%1'").arg(subject);
-    case Failure::PathTooLong: {
+    }
+    return QString::fromStdString(error.what());
+}
+
+QString JobText(const JobError& error, const QString& subject) {
+    switch (error.kind()) {
+    case JobFailure::NotAnInteger:
+        return NotAnIntegerText(subject);
+    case JobFailure::NotADateTime:
+        return QStringLiteral("'%1' ne correspond pas à une date et une heure correctes").arg(subject);
+    case JobFailure::PathTooLong: {
         // The path may run to thousands of characters: its two ends name it.
         constexpr qsizetype kEnd = 60;
         const QString shown =
@@ -62,6 +76,22 @@ QString FailureText(const Error& error) {
                    "Ce chemin est trop long pour être enregistré :\n%1\nChoisissez un dossier au chemin plus court.")
             .arg(shown);
     }
+    }
+    return QString::fromStdString(error.what());
+}
+
+} // namespace
+
+QString FailureText(const Error& error) {
+    const QString subject = QString::fromStdString(error.subject());
+    if (const auto* platform = dynamic_cast<const PlatformError*>(&error)) {
+        return PlatformText(*platform, subject);
+    }
+    if (const auto* job = dynamic_cast<const JobError*>(&error)) {
+        return JobText(*job, subject);
+    }
+    if (dynamic_cast<const OptionsError*>(&error) != nullptr) {
+        return NotAnIntegerText(subject);
     }
     return QString::fromStdString(error.what());
 }

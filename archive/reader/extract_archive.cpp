@@ -255,7 +255,7 @@ private:
         if (damaged && file.replacing()) {
             return SkipReason::BadCrc; // never bad data over a file that may be good
         }
-        const std::time_t mtime = times_.toMoment({entry.dosTime, entry.dosDate});
+        const std::time_t mtime = times_.ToMoment({entry.dosTime, entry.dosDate});
         if (std::optional<SkipReason> failed = file.commit(mtime, (entry.externalAttributes & kAttrReadOnly) != 0)) {
             return failed;
         }

@@ -21,7 +21,7 @@ class FailingHandler : public QObject {
 public:
     bool event(QEvent* event) override {
         if (event->type() == QEvent::User) {
-            throw Error(Failure::WriteRefused, "/opt/vantorel/ListeSave.ini", EACCES);
+            throw PlatformError(PlatformFailure::WriteRefused, "/opt/vantorel/ListeSave.ini", EACCES);
         }
         if (event->type() == QEvent::Type(QEvent::User + 1)) {
             throw std::out_of_range("vector::at");

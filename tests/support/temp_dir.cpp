@@ -2,6 +2,7 @@
 
 #include <cstdlib>
 #include <fstream>
+#include <iterator>
 #include <sstream>
 #include <stdexcept>
 #include <string>
@@ -45,6 +46,24 @@ std::string ReadFile(const std::filesystem::path& file) {
     std::ostringstream text;
     text << in.rdbuf();
     return text.str();
+}
+
+std::string ReadTestData(std::string_view name) {
+    const std::filesystem::path file = std::filesystem::path(VANTOREL_TEST_DATA) / name;
+    // A misspelt name would read as an empty file, a valid settings file.
+    if (!std::filesystem::is_regular_file(file)) {
+        throw std::runtime_error("no test data file " + file.string());
+    }
+    return ReadFile(file);
+}
+
+void InstallTestData(std::string_view name, const std::filesystem::path& file) {
+    WriteFile(file, ReadTestData(name));
+}
+
+std::size_t EntriesIn(const std::filesystem::path& folder) {
+    return static_cast<std::size_t>(
+        std::distance(std::filesystem::directory_iterator(folder), std::filesystem::directory_iterator()));
 }
 
 } // namespace vantorel::test

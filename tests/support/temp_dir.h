@@ -1,6 +1,8 @@
 #pragma once
 
+#include <cstddef>
 #include <filesystem>
+#include <string>
 #include <string_view>
 
 namespace vantorel::test {
@@ -27,5 +29,14 @@ void WriteFile(const std::filesystem::path& file, std::string_view content);
 
 // The whole content of a file; empty when it cannot be read.
 std::string ReadFile(const std::filesystem::path& file);
+
+// The content of a file of the test data (tests/data/<name>); throws when it is missing.
+std::string ReadTestData(std::string_view name);
+
+// Writes a copy of the test data file `name` to `file`.
+void InstallTestData(std::string_view name, const std::filesystem::path& file);
+
+// How many entries `folder` holds: a write leaves no temporary file behind.
+std::size_t EntriesIn(const std::filesystem::path& folder);
 
 } // namespace vantorel::test

@@ -1,5 +1,5 @@
+#include "jobs/job_error.h"
 #include "jobs/job_store.h"
-#include "platform/errors.h"
 #include "platform/profile_ini.h"
 
 #include "tests/support/new_job.h"
@@ -22,29 +22,22 @@ using test::ReadFile;
 using test::TempDir;
 using test::WriteFile;
 
-// A program folder holding a copy of one fixture as its ListeSave.ini.
+// A settings folder holding a copy of one fixture as its ListeSave.ini.
 void InstallFixture(const TempDir& dir, const char* fixture) {
-    WriteFile(dir / "ListeSave.ini", ReadFile(fs::path(VANTOREL_TEST_DATA) / fixture));
+    test::InstallTestData(fixture, dir / "ListeSave.ini");
 }
 
-std::vector<std::string> Sources(const JobStore& store) {
-    std::vector<std::string> sources;
+// One text of every job of the list, in order.
+std::vector<std::string> Column(const JobStore& store, std::string BackupJob::*text) {
+    std::vector<std::string> column;
     for (const BackupJob& job : store.jobs()) {
-        sources.push_back(job.source);
+        column.push_back(job.*text);
     }
-    return sources;
-}
-
-std::vector<std::string> References(const JobStore& store) {
-    std::vector<std::string> references;
-    for (const BackupJob& job : store.jobs()) {
-        references.push_back(job.reference);
-    }
-    return references;
+    return column;
 }
 
 struct LoadRow {
-    const char* fixture;
+    const char* fixture;                 // nullptr: no file
     std::vector<std::string> sources;    // the jobs that load, in order
     std::vector<std::string> references; // their references after the load
     const char* counter;                 // ReferenceCounter after the load
@@ -52,7 +45,7 @@ struct LoadRow {
 };
 
 void PrintTo(const LoadRow& row, std::ostream* out) {
-    *out << row.fixture;
+    *out << (row.fixture != nullptr ? row.fixture : "no file");
 }
 
 class LoadJobList : public ::testing::TestWithParam<LoadRow> {};
@@ -60,21 +53,24 @@ class LoadJobList : public ::testing::TestWithParam<LoadRow> {};
 TEST_P(LoadJobList, StopsAtTheFirstSectionThatCannotLoad) {
     TempDir dir;
     const LoadRow& row = GetParam();
-    InstallFixture(dir, row.fixture);
+    if (row.fixture != nullptr) {
+        InstallFixture(dir, row.fixture);
+    }
     const std::string before = ReadFile(dir / "ListeSave.ini");
     JobStore store(dir.path());
     store.LoadJobList();
-    EXPECT_EQ(Sources(store), row.sources);
-    EXPECT_EQ(References(store), row.references);
+    EXPECT_EQ(Column(store, &BackupJob::source), row.sources);
+    EXPECT_EQ(Column(store, &BackupJob::reference), row.references);
     EXPECT_EQ(store.referenceCounter(), row.counter);
     const std::string after = ReadFile(dir / "ListeSave.ini");
     EXPECT_EQ(after != before, row.referencesGiven) << "a load writes only the references it gives";
+    EXPECT_EQ(fs::exists(dir / "ListeSave.ini"), row.fixture != nullptr);
 
     // The references given are stored: the next start finds the same ones
     // and writes nothing.
     JobStore restarted(dir.path());
     restarted.LoadJobList();
-    EXPECT_EQ(References(restarted), row.references);
+    EXPECT_EQ(Column(restarted, &BackupJob::reference), row.references);
     EXPECT_EQ(restarted.referenceCounter(), row.counter);
     EXPECT_EQ(ReadFile(dir / "ListeSave.ini"), after);
 
@@ -89,6 +85,7 @@ TEST_P(LoadJobList, StopsAtTheFirstSectionThatCannotLoad) {
 INSTANTIATE_TEST_SUITE_P(
     Fixtures, LoadJobList,
     ::testing::Values(
+        LoadRow{nullptr, {}, {}, "0", false},
         // Section 2 is not loaded, but its reference 3 is taken all the same.
         LoadRow{"liste_gap_in_sections.ini", {"/docs/"}, {"1"}, "3", false},
         LoadRow{"liste_literal_zero_source.ini", {"/docs/"}, {"1"}, "9", false},
@@ -159,15 +156,6 @@ TEST(LoadJobList, KeepsTheStoredTextsAndBuildsTheDesignations) {
     EXPECT_EQ(store.at(0).reference, "1"); // the first of two Reference keys
 }
 
-TEST(LoadJobList, NoFileGivesNoJobAndCounterZero) {
-    TempDir dir;
-    JobStore store(dir.path());
-    store.LoadJobList();
-    EXPECT_EQ(store.size(), 0U);
-    EXPECT_EQ(store.referenceCounter(), "0");
-    EXPECT_FALSE(fs::exists(dir / "ListeSave.ini"));
-}
-
 // A job is known by its reference across loads (its error line keeps its
 // hint after "Restaurer"); a reference new to the list gets a fresh id.
 TEST(LoadJobList, KeepsEachJobsIdAcrossLoads) {
@@ -219,8 +207,8 @@ TEST(BuildDesignation, WritesTheLineOfEveryCode) {
         try {
             BuildDesignation("/a/", "/b/", {bad[0], bad[2], bad[3], bad[1]});
             ADD_FAILURE() << "built a line for code " << bad[0];
-        } catch (const Error& error) {
-            EXPECT_EQ(error.kind(), Failure::NotAnInteger);
+        } catch (const JobError& error) {
+            EXPECT_EQ(error.kind(), JobFailure::NotAnInteger);
             EXPECT_EQ(error.subject(), bad[4]);
         }
     }

@@ -1,7 +1,8 @@
+#include "jobs/job_error.h"
 #include "jobs/job_store.h"
-#include "platform/errors.h"
 
 #include "tests/support/new_job.h"
+#include "tests/support/refused_write.h"
 #include "tests/support/temp_dir.h"
 
 #include <gtest/gtest.h>
@@ -13,11 +14,32 @@ namespace vantorel {
 namespace {
 
 namespace fs = std::filesystem;
+using test::EntriesIn;
+using test::ExpectWriteRefused;
+using test::InstallTestData;
 using test::ReadFile;
+using test::ReadTestData;
 using test::TempDir;
-using test::WriteFile;
 
 constexpr const char* kDailyLine = "Sauvegarder (C:\\Mes documents\\) sur (E:\\Sauvegardes\\) tous les jours à 21h00";
+
+// A settings folder and the job list kept in it.
+class JobStoreWrite : public ::testing::Test {
+protected:
+    // Loads the list from a copy of the test data file `fixture`.
+    void LoadFrom(const char* fixture) {
+        InstallTestData(fixture, store.filePath());
+        store.LoadJobList();
+    }
+
+    TempDir dir;
+    JobStore store{dir.path()};
+};
+
+// A job whose schedule and run times play no part.
+BackupJob Job(const std::string& source, const std::string& destination = "/dest/") {
+    return test::NewJob("x", source, destination, {"0", "0", "0", "0"}, "", "");
+}
 
 // Adds the daily job and the weekly job of the documented example.
 void AddTwoJobs(JobStore& store) {
@@ -37,20 +59,7 @@ const std::string kTwoJobsFile = "[Reference]\nDerniereRef=2\n"
                                  "CbDateMois=0\nCbJoursSemaine=4\nCbHeures=17\nReference=2\n"
                                  "CbDerniereDateMaj=07/12/2026 14:06:00\nCbProchaineDateMaj=11/12/2026 18:00:00\n";
 
-// Expects `call` to raise WriteRefused naming `file`.
-template <typename Call> void ExpectWriteRefused(const fs::path& file, Call call) {
-    try {
-        call();
-        ADD_FAILURE() << "the write was not refused";
-    } catch (const Error& error) {
-        EXPECT_EQ(error.kind(), Failure::WriteRefused);
-        EXPECT_EQ(error.subject(), file.string());
-    }
-}
-
-TEST(AppendJob, TwoAddsWriteTheDocumentedLinesAndLoadBack) {
-    TempDir dir;
-    JobStore store(dir.path());
+TEST_F(JobStoreWrite, AppendTwoAddsWriteTheDocumentedLinesAndLoadBack) {
     store.LoadJobList();
     AddTwoJobs(store);
     EXPECT_EQ(store.referenceCounter(), "2");
@@ -68,14 +77,11 @@ TEST(AppendJob, TwoAddsWriteTheDocumentedLinesAndLoadBack) {
     EXPECT_EQ(reloaded.referenceCounter(), "2");
 }
 
-TEST(AppendJob, FillsTheGapAndGoesOnFromTheHighestReference) {
-    TempDir dir;
-    WriteFile(dir / "ListeSave.ini", ReadFile(fs::path(VANTOREL_TEST_DATA) / "liste_gap_in_sections.ini"));
-    JobStore store(dir.path());
-    store.LoadJobList();
+TEST_F(JobStoreWrite, AppendFillsTheGapAndGoesOnFromTheHighestReference) {
+    LoadFrom("liste_gap_in_sections.ini");
     ASSERT_EQ(store.size(), 1U);
     // Section 2's reference 3 is taken although the section does not load.
-    EXPECT_EQ(store.AppendJob(test::NewJob("x", "/neuf/", "/dest/", {"0", "0", "0", "0"}, "0", "0")), 1U);
+    EXPECT_EQ(store.AppendJob(Job("/neuf/")), 1U);
     EXPECT_EQ(store.at(1).reference, "4");
     // Section 1 now exists, so section 2 behind it loads again, with its own archives.
     store.LoadJobList();
@@ -84,18 +90,15 @@ TEST(AppendJob, FillsTheGapAndGoesOnFromTheHighestReference) {
     EXPECT_EQ(store.at(2).source, "/photos/");
     EXPECT_EQ(store.at(2).reference, "3");
     EXPECT_EQ(store.referenceCounter(), "4");
-    EXPECT_EQ(store.AppendJob(test::NewJob("y", "/encore/", "/dest/", {"0", "0", "0", "0"}, "0", "0")), 3U);
+    EXPECT_EQ(store.AppendJob(Job("/encore/")), 3U);
     EXPECT_EQ(store.at(3).reference, "5");
 }
 
-TEST(AppendJob, MovesASectionItCouldNotLoadDownInsteadOfWritingOverIt) {
-    TempDir dir;
-    WriteFile(dir / "ListeSave.ini", ReadFile(fs::path(VANTOREL_TEST_DATA) / "liste_unseen_after_unreadable.ini"));
-    const std::string original = ReadFile(dir / "ListeSave.ini");
-    JobStore store(dir.path());
-    store.LoadJobList();
+TEST_F(JobStoreWrite, AppendMovesASectionItCouldNotLoadDownInsteadOfWritingOverIt) {
+    LoadFrom("liste_unseen_after_unreadable.ini");
+    const std::string original = ReadTestData("liste_unseen_after_unreadable.ini");
     ASSERT_EQ(store.size(), 2U);
-    EXPECT_EQ(store.AppendJob(test::NewJob("x", "/neuf/", "/dest/", {"0", "0", "0", "0"}, "", "")), 2U);
+    EXPECT_EQ(store.AppendJob(Job("/neuf/")), 2U);
 
     std::string moved = original.substr(original.find("[2]"));
     moved.replace(moved.find("[3]"), 3, "[4]");
@@ -108,26 +111,20 @@ TEST(AppendJob, MovesASectionItCouldNotLoadDownInsteadOfWritingOverIt) {
     EXPECT_EQ(store.at(2).reference, "5");
 }
 
-TEST(AppendJob, UnreadableCounterAddsNothing) {
-    TempDir dir;
-    WriteFile(dir / "ListeSave.ini", ReadFile(fs::path(VANTOREL_TEST_DATA) / "liste_counter_not_a_number.ini"));
-    const std::string before = ReadFile(dir / "ListeSave.ini");
-    JobStore store(dir.path());
-    store.LoadJobList();
-    EXPECT_THROW(store.AppendJob(test::NewJob("x", "/a/", "/b/", {"0", "0", "0", "0"}, "0", "0")), Error);
+TEST_F(JobStoreWrite, AppendUnreadableCounterAddsNothing) {
+    LoadFrom("liste_counter_not_a_number.ini");
+    EXPECT_THROW(store.AppendJob(Job("/a/")), JobError);
     EXPECT_EQ(store.size(), 0U);
     EXPECT_EQ(store.referenceCounter(), "abc");
-    EXPECT_EQ(ReadFile(dir / "ListeSave.ini"), before);
+    EXPECT_EQ(ReadFile(store.filePath()), ReadTestData("liste_counter_not_a_number.ini"));
 }
 
-TEST(AppendJob, RefusedWriteKeepsTheRowAndTheWritesBeforeIt) {
-    TempDir dir;
-    JobStore store(dir.path());
+TEST_F(JobStoreWrite, AppendRefusedWriteKeepsTheRowAndTheWritesBeforeIt) {
     AddTwoJobs(store);
 
     // A read-only file refuses the first write: the row is shown all the same.
     fs::permissions(store.filePath(), fs::perms::owner_read | fs::perms::group_read | fs::perms::others_read);
-    ExpectWriteRefused(store.filePath(), [&] {
+    ExpectWriteRefused(store.filePath(), EACCES, [&] {
         store.AppendJob(test::NewJob("x", "/a/", "/b/", {"0", "0", "0", "0"}, "07/12/2026", "07/12/2026"));
     });
     EXPECT_EQ(store.size(), 3U);
@@ -137,27 +134,20 @@ TEST(AppendJob, RefusedWriteKeepsTheRowAndTheWritesBeforeIt) {
     // A destination that no line can hold is refused after the counter and the
     // source were written; those two writes stay.
     fs::permissions(store.filePath(), fs::perms::owner_write, fs::perm_options::add);
-    ExpectWriteRefused(store.filePath(), [&] {
-        store.AppendJob(test::NewJob("y", "/c/", "/d\n[9]/", {"0", "0", "0", "0"}, "", ""));
-    });
+    ExpectWriteRefused(store.filePath(), EINVAL, [&] { store.AppendJob(Job("/c/", "/d\n[9]/")); });
     EXPECT_EQ(store.size(), 4U);
     const std::string expected = kTwoJobsFile.substr(0, kTwoJobsFile.find("DerniereRef=")) + "DerniereRef=4\n" +
                                  kTwoJobsFile.substr(kTwoJobsFile.find("[0]")) + "[3]\nEdSource=/c/\n";
     EXPECT_EQ(ReadFile(store.filePath()), expected);
 }
 
-TEST(UpdateJob, RewritesSevenKeysInPlaceAndKeepsReferenceAndLastRun) {
-    TempDir dir;
-    JobStore store(dir.path());
+TEST_F(JobStoreWrite, UpdateRewritesSevenKeysInPlaceAndKeepsReferenceAndLastRun) {
     AddTwoJobs(store);
     const std::uint64_t id = store.at(0).id;
     store.UpdateJob(0, "edited", "/src/", "/dst/", {"6", "2", "4", "0"}, "05/01/2027 01:00:00");
 
     const BackupJob& job = store.at(0);
     EXPECT_EQ(job.designation, "edited");
-    EXPECT_EQ(job.schedule.code, "6");
-    EXPECT_EQ(job.schedule.weekday, "2");
-    EXPECT_EQ(job.schedule.day, "4");
     EXPECT_EQ(job.reference, "1");
     EXPECT_EQ(job.lastRun, "07/12/2026 14:05:33");
     EXPECT_EQ(job.id, id);
@@ -170,14 +160,14 @@ TEST(UpdateJob, RewritesSevenKeysInPlaceAndKeepsReferenceAndLastRun) {
     EXPECT_EQ(ReadFile(store.filePath()), expected);
 
     fs::permissions(store.filePath(), fs::perms::owner_read);
-    ExpectWriteRefused(store.filePath(), [&] { store.UpdateJob(0, "again", "/x/", "/y/", {"0", "0", "0", "0"}, ""); });
+    ExpectWriteRefused(store.filePath(), EACCES, [&] {
+        store.UpdateJob(0, "again", "/x/", "/y/", {"0", "0", "0", "0"}, "");
+    });
     EXPECT_EQ(store.at(0).designation, "edited") << "a refused update leaves the row as it was";
     EXPECT_THROW(store.UpdateJob(5, "", "", "", {"", "", "", ""}, ""), std::out_of_range);
 }
 
-TEST(RecordRun, WritesBothRunTimesAndMovesTheRowOnEvenWhenRefused) {
-    TempDir dir;
-    JobStore store(dir.path());
+TEST_F(JobStoreWrite, RecordRunWritesBothRunTimesAndMovesTheRowOnEvenWhenRefused) {
     AddTwoJobs(store);
     store.RecordRun(1, "18/12/2026 18:00:05", "25/12/2026 18:00:00");
     EXPECT_EQ(store.at(1).lastRun, "18/12/2026 18:00:05");
@@ -188,13 +178,11 @@ TEST(RecordRun, WritesBothRunTimesAndMovesTheRowOnEvenWhenRefused) {
     EXPECT_EQ(ReadFile(store.filePath()), expected);
 
     fs::permissions(store.filePath(), fs::perms::owner_read);
-    ExpectWriteRefused(store.filePath(), [&] { store.RecordRun(1, "x", "y"); });
+    ExpectWriteRefused(store.filePath(), EACCES, [&] { store.RecordRun(1, "x", "y"); });
     EXPECT_EQ(store.at(1).nextRun, "y") << "a job whose schedule cannot be saved would run at every pass";
 }
 
-TEST(RewriteJobList, ReplacesTheFileBehindASafetyCopy) {
-    TempDir dir;
-    JobStore store(dir.path());
+TEST_F(JobStoreWrite, RewriteReplacesTheFileBehindASafetyCopy) {
     AddTwoJobs(store);
     store.AppendJob(
         test::NewJob("third", "/trois/", "/dest/", {"0", "0", "0", "0"}, "07/12/2026", "07/12/2026 01:00:00"));
@@ -228,9 +216,7 @@ TEST(RewriteJobList, ReplacesTheFileBehindASafetyCopy) {
     EXPECT_EQ(restarted.referenceCounter(), "3");
 }
 
-TEST(RewriteJobList, LastJobGoneLeavesNoFileButTheSafetyCopy) {
-    TempDir dir;
-    JobStore store(dir.path());
+TEST_F(JobStoreWrite, RewriteLastJobGoneLeavesNoFileButTheSafetyCopy) {
     store.AppendJob(
         test::NewJob("only", "/seul/", "/dest/", {"4", "0", "0", "3"}, "07/12/2026", "08/12/2026 04:00:00"));
     const std::string before = ReadFile(store.filePath());
@@ -238,20 +224,17 @@ TEST(RewriteJobList, LastJobGoneLeavesNoFileButTheSafetyCopy) {
     store.RewriteJobList();
     EXPECT_FALSE(fs::exists(store.filePath()));
     EXPECT_EQ(ReadFile(dir / "ListeSave.ini.sav"), before);
-    EXPECT_EQ(std::distance(fs::directory_iterator(dir.path()), fs::directory_iterator()), 1);
+    EXPECT_EQ(EntriesIn(dir.path()), 1U);
     store.RewriteJobList(); // nothing to delete any more: still silent
     EXPECT_FALSE(fs::exists(store.filePath()));
 }
 
 // Sections behind the end of the list are not shown, but they are jobs: a
 // delete keeps them, word for word, behind the end.
-TEST(RewriteJobList, KeepsTheSectionsTheListNeverLoaded) {
-    TempDir dir;
-    WriteFile(dir / "ListeSave.ini", ReadFile(fs::path(VANTOREL_TEST_DATA) / "liste_unseen_after_unreadable.ini"));
-    const std::string original = ReadFile(dir / "ListeSave.ini");
+TEST_F(JobStoreWrite, RewriteKeepsTheSectionsTheListNeverLoaded) {
+    LoadFrom("liste_unseen_after_unreadable.ini");
+    const std::string original = ReadTestData("liste_unseen_after_unreadable.ini");
     const std::string unseen = original.substr(original.find("[2]"));
-    JobStore store(dir.path());
-    store.LoadJobList();
     ASSERT_EQ(store.size(), 2U);
 
     store.RemoveRow(0);
@@ -278,30 +261,25 @@ TEST(RewriteJobList, KeepsTheSectionsTheListNeverLoaded) {
     EXPECT_EQ(store.referenceCounter(), "4");
 
     // Behind a gap, likewise: the gap stays, so the job stays unseen until an add fills it.
-    WriteFile(dir / "ListeSave.ini", ReadFile(fs::path(VANTOREL_TEST_DATA) / "liste_gap_in_sections.ini"));
-    store.LoadJobList();
+    LoadFrom("liste_gap_in_sections.ini");
     store.RemoveRow(0);
     store.RewriteJobList();
-    const std::string gap = ReadFile(fs::path(VANTOREL_TEST_DATA) / "liste_gap_in_sections.ini");
+    const std::string gap = ReadTestData("liste_gap_in_sections.ini");
     EXPECT_EQ(ReadFile(store.filePath()), "[1]" + gap.substr(gap.find("[2]") + 3));
     store.LoadJobList();
     EXPECT_EQ(store.size(), 0U);
-    store.AppendJob(test::NewJob("x", "/neuf/", "/dest/", {"0", "0", "0", "0"}, "", ""));
+    store.AppendJob(Job("/neuf/"));
     store.LoadJobList();
     ASSERT_EQ(store.size(), 2U);
     EXPECT_EQ(store.at(1).source, "/photos/");
     EXPECT_EQ(store.at(1).reference, "3");
 }
 
-TEST(RewriteJobList, FailureLeavesTheOldListInPlace) {
-    TempDir dir;
-    JobStore store(dir.path());
+TEST_F(JobStoreWrite, RewriteFailureLeavesTheOldListInPlace) {
     AddTwoJobs(store);
     // A source that no line can hold: the add is refused after DerniereRef,
     // and the row stays in memory where no new file can store it.
-    ExpectWriteRefused(store.filePath(), [&] {
-        store.AppendJob(test::NewJob("x", "/a\n[0]/", "/b/", {"0", "0", "0", "0"}, "", ""));
-    });
+    ExpectWriteRefused(store.filePath(), EINVAL, [&] { store.AppendJob(Job("/a\n[0]/")); });
     const std::string before = ReadFile(store.filePath());
     store.RemoveRow(0);
     EXPECT_NO_THROW(store.RewriteJobList());
@@ -313,7 +291,7 @@ TEST(RewriteJobList, FailureLeavesTheOldListInPlace) {
     fs::permissions(store.filePath(), fs::perms::owner_read);
     EXPECT_NO_THROW(store.RewriteJobList());
     EXPECT_EQ(ReadFile(store.filePath()), before);
-    EXPECT_EQ(std::distance(fs::directory_iterator(dir.path()), fs::directory_iterator()), 2) << "file and copy";
+    EXPECT_EQ(EntriesIn(dir.path()), 2U) << "file and copy";
 }
 
 } // namespace

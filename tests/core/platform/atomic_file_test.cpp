@@ -17,13 +17,10 @@ namespace vantorel {
 namespace {
 
 namespace fs = std::filesystem;
+using test::EntriesIn;
 using test::ReadFile;
 using test::TempDir;
 using test::WriteFile;
-
-std::size_t EntriesIn(const fs::path& folder) {
-    return static_cast<std::size_t>(std::distance(fs::directory_iterator(folder), fs::directory_iterator()));
-}
 
 TEST(ReplaceFileContent, KeepsModeAndLinksAndLeavesNothingBehind) {
     TempDir dir;

@@ -1,6 +1,7 @@
 #include "platform/errors.h"
 #include "platform/profile_ini.h"
 
+#include "tests/support/refused_write.h"
 #include "tests/support/temp_dir.h"
 #include "tests/support/unprivileged.h"
 
@@ -9,56 +10,44 @@
 #include <cerrno>
 #include <filesystem>
 #include <optional>
-#include <ostream>
 #include <string>
 
 namespace vantorel {
 namespace {
 
 namespace fs = std::filesystem;
+using test::ExpectWriteRefused;
 using test::ReadFile;
 using test::TempDir;
 using test::WriteFile;
 
 const fs::path kWindowsFile = fs::path(VANTOREL_TEST_DATA) / "profile_windows_crlf.ini";
 
-struct ReadRow {
-    const char* section;
-    const char* key;
-    const char* expected; // nullptr: missing
-};
-
-void PrintTo(const ReadRow& row, std::ostream* out) {
-    *out << row.section << "/" << row.key;
-}
-
-class ReadWindowsFile : public ::testing::TestWithParam<ReadRow> {};
-
-TEST_P(ReadWindowsFile, FindsWhatTheDesktopFunctionsFind) {
+TEST(IniDocument, FindsWhatTheDesktopFunctionsFind) {
     const IniDocument doc = IniDocument::Parse(ReadFile(kWindowsFile));
-    const ReadRow& row = GetParam();
-    const std::optional<std::string_view> value = doc.Find(row.section, row.key);
-    if (row.expected == nullptr) {
-        EXPECT_FALSE(value.has_value()) << "got '" << *value << "'";
-    } else {
-        ASSERT_TRUE(value.has_value());
-        EXPECT_EQ(*value, row.expected);
+    const struct {
+        const char* section;
+        const char* key;
+        const char* expected; // nullptr: missing
+    } rows[] = {
+        {"Prog", "LanceProg", "TRUE"},                                // blanks around name and value
+        {"prog", "LANCEPROG", "TRUE"},                                // names without regard to case
+        {"Prog", "ReduireProg", "FALSE"},                             // a repeated key: the first wins
+        {"PositionFenetre", "NormalTop", "120"},                      // blanks inside the brackets
+        {"PositionFenetre", "NormalLeft", "40"},                      // comment line skipped, tab trimmed
+        {"PositionFenetre", "Empty", ""},                             // present but empty
+        {"PositionFenetre", "NoEquals", nullptr},                     // a line without "=" is no key
+        {"PositionFenetre", "Chemin", "C:\\Mes documents\\ \"a=b\""}, // taken as is
+        {"Prog", "Extra", nullptr},                                   // a repeated section: the first counts
+        {"Prog", "NormalTop", nullptr},                               // keys belong to their own section
+        {"Absent", "LanceProg", nullptr},
+    };
+    for (const auto& row : rows) {
+        const std::optional<std::string_view> value = doc.Find(row.section, row.key);
+        EXPECT_EQ(value, row.expected == nullptr ? std::nullopt : std::optional<std::string_view>(row.expected))
+            << row.section << "/" << row.key;
     }
 }
-
-INSTANTIATE_TEST_SUITE_P(
-    Rows, ReadWindowsFile,
-    ::testing::Values(ReadRow{"Prog", "LanceProg", "TRUE"},            // blanks around name and value
-                      ReadRow{"prog", "LANCEPROG", "TRUE"},            // names without regard to case
-                      ReadRow{"Prog", "ReduireProg", "FALSE"},         // a repeated key: the first wins
-                      ReadRow{"PositionFenetre", "NormalTop", "120"},  // blanks inside the brackets
-                      ReadRow{"PositionFenetre", "NormalLeft", "40"},  // comment line skipped, tab trimmed
-                      ReadRow{"PositionFenetre", "Empty", ""},         // present but empty
-                      ReadRow{"PositionFenetre", "NoEquals", nullptr}, // a line without "=" is no key
-                      ReadRow{"PositionFenetre", "Chemin", "C:\\Mes documents\\ \"a=b\""}, // taken as is
-                      ReadRow{"Prog", "Extra", nullptr},     // a repeated section: the first counts
-                      ReadRow{"Prog", "NormalTop", nullptr}, // keys belong to their own section
-                      ReadRow{"Absent", "LanceProg", nullptr}));
 
 TEST(IniDocument, WritesFollowTheProfileRules) {
     IniDocument doc = IniDocument::Parse(ReadFile(kWindowsFile));
@@ -112,21 +101,7 @@ TEST(WriteProfileString, CreatesTheFileThenEditsIt) {
     EXPECT_EQ(ReadFile(file), "[Prog]\nLanceProg=FALSE\nReduireProg=FALSE\n[PositionFenetre]\nNormalTop=10\n");
     EXPECT_EQ(ReadProfileString(file, "PROG", "REDUIREPROG", "0"), "FALSE");
     // Only the file itself is left in the folder: no temporary file behind.
-    EXPECT_EQ(std::distance(fs::directory_iterator(dir.path()), fs::directory_iterator()), 1);
-}
-
-// Expects `write` to raise WriteRefused for `file` with `sysErrno`, and the file to be as before.
-template <typename Write> void ExpectRefused(const fs::path& file, int sysErrno, Write write) {
-    const std::string before = ReadFile(file);
-    try {
-        write();
-        ADD_FAILURE() << "the write was not refused";
-    } catch (const Error& error) {
-        EXPECT_EQ(error.kind(), Failure::WriteRefused);
-        EXPECT_EQ(error.subject(), file.string());
-        EXPECT_EQ(error.sysErrno(), sysErrno);
-    }
-    EXPECT_EQ(ReadFile(file), before);
+    EXPECT_EQ(test::EntriesIn(dir.path()), 1U);
 }
 
 TEST(WriteProfileString, RefusesWhatWouldDamageOrCannotBeWritten) {
@@ -135,24 +110,43 @@ TEST(WriteProfileString, RefusesWhatWouldDamageOrCannotBeWritten) {
     WriteFile(file, "[0]\nEdSource=/a/\n");
 
     // A value or a name that would change the shape of the file.
-    ExpectRefused(file, EINVAL, [&] { WriteProfileString(file, "0", "EdSource", "/a\n[1]\nEdSource=/b/"); });
-    ExpectRefused(file, EINVAL, [&] { WriteProfileString(file, "0]", "EdSource", "x"); });
-    ExpectRefused(file, EINVAL, [&] { WriteProfileString(file, "0", "Ed=Source", "x"); });
+    ExpectWriteRefused(file, EINVAL, [&] { WriteProfileString(file, "0", "EdSource", "/a\n[1]\nEdSource=/b/"); });
+    ExpectWriteRefused(file, EINVAL, [&] { WriteProfileString(file, "0]", "EdSource", "x"); });
+    ExpectWriteRefused(file, EINVAL, [&] { WriteProfileString(file, "0", "Ed=Source", "x"); });
     // A value the read limit would cut, naming another folder when read back.
-    ExpectRefused(file, EINVAL, [&] { WriteProfileString(file, "0", "EdSource", "/" + std::string(2047, 'a')); });
+    ExpectWriteRefused(file, EINVAL, [&] { WriteProfileString(file, "0", "EdSource", "/" + std::string(2047, 'a')); });
 
     // A read-only file refuses writes even for root.
     fs::permissions(file, fs::perms::owner_read | fs::perms::group_read | fs::perms::others_read);
-    ExpectRefused(file, EACCES, [&] { WriteProfileString(file, "0", "EdSource", "/b/"); });
+    ExpectWriteRefused(file, EACCES, [&] { WriteProfileString(file, "0", "EdSource", "/b/"); });
+    EXPECT_EQ(ReadFile(file), "[0]\nEdSource=/a/\n");
 
     // A folder that cannot hold a new file: its "folder" is a plain file.
     const fs::path blocker = dir / "plain";
     WriteFile(blocker, "");
-    ExpectRefused(blocker / "ListeSave.ini", ENOTDIR,
-                  [&] { WriteProfileString(blocker / "ListeSave.ini", "0", "EdSource", "/b/"); });
+    ExpectWriteRefused(blocker / "ListeSave.ini", ENOTDIR,
+                       [&] { WriteProfileString(blocker / "ListeSave.ini", "0", "EdSource", "/b/"); });
+    EXPECT_EQ(ReadFile(blocker), "");
 }
 
-TEST(WriteProfileString, RefusedForAnUnprivilegedUser) {
+// Writes one key of `file` as an unprivileged user: 0 when the write was
+// refused for what it is (EACCES, naming the file), 1 when it went through, 2
+// for another failure; nullopt when no unprivileged user can be had here.
+std::optional<int> WriteUnprivileged(const fs::path& file) {
+    return test::RunUnprivileged([&] {
+        try {
+            WriteProfileString(file, "Reference", "DerniereRef", "2");
+        } catch (const PlatformError& error) {
+            return error.kind() == PlatformFailure::WriteRefused && error.subject() == file.string() &&
+                           error.sysErrno() == EACCES
+                       ? 0
+                       : 2;
+        }
+        return 1;
+    });
+}
+
+TEST(WriteProfileString, RefusedWhereAnUnprivilegedUserMayNotWriteOrRead) {
     TempDir dir;
     const fs::path folder = dir / "programme";
     const fs::path file = folder / "ListeSave.ini";
@@ -163,46 +157,22 @@ TEST(WriteProfileString, RefusedForAnUnprivilegedUser) {
     fs::permissions(dir.path(), fs::perms::others_read | fs::perms::others_exec, fs::perm_options::add);
     fs::permissions(folder, fs::perms::owner_write | fs::perms::group_write | fs::perms::others_write,
                     fs::perm_options::remove);
-    const std::optional<int> result = test::RunUnprivileged([&] {
-        try {
-            WriteProfileString(file, "Reference", "DerniereRef", "2");
-        } catch (const Error& error) {
-            return error.kind() == Failure::WriteRefused && error.subject() == file.string() &&
-                           error.sysErrno() == EACCES
-                       ? 0
-                       : 2;
-        }
-        return 1;
-    });
+    const std::optional<int> result = WriteUnprivileged(file);
     fs::permissions(folder, fs::perms::owner_write, fs::perm_options::add); // so that the folder can go
     if (!result) {
         GTEST_SKIP() << "cannot run as an unprivileged user here";
     }
     EXPECT_EQ(*result, 0);
     EXPECT_EQ(ReadFile(file), "[Reference]\nDerniereRef=1\n");
-}
 
-TEST(WriteProfileString, RefusesAFileItCannotRead) {
     // Writing one key into a file that cannot be read would drop all its other keys.
-    TempDir dir;
-    const fs::path file = dir / "ListeSave.ini";
-    WriteFile(file, "[Reference]\nDerniereRef=7\n");
+    const fs::path unreadable = dir / "ListeSave.ini";
+    WriteFile(unreadable, "[Prog]\nLanceProg=TRUE\n");
     fs::permissions(dir.path(), fs::perms::all);
-    fs::permissions(file, fs::perms::owner_write | fs::perms::others_write);
-    const std::optional<int> result = test::RunUnprivileged([&] {
-        try {
-            WriteProfileString(file, "Prog", "LanceProg", "TRUE");
-        } catch (const Error& error) {
-            return error.kind() == Failure::WriteRefused && error.sysErrno() == EACCES ? 0 : 2;
-        }
-        return 1;
-    });
-    if (!result) {
-        GTEST_SKIP() << "cannot run as an unprivileged user here";
-    }
-    EXPECT_EQ(*result, 0);
-    fs::permissions(file, fs::perms::owner_read, fs::perm_options::add);
-    EXPECT_EQ(ReadFile(file), "[Reference]\nDerniereRef=7\n");
+    fs::permissions(unreadable, fs::perms::owner_write | fs::perms::others_write);
+    EXPECT_EQ(WriteUnprivileged(unreadable), 0);
+    fs::permissions(unreadable, fs::perms::owner_read, fs::perm_options::add);
+    EXPECT_EQ(ReadFile(unreadable), "[Prog]\nLanceProg=TRUE\n");
 }
 
 } // namespace

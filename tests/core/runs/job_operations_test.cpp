@@ -4,8 +4,8 @@
 #include "tests/core/runs/runs_fixture.h"
 
 #include "jobs/archive_paths.h"
+#include "jobs/job_error.h"
 #include "jobs/job_operations.h"
-#include "platform/errors.h"
 #include "platform/profile_ini.h"
 
 #include <deque>
@@ -134,8 +134,8 @@ TEST_F(RunsTest, EditOfAJobWithoutALastRunSavesNothing) {
     try {
         ValidateEdit(store, row, SettingsOfJob(store.at(row)), asker.Function());
         FAIL() << "an empty last run was accepted";
-    } catch (const Error& e) {
-        EXPECT_EQ(e.kind(), Failure::NotADateTime);
+    } catch (const JobError& e) {
+        EXPECT_EQ(e.kind(), JobFailure::NotADateTime);
         EXPECT_EQ(e.subject(), "");
     }
     EXPECT_EQ(ReadFile(store.filePath()), before);
@@ -150,8 +150,8 @@ TEST_F(RunsTest, OpeningAnEditWithAStoredTextThatIsNoIntegerFails) {
     try {
         SettingsOfJob(job);
         FAIL() << "x1 read as a list position";
-    } catch (const Error& e) {
-        EXPECT_EQ(e.kind(), Failure::NotAnInteger);
+    } catch (const JobError& e) {
+        EXPECT_EQ(e.kind(), JobFailure::NotAnInteger);
         EXPECT_EQ(e.subject(), "x1");
     }
 }
@@ -284,8 +284,8 @@ TEST_F(RunsTest, PathsThatCannotBeReadBackWholeAreRefusedBeforeAnyQuestion) {
             try {
                 ValidateEdit(store, row, settings, asker.Function());
                 ADD_FAILURE() << "edit of row " << row << " accepted a path of " << path.size();
-            } catch (const Error& e) {
-                EXPECT_EQ(e.kind(), Failure::PathTooLong);
+            } catch (const JobError& e) {
+                EXPECT_EQ(e.kind(), JobFailure::PathTooLong);
                 EXPECT_EQ(e.subject(), path);
             }
         }

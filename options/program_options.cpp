@@ -1,7 +1,6 @@
-#include "jobs/program_options.h"
+#include "options/program_options.h"
 
 #include "platform/decimal_text.h"
-#include "platform/errors.h"
 #include "platform/profile_ini.h"
 
 #include <optional>
@@ -19,12 +18,15 @@ constexpr std::string_view kDefault = "0";
 std::int32_t Integer(const std::string& text) {
     const std::optional<std::int32_t> value = ParseDecimal(text);
     if (!value) {
-        throw Error(Failure::NotAnInteger, text);
+        throw OptionsError(text);
     }
     return *value;
 }
 
 } // namespace
+
+OptionsError::OptionsError(const std::string& notAnInteger)
+    : Error("not an integer: '" + notAnInteger + "'", notAnInteger, 0) {}
 
 ProgramOptions::ProgramOptions(std::filesystem::path settingsFolder) : file_(std::move(settingsFolder) / kFileName) {}
 

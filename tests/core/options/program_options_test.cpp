@@ -1,5 +1,4 @@
-#include "jobs/program_options.h"
-#include "platform/errors.h"
+#include "options/program_options.h"
 
 #include "tests/support/temp_dir.h"
 
@@ -15,17 +14,16 @@ using test::WriteFile;
 TEST(ProgramOptions, MissingFileReadsAsZeroAndWritesCreateIt) {
     TempDir folder;
     const ProgramOptions options(folder.path());
-    EXPECT_EQ(options.file(), folder / "Vantorel.ini");
     EXPECT_EQ(options.ReadWindowPosition(), (WindowPosition{0, 0}));
     EXPECT_EQ(options.ReadReduireProg(), "0");
     EXPECT_EQ(options.ReadLanceProg(), "0");
-    EXPECT_FALSE(std::filesystem::exists(options.file()));
+    EXPECT_FALSE(std::filesystem::exists(folder / "Vantorel.ini"));
 
     options.WriteReduireProg(false);
     options.WriteLanceProg(true);
     options.WriteWindowPosition({-12, 1930});
-    EXPECT_EQ(ReadFile(options.file()), "[Prog]\nReduireProg=FALSE\nLanceProg=TRUE\n"
-                                        "[PositionFenetre]\nNormalTop=-12\nNormalLeft=1930\n");
+    EXPECT_EQ(ReadFile(folder / "Vantorel.ini"), "[Prog]\nReduireProg=FALSE\nLanceProg=TRUE\n"
+                                                 "[PositionFenetre]\nNormalTop=-12\nNormalLeft=1930\n");
     EXPECT_EQ(options.ReadWindowPosition(), (WindowPosition{-12, 1930}));
     EXPECT_EQ(options.ReadReduireProg(), "FALSE");
     EXPECT_EQ(options.ReadLanceProg(), "TRUE");
@@ -46,8 +44,7 @@ TEST(ProgramOptions, PositionThatIsNoIntegerNamesTheFirstBadValue) {
         try {
             (void)ProgramOptions(folder.path()).ReadWindowPosition();
             ADD_FAILURE() << row.text;
-        } catch (const Error& error) {
-            EXPECT_EQ(error.kind(), Failure::NotAnInteger) << row.text;
+        } catch (const OptionsError& error) {
             EXPECT_EQ(error.subject(), row.culprit) << row.text;
         }
     }

@@ -196,7 +196,7 @@ private:
 // Appends the central directory, gathered in `headers` while the entries were
 // written, and the end records. Returns the CRC-32 of the central directory.
 std::uint32_t WriteCentralDirectory(FileSink& sink, const Spill& headers, std::uint64_t entries) {
-    CentralDirectory directory;
+    DirectoryWritten directory;
     directory.entries = entries;
     directory.offset = sink.offset();
     CrcTee tee(sink);

@@ -19,6 +19,13 @@ public:
     // Fills `out` from `offset`; false when the range lies past the end or
     // the read fails (then `out` holds nothing useful).
     virtual bool ReadAt(std::uint64_t offset, std::span<std::uint8_t> out) const = 0;
+    // The `length` bytes at `offset` when they are already in memory, so
+    // they need not be copied; an empty span otherwise.
+    virtual std::span<const std::uint8_t> Held(std::uint64_t offset, std::uint64_t length) const {
+        static_cast<void>(offset);
+        static_cast<void>(length);
+        return {};
+    }
 };
 
 // Bytes held in memory.

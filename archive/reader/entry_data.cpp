@@ -263,9 +263,13 @@ DecodeResult EntryDecoder::CopyStored(const ArchiveSource& source, const EntryDa
         return result;
     }
     Output output(outFd, entry.uncompressedSize);
+    const std::span<const std::uint8_t> held = source.Held(entry.offset, entry.compressedSize);
+    if (!held.empty() && !output.Put(held.data(), held.size(), result)) {
+        return result;
+    }
     std::vector<std::uint8_t>& block = state_->in;
     block.resize(kBlock);
-    for (std::uint64_t done = 0; done < entry.compressedSize;) {
+    for (std::uint64_t done = held.size(); done < entry.compressedSize;) {
         const auto length =
             static_cast<std::size_t>(std::min<std::uint64_t>(block.size(), entry.compressedSize - done));
         if (!source.ReadAt(entry.offset + done, std::span(block).first(length))) {
@@ -293,13 +297,16 @@ DecodeResult EntryDecoder::InflateWhole(const ArchiveSource& source, const Entry
             return result;
         }
     }
-    std::vector<std::uint8_t>& in = state_->in;
-    std::vector<std::uint8_t>& out = state_->out;
-    in.resize(static_cast<std::size_t>(entry.compressedSize));
-    out.resize(static_cast<std::size_t>(entry.uncompressedSize));
-    if (!source.ReadAt(entry.offset, in)) {
-        return result;
+    std::span<const std::uint8_t> in = source.Held(entry.offset, entry.compressedSize);
+    if (in.empty()) {
+        state_->in.resize(static_cast<std::size_t>(entry.compressedSize));
+        if (!source.ReadAt(entry.offset, state_->in)) {
+            return result;
+        }
+        in = state_->in;
     }
+    std::vector<std::uint8_t>& out = state_->out;
+    out.resize(static_cast<std::size_t>(entry.uncompressedSize));
     // Without a place for the actual size, anything but exactly the declared
     // size fails: fewer bytes, more bytes, or a stream cut short.
     std::size_t consumed = 0;

@@ -22,15 +22,27 @@ bool WindowSource::ReadAt(std::uint64_t offset, std::span<std::uint8_t> out) con
         std::copy(held.begin(), held.end(), out.begin());
         return true;
     }
-    return archive_.ReadAt(offset, out);
+    return archive_->ReadAt(offset, out);
 }
 
 std::span<const std::uint8_t> WindowSource::Held(std::uint64_t offset, std::uint64_t length) const {
-    if (offset >= start_ && offset - start_ <= bytes_.size() && length <= bytes_.size() - (offset - start_)) {
-        return std::span<const std::uint8_t>(bytes_).subspan(static_cast<std::size_t>(offset - start_),
-                                                             static_cast<std::size_t>(length));
+    if (offset >= start_ && offset - start_ <= size_ && length <= size_ - (offset - start_)) {
+        return std::span<const std::uint8_t>(bytes_.get() + (offset - start_), static_cast<std::size_t>(length));
     }
     return {};
+}
+
+void WindowSource::Attach(const ArchiveSource& archive) {
+    archive_ = &archive;
+    size_ = 0;
+}
+
+void WindowSource::Trim(std::size_t keep) {
+    if (capacity_ > keep) {
+        bytes_.reset();
+        size_ = 0;
+        capacity_ = 0;
+    }
 }
 
 std::uint64_t WindowSource::WindowFor(const CentralEntry& entry) {
@@ -45,14 +57,20 @@ void WindowSource::LoadEntry(const CentralEntry& entry) {
 }
 
 void WindowSource::Load(std::uint64_t offset, std::uint64_t length) {
-    bytes_.clear();
+    size_ = 0;
     start_ = offset;
-    if (offset >= archive_.size() || length == 0) {
+    if (offset >= archive_->size() || length == 0) {
         return;
     }
-    bytes_.resize(static_cast<std::size_t>(std::min(length, archive_.size() - offset)));
-    if (!archive_.ReadAt(offset, bytes_)) {
-        bytes_.clear();
+    const auto wanted = static_cast<std::size_t>(std::min(length, archive_->size() - offset));
+    if (wanted > capacity_) {
+        bytes_.reset(); // first: the old window and the new one are never held at once
+        capacity_ = 0;
+        bytes_.reset(new std::uint8_t[wanted]);
+        capacity_ = wanted;
+    }
+    if (archive_->ReadAt(offset, std::span(bytes_.get(), wanted))) {
+        size_ = wanted;
     }
 }
 

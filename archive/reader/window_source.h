@@ -4,8 +4,8 @@
 #include "archive/reader/zip_reader.h"
 
 #include <cstdint>
+#include <memory>
 #include <span>
-#include <vector>
 
 namespace vantorel::archive::reader {
 
@@ -14,18 +14,22 @@ namespace vantorel::archive::reader {
 // goes to the archive itself.
 class WindowSource final : public ArchiveSource {
 public:
-    explicit WindowSource(const ArchiveSource& archive) : archive_(archive) {}
+    explicit WindowSource(const ArchiveSource& archive) : archive_(&archive) {}
 
-    std::uint64_t size() const override { return archive_.size(); }
+    // Reads `archive` from now on, keeping the memory of the window: a
+    // thread that checks entries of several archives in turn.
+    void Attach(const ArchiveSource& archive);
+
+    std::uint64_t size() const override { return archive_->size(); }
     bool ReadAt(std::uint64_t offset, std::span<std::uint8_t> out) const override;
-
-    // The `length` bytes at `offset` when the window holds them all, else an
-    // empty span: the caller then reads them with ReadAt.
-    std::span<const std::uint8_t> Held(std::uint64_t offset, std::uint64_t length) const;
+    std::span<const std::uint8_t> Held(std::uint64_t offset, std::uint64_t length) const override;
 
     // Loads the window with `entry`'s local header and data when the entry
     // is small enough to be read in one go; otherwise empties it.
     void LoadEntry(const CentralEntry& entry);
+
+    // Gives back the window's memory when it grew beyond `keep` bytes.
+    void Trim(std::size_t keep);
 
     // The most bytes LoadEntry holds for `entry` (0 when it holds none).
     static std::uint64_t WindowFor(const CentralEntry& entry);
@@ -36,9 +40,12 @@ private:
     // or succeed there, as without a window).
     void Load(std::uint64_t offset, std::uint64_t length);
 
-    const ArchiveSource& archive_;
+    const ArchiveSource* archive_;
     std::uint64_t start_ = 0;
-    std::vector<std::uint8_t> bytes_;
+    // Filled by each read before it is used: never cleared for nothing.
+    std::unique_ptr<std::uint8_t[]> bytes_;
+    std::size_t size_ = 0;
+    std::size_t capacity_ = 0;
 };
 
 } // namespace vantorel::archive::reader

@@ -12,6 +12,7 @@
 
 #include <algorithm>
 #include <libdeflate.h>
+#include <optional>
 #include <variant>
 #include <vector>
 
@@ -58,9 +59,14 @@ std::uint32_t DirectoryCrc(const reader::ArchiveSource& source, const reader::Di
 }
 
 // What a worker thread keeps from one checked entry to the next.
-reader::EntryDecoder& Decoder() {
-    thread_local reader::EntryDecoder decoder;
-    return decoder;
+struct CheckScratch {
+    reader::EntryDecoder decoder;
+    std::optional<reader::WindowSource> window;
+};
+
+CheckScratch& Scratch() {
+    thread_local CheckScratch scratch;
+    return scratch;
 }
 
 // Copies the `data.compressedSize` bytes at `data.offset`, already checked,
@@ -178,7 +184,19 @@ bool PreviousArchive::CopyChecked(std::size_t index, CompressedEntry& result, Me
     const BudgetShare share(
         budget, BeyondKept(reader::WindowSource::WindowFor(previous)) +
                     (whole ? BeyondKept(previous.compressedSize) + BeyondKept(previous.uncompressedSize) : 0));
-    reader::WindowSource window(*file_);
+    CheckScratch& scratch = Scratch();
+    if (!scratch.window) {
+        scratch.window.emplace(*file_);
+    }
+    reader::WindowSource& window = *scratch.window;
+    window.Attach(*file_);
+    struct Trim {
+        CheckScratch& scratch;
+        ~Trim() {
+            scratch.window->Trim(kKeptBuffer);
+            scratch.decoder.Trim(kKeptBuffer);
+        }
+    } trim{scratch};
     window.LoadEntry(previous);
     reader::LocalHeader local;
     const std::variant<reader::EntryData, SkipReason> found =
@@ -187,9 +205,7 @@ bool PreviousArchive::CopyChecked(std::size_t index, CompressedEntry& result, Me
     if (data == nullptr || !reader::RepeatsCentral(local, previous)) {
         return false;
     }
-    reader::EntryDecoder& decoder = Decoder();
-    const reader::DecodeResult checked = decoder.Check(window, *data);
-    decoder.Trim(kKeptBuffer);
+    const reader::DecodeResult checked = scratch.decoder.Check(window, *data);
     return checked.status == reader::DecodeResult::Status::Ok && checked.endsWithData &&
            checked.crc32 == previous.crc32 && CopyData(window, *data, result.data);
 }

@@ -202,6 +202,15 @@ private:
     std::thread thread_; // last: started once everything it uses is there
 };
 
+// The result of an entry given up on: its data are bad, unless a write
+// failed first.
+DecodeResult GiveUp(BlockOutput& behind, DecodeResult result) {
+    if (behind.Drain(result)) {
+        result.status = Status::BadData;
+    }
+    return result;
+}
+
 struct InflateEnd {
     void operator()(z_stream* stream) const {
         static_cast<void>(inflateEnd(stream)); // only frees memory; its result tells nothing new
@@ -324,21 +333,28 @@ DecodeResult EntryDecoder::InflateWhole(const ArchiveSource& source, const Entry
     return result;
 }
 
+bool EntryDecoder::ResetStream(DecodeResult& result) {
+    std::unique_ptr<z_stream, InflateEnd>& stream = state_->stream;
+    if (stream) {
+        return inflateReset(stream.get()) == Z_OK; // result already says BadData
+    }
+    stream.reset(new z_stream{});
+    if (inflateInit2(stream.get(), kDeflateWindowBits) != Z_OK) {
+        stream.reset();
+        result.status = Status::WriteFailed;
+        result.sysErrno = ENOMEM;
+        return false;
+    }
+    return true;
+}
+
 DecodeResult EntryDecoder::InflateStream(const ArchiveSource& source, const EntryData& entry, int outFd) {
     DecodeResult result;
     result.status = Status::BadData;
-    std::unique_ptr<z_stream, InflateEnd>& stream = state_->stream;
-    if (!stream) {
-        stream.reset(new z_stream{});
-        if (inflateInit2(stream.get(), kDeflateWindowBits) != Z_OK) {
-            stream.reset();
-            result.status = Status::WriteFailed;
-            result.sysErrno = ENOMEM;
-            return result;
-        }
-    } else if (inflateReset(stream.get()) != Z_OK) {
+    if (!ResetStream(result)) {
         return result;
     }
+    z_stream* stream = state_->stream.get();
     std::vector<std::uint8_t>& in = state_->in;
     in.resize(kStreamInput);
     Output output(outFd, entry.uncompressedSize);
@@ -364,24 +380,18 @@ DecodeResult EntryDecoder::InflateStream(const ArchiveSource& source, const Entr
                 const auto length =
                     static_cast<std::size_t>(std::min<std::uint64_t>(in.size(), entry.compressedSize - consumed));
                 if (!source.ReadAt(entry.offset + consumed, std::span(in).first(length))) {
-                    if (behind->Drain(result)) {
-                        result.status = Status::BadData; // unless a write failed first
-                    }
-                    return result;
+                    return GiveUp(*behind, result);
                 }
                 consumed += length;
                 stream->next_in = in.data();
                 stream->avail_in = static_cast<uInt>(length);
             }
-            status = inflate(stream.get(), Z_NO_FLUSH);
+            status = inflate(stream, Z_NO_FLUSH);
             if (status != Z_OK && status != Z_STREAM_END) {
                 // Z_BUF_ERROR: the stream needs input past the entry's
                 // compressed size (cut short); the others: not a usable
                 // deflate stream.
-                if (behind->Drain(result)) {
-                    result.status = Status::BadData;
-                }
-                return result;
+                return GiveUp(*behind, result);
             }
         }
         behind->Hand(behind->size() - stream->avail_out);

@@ -63,6 +63,9 @@ public:
 private:
     DecodeResult CopyStored(const ArchiveSource& source, const EntryData& entry, int outFd);
     DecodeResult InflateWhole(const ArchiveSource& source, const EntryData& entry, int outFd);
+    // Sets the inflater up, or resets it for a new entry; false (and
+    // `result` saying why) when zlib refuses.
+    bool ResetStream(DecodeResult& result);
     DecodeResult InflateStream(const ArchiveSource& source, const EntryData& entry, int outFd);
 
     struct State;

@@ -188,13 +188,16 @@ void MapAndWrite(const fs::path& source) {
     gMapped.page[0] = 'm'; // dates the file: the page was clean
 }
 
-void FlipDataByte(const fs::path& archive, const std::string& entry) {
+// Flips a byte of `entry` in the middle of its data, or the first byte of
+// the name its local header repeats: bytes the run stamp does not cover.
+void FlipByte(const fs::path& archive, const std::string& entry, bool inLocalName) {
     for (const CentralHeaderFields& h : ReadZipLayout(archive).headers) {
         if (h.name == entry) {
+            const std::uint64_t at = inLocalName ? h.offset + 30 : h.local.dataOffset + h.compressed / 2;
             std::fstream file(archive, std::ios::in | std::ios::out | std::ios::binary);
-            file.seekg(static_cast<std::streamoff>(h.local.dataOffset + h.compressed / 2));
+            file.seekg(static_cast<std::streamoff>(at));
             const char byte = static_cast<char>(file.get() ^ 0x20);
-            file.seekp(static_cast<std::streamoff>(h.local.dataOffset + h.compressed / 2));
+            file.seekp(static_cast<std::streamoff>(at));
             file.put(byte);
         }
     }
@@ -215,10 +218,16 @@ const ReuseCase kCases[] = {
      [](const TempDir&, const fs::path&, const fs::path& previous) {
          // Still decodes, to other bytes: only the CRC-32 tells. Nothing
          // after it is copied either.
-         FlipDataByte(previous, "a/noise.bin");
+         FlipByte(previous, "a/noise.bin", false);
          return previous;
      },
      1},
+    {"LocalHeaderOfAnotherName",
+     [](const TempDir&, const fs::path&, const fs::path& previous) {
+         FlipByte(previous, "notes.txt", true);
+         return previous;
+     },
+     0},
     {"ArchiveOfAnotherSourceFolder",
      [](const TempDir& dir, const fs::path&, const fs::path&) {
          MakeTree(dir / "other", kTree); // the same names, bytes and times

@@ -69,24 +69,39 @@ CheckScratch& Scratch() {
     return scratch;
 }
 
-// Copies the `data.compressedSize` bytes at `data.offset`, already checked,
-// to `out`; false when they cannot be read again.
-bool CopyData(const reader::WindowSource& source, const reader::EntryData& data, ByteSink& out) {
-    if (const std::span<const std::uint8_t> held = source.Held(data.offset, data.compressedSize); !held.empty()) {
-        out.Write(held.data(), held.size());
-        return true;
-    }
-    std::vector<std::uint8_t> block(static_cast<std::size_t>(std::min<std::uint64_t>(kBlock, data.compressedSize)));
-    for (std::uint64_t at = 0; at < data.compressedSize;) {
-        const auto want = static_cast<std::size_t>(std::min<std::uint64_t>(block.size(), data.compressedSize - at));
-        if (!source.ReadAt(data.offset + at, std::span(block.data(), want))) {
+// The archive as read for one entry's check, handing every byte of the
+// entry's data the decoder reads on to `out` as it goes: the bytes copied are
+// the very bytes checked, even for data too large to be held at once.
+class CopyingSource final : public reader::ArchiveSource {
+public:
+    CopyingSource(const reader::ArchiveSource& archive, const reader::EntryData& data, ByteSink& out)
+        : archive_(archive), end_(data.offset + data.compressedSize), out_(out), next_(data.offset) {}
+
+    std::uint64_t size() const override { return archive_.size(); }
+    bool ReadAt(std::uint64_t offset, std::span<std::uint8_t> bytes) const override {
+        if (!archive_.ReadAt(offset, bytes)) {
             return false;
         }
-        out.Write(block.data(), want);
-        at += want;
+        if (offset != next_) {
+            inOrder_ = false; // the copy would not be the data as read
+            return true;
+        }
+        out_.Write(bytes.data(), bytes.size());
+        next_ += bytes.size();
+        return true;
     }
-    return true;
-}
+
+    // True when the data were read once, in order, to their end.
+    bool CopiedAll() const { return inOrder_ && next_ == end_; }
+
+private:
+    const reader::ArchiveSource& archive_;
+    const std::uint64_t end_;
+    ByteSink& out_;
+    // ReadAt is a const reading, but the copy follows it.
+    mutable std::uint64_t next_;
+    mutable bool inOrder_ = true;
+};
 
 } // namespace
 
@@ -205,9 +220,21 @@ bool PreviousArchive::CopyChecked(std::size_t index, CompressedEntry& result, Me
     if (data == nullptr || !reader::RepeatsCentral(local, previous)) {
         return false;
     }
-    const reader::DecodeResult checked = scratch.decoder.Check(window, *data);
-    return checked.status == reader::DecodeResult::Status::Ok && checked.endsWithData &&
-           checked.crc32 == previous.crc32 && CopyData(window, *data, result.data);
+    const auto sound = [&](const reader::DecodeResult& checked) {
+        return checked.status == reader::DecodeResult::Status::Ok && checked.endsWithData &&
+               checked.crc32 == previous.crc32;
+    };
+    // Data held in the window are checked, then copied from the same memory;
+    // larger data are copied as they are read for the check.
+    if (const std::span<const std::uint8_t> held = window.Held(data->offset, data->compressedSize); !held.empty()) {
+        if (!sound(scratch.decoder.Check(window, *data))) {
+            return false;
+        }
+        result.data.Write(held.data(), held.size());
+        return true;
+    }
+    CopyingSource copying(window, *data, result.data);
+    return sound(scratch.decoder.Check(copying, *data)) && copying.CopiedAll();
 }
 
 } // namespace vantorel::archive::writer

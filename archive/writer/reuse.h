@@ -21,7 +21,8 @@
 // Copied data are read through the reader, as a restore reads them: the
 // local header must repeat the central one, and the data must decode to the
 // size and CRC-32 of the previous central directory, ending where the entry
-// ends, before a byte is handed on. The first entry that fails turns reuse
+// ends, before a byte is handed on; the bytes copied are the very bytes
+// decoded, never a second reading of them. The first entry that fails turns reuse
 // off for the rest of the run, so damage never spreads into the new
 // generation.
 

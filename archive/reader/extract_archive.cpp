@@ -5,18 +5,17 @@
 // where the central directory lies, and the directory (zip_reader.cpp) lists
 // every entry with its sizes, CRC-32 and the offset of its local header.
 // The directory is the truth; each entry's own local header
-// (local_header.cpp) is read only to find where its data start, and is
-// checked with the central values before the data are trusted
-// (entry_checks.cpp): nothing this program does not read (a newer version,
-// encryption, another method), and no byte outside the archive or claimed by
-// two entries (entry_layout.cpp), so a hostile archive cannot make the same
-// bytes decode again and again. A small entry's header and data come in one
-// read (window_source.cpp).
+// (local_header.cpp) is read to find where its data start, and the entry is
+// checked before its data are trusted (entry_checks.cpp): nothing this
+// program does not read (a newer version, encryption, another method), and
+// no byte outside the archive or claimed by two entries (entry_layout.cpp),
+// so a hostile archive cannot make the same bytes decode again and again.
+// A small entry's header and data come in one read (window_source.cpp).
 //
-// The data are decoded by EntryDecoder (entry_data.cpp), which counts the
-// bytes and their CRC-32 against the directory's and never writes more than
-// declared: into a file for a restore (extractor.cpp), into nothing when the
-// writer only checks an entry before copying it.
+// The data are decoded by EntryDecoder (entry_data.cpp), which holds them to
+// their declared size and takes their CRC-32 for the caller to compare with
+// the directory's: into a file for a restore (extractor.cpp), into nothing
+// when the writer only checks an entry before copying it.
 //
 // A restore writes each file under a temporary name and renames it only
 // once whole (target_folder.cpp), through folders opened one level at a time

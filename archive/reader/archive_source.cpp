@@ -18,7 +18,7 @@ bool RangeFits(std::uint64_t offset, std::size_t length, std::uint64_t size) {
 
 } // namespace
 
-bool MemorySource::readAt(std::uint64_t offset, std::span<std::uint8_t> out) const {
+bool MemorySource::ReadAt(std::uint64_t offset, std::span<std::uint8_t> out) const {
     if (!RangeFits(offset, out.size(), bytes_.size())) {
         return false;
     }
@@ -26,7 +26,7 @@ bool MemorySource::readAt(std::uint64_t offset, std::span<std::uint8_t> out) con
     return true;
 }
 
-FileSource::FileSource(const std::filesystem::path& path) {
+ArchiveFileSource::ArchiveFileSource(const std::filesystem::path& path) {
     // Without O_NONBLOCK a FIFO under the archive's name would block the call
     // until some writer came; for a regular file the flag changes nothing.
     fd_ = open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
@@ -48,13 +48,13 @@ FileSource::FileSource(const std::filesystem::path& path) {
     size_ = static_cast<std::uint64_t>(info.st_size);
 }
 
-FileSource::~FileSource() {
+ArchiveFileSource::~ArchiveFileSource() {
     if (fd_ >= 0) {
         close(fd_); // read-only descriptor: closing cannot lose data
     }
 }
 
-bool FileSource::readAt(std::uint64_t offset, std::span<std::uint8_t> out) const {
+bool ArchiveFileSource::ReadAt(std::uint64_t offset, std::span<std::uint8_t> out) const {
     if (!RangeFits(offset, out.size(), size_)) {
         return false;
     }

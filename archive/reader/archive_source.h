@@ -18,7 +18,14 @@ public:
     virtual std::uint64_t size() const = 0;
     // Fills `out` from `offset`; false when the range lies past the end or
     // the read fails (then `out` holds nothing useful).
-    virtual bool readAt(std::uint64_t offset, std::span<std::uint8_t> out) const = 0;
+    virtual bool ReadAt(std::uint64_t offset, std::span<std::uint8_t> out) const = 0;
+    // The `length` bytes at `offset` when they are already in memory, so
+    // they need not be copied; an empty span otherwise.
+    virtual std::span<const std::uint8_t> Held(std::uint64_t offset, std::uint64_t length) const {
+        static_cast<void>(offset);
+        static_cast<void>(length);
+        return {};
+    }
 };
 
 // Bytes held in memory.
@@ -27,26 +34,26 @@ public:
     explicit MemorySource(std::vector<std::uint8_t> bytes) : bytes_(std::move(bytes)) {}
 
     std::uint64_t size() const override { return bytes_.size(); }
-    bool readAt(std::uint64_t offset, std::span<std::uint8_t> out) const override;
+    bool ReadAt(std::uint64_t offset, std::span<std::uint8_t> out) const override;
 
 private:
     std::vector<std::uint8_t> bytes_;
 };
 
-// An archive file opened read-only. Its size is taken once at opening: a file
+// The bytes of an archive file opened read-only. Its size is taken once at opening: a file
 // that another process rewrites meanwhile reads as cut short, never past the
 // end.
-class FileSource final : public ArchiveSource {
+class ArchiveFileSource final : public ArchiveSource {
 public:
     // Throws ArchiveError (ReadFailed) when the file cannot be opened or is
     // not a regular file; errno ENOENT tells a missing archive.
-    explicit FileSource(const std::filesystem::path& path);
-    ~FileSource() override;
-    FileSource(const FileSource&) = delete;
-    FileSource& operator=(const FileSource&) = delete;
+    explicit ArchiveFileSource(const std::filesystem::path& path);
+    ~ArchiveFileSource() override;
+    ArchiveFileSource(const ArchiveFileSource&) = delete;
+    ArchiveFileSource& operator=(const ArchiveFileSource&) = delete;
 
     std::uint64_t size() const override { return size_; }
-    bool readAt(std::uint64_t offset, std::span<std::uint8_t> out) const override;
+    bool ReadAt(std::uint64_t offset, std::span<std::uint8_t> out) const override;
 
 private:
     int fd_ = -1;

@@ -31,7 +31,7 @@ public:
         return part;
     }
 
-    void skip(std::size_t count) { static_cast<void>(bytes(count)); } // the flag records a short skip
+    void Skip(std::size_t count) { static_cast<void>(bytes(count)); } // the flag records a short skip
 
     bool ok() const noexcept { return !failed_; }
     std::size_t position() const noexcept { return position_; }

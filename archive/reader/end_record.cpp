@@ -21,7 +21,7 @@ constexpr std::size_t kWindowOverlap = 4;
 // declared comment ends within the file.
 std::optional<EndRecord> RecordAt(const ArchiveSource& source, std::uint64_t offset) {
     std::array<std::uint8_t, kEndOfCentralDirLength> bytes{};
-    if (!source.readAt(offset, bytes)) {
+    if (!source.ReadAt(offset, bytes)) {
         return std::nullopt;
     }
     ByteReader reader(bytes);
@@ -67,7 +67,7 @@ std::optional<EndRecord> FindEndRecord(const ArchiveSource& source) {
     for (;;) {
         const std::uint64_t start = end > windowSize ? end - windowSize : 0;
         window.resize(static_cast<std::size_t>(end - start));
-        if (!source.readAt(start, window)) {
+        if (!source.ReadAt(start, window)) {
             return std::nullopt;
         }
         // Latest first: the record nearest the end of the file wins.

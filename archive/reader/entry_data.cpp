@@ -40,19 +40,22 @@ int WriteAll(int fd, const std::uint8_t* data, std::size_t length) {
     return 0;
 }
 
-// Counts, checksums and writes the decoded bytes, refusing any byte past the
-// declared size.
+// What Check writes to: nothing.
+constexpr int kNoFile = -1;
+
+// Counts, checksums and writes the decoded bytes (unless the file is
+// kNoFile), refusing any byte past the declared size.
 class Output {
 public:
     Output(int fd, std::uint64_t limit) : fd_(fd), limit_(limit) {}
 
     // False when the bytes would pass the declared size or cannot be written.
-    bool put(const std::uint8_t* data, std::size_t length, DecodeResult& result) {
+    bool Put(const std::uint8_t* data, std::size_t length, DecodeResult& result) {
         if (length > limit_ - written_) {
             result.status = Status::BadData;
             return false;
         }
-        if (const int error = WriteAll(fd_, data, length); error != 0) {
+        if (const int error = fd_ == kNoFile ? 0 : WriteAll(fd_, data, length); error != 0) {
             result.status = Status::WriteFailed;
             result.sysErrno = error;
             return false;
@@ -63,6 +66,7 @@ public:
     }
 
     bool complete() const { return written_ == limit_; }
+    bool toFile() const { return fd_ != kNoFile; }
     std::uint32_t crc() const { return crc_; }
 
 private:
@@ -72,14 +76,53 @@ private:
     std::uint32_t crc_ = 0;
 };
 
+// Where a large entry's decoded bytes go, a buffer at a time.
+class BlockOutput {
+public:
+    virtual ~BlockOutput() = default;
+    // The next buffer to fill (size() bytes), once free; null once a write
+    // has failed.
+    virtual std::uint8_t* Next() = 0;
+    // Hands the buffer Next gave over, with `length` bytes in it.
+    virtual void Hand(std::size_t length) = 0;
+    // Waits until everything handed over is written; false (and `result`
+    // saying why) when a write failed.
+    virtual bool Drain(DecodeResult& result) = 0;
+    virtual std::size_t size() const = 0;
+};
+
+// Counts and checksums the bytes at once, in one buffer: the output of a
+// check, which writes nothing.
+class OutputInline final : public BlockOutput {
+public:
+    OutputInline(Output& output, std::vector<std::uint8_t>& buffer) : output_(output), buffer_(buffer) {
+        buffer_.resize(kStreamInput);
+    }
+    std::uint8_t* Next() override { return failed_ ? nullptr : buffer_.data(); }
+    void Hand(std::size_t length) override { failed_ = !output_.Put(buffer_.data(), length, failure_); }
+    bool Drain(DecodeResult& result) override {
+        if (failed_) {
+            result = failure_;
+        }
+        return !failed_;
+    }
+    std::size_t size() const override { return buffer_.size(); }
+
+private:
+    Output& output_;
+    std::vector<std::uint8_t>& buffer_;
+    bool failed_ = false;
+    DecodeResult failure_;
+};
+
 // Checksums and writes a large entry's decoded bytes on a thread of its own
 // while the next ones are decoded: decoding alone is then the pace.
-class WriteBehind {
+class WriteBehind final : public BlockOutput {
 public:
     static constexpr std::size_t kBufferSize = 1 << 20;
 
     explicit WriteBehind(Output& output) : output_(output), thread_([this] { Run(); }) {}
-    ~WriteBehind() {
+    ~WriteBehind() override {
         {
             const std::lock_guard lock(mutex_);
             closing_ = true;
@@ -90,16 +133,13 @@ public:
     WriteBehind(const WriteBehind&) = delete;
     WriteBehind& operator=(const WriteBehind&) = delete;
 
-    // The next buffer to fill (kBufferSize bytes), once free; null once a
-    // write has failed.
-    std::uint8_t* Next() {
+    std::uint8_t* Next() override {
         std::unique_lock lock(mutex_);
         changed_.wait(lock, [this] { return failed_ || queued_ < kBuffers; });
         return failed_ ? nullptr : buffers_[(head_ + queued_) % kBuffers].data();
     }
 
-    // Hands the buffer Next gave over, with `length` bytes in it.
-    void Hand(std::size_t length) {
+    void Hand(std::size_t length) override {
         {
             const std::lock_guard lock(mutex_);
             lengths_[(head_ + queued_) % kBuffers] = length;
@@ -108,9 +148,7 @@ public:
         changed_.notify_all();
     }
 
-    // Waits until everything handed over is written; false (and `result`
-    // saying why) when a write failed.
-    bool Drain(DecodeResult& result) {
+    bool Drain(DecodeResult& result) override {
         std::unique_lock lock(mutex_);
         changed_.wait(lock, [this] { return failed_ || queued_ == 0; });
         if (failed_) {
@@ -119,6 +157,8 @@ public:
         }
         return true;
     }
+
+    std::size_t size() const override { return kBufferSize; }
 
 private:
     static constexpr std::size_t kBuffers = 3;
@@ -133,7 +173,7 @@ private:
             const std::size_t at = head_;
             lock.unlock();
             DecodeResult result;
-            const bool written = output_.put(buffers_[at].data(), lengths_[at], result);
+            const bool written = output_.Put(buffers_[at].data(), lengths_[at], result);
             lock.lock();
             if (!written) {
                 failed_ = true;
@@ -162,6 +202,15 @@ private:
     std::thread thread_; // last: started once everything it uses is there
 };
 
+// The result of an entry given up on: its data are bad, unless a write
+// failed first.
+DecodeResult GiveUp(BlockOutput& behind, DecodeResult result) {
+    if (behind.Drain(result)) {
+        result.status = Status::BadData;
+    }
+    return result;
+}
+
 struct InflateEnd {
     void operator()(z_stream* stream) const {
         static_cast<void>(inflateEnd(stream)); // only frees memory; its result tells nothing new
@@ -188,43 +237,65 @@ EntryDecoder::~EntryDecoder() {
     delete state_;
 }
 
-DecodeResult EntryDecoder::decode(const ArchiveSource& source, const EntryData& entry, int outFd) {
-    if (entry.method == kMethodStored) {
-        return copyStored(source, entry, outFd);
-    }
+bool EntryDecoder::DecodesWhole(const EntryData& entry) {
     // Deflate never expands stored blocks by more than a few bytes per 64 KiB.
-    if (entry.uncompressedSize <= kWholeLimit && entry.compressedSize <= kWholeLimit + kBlock) {
-        return inflateWhole(source, entry, outFd);
-    }
-    return inflateStream(source, entry, outFd);
+    return entry.method != kMethodStored && entry.uncompressedSize <= kWholeLimit &&
+           entry.compressedSize <= kWholeLimit + kBlock;
 }
 
-DecodeResult EntryDecoder::copyStored(const ArchiveSource& source, const EntryData& entry, int outFd) {
+DecodeResult EntryDecoder::Decode(const ArchiveSource& source, const EntryData& entry, int outFd) {
+    if (entry.method == kMethodStored) {
+        return CopyStored(source, entry, outFd);
+    }
+    if (DecodesWhole(entry)) {
+        return InflateWhole(source, entry, outFd);
+    }
+    return InflateStream(source, entry, outFd);
+}
+
+DecodeResult EntryDecoder::Check(const ArchiveSource& source, const EntryData& entry) {
+    return Decode(source, entry, kNoFile);
+}
+
+void EntryDecoder::Trim(std::size_t keep) {
+    for (std::vector<std::uint8_t>* buffer : {&state_->in, &state_->out}) {
+        if (buffer->capacity() > keep) {
+            std::vector<std::uint8_t>().swap(*buffer);
+        }
+    }
+}
+
+DecodeResult EntryDecoder::CopyStored(const ArchiveSource& source, const EntryData& entry, int outFd) {
     DecodeResult result;
     if (entry.compressedSize != entry.uncompressedSize) {
         result.status = Status::BadData; // stored bytes are their own size
         return result;
     }
     Output output(outFd, entry.uncompressedSize);
+    const std::span<const std::uint8_t> held = source.Held(entry.offset, entry.compressedSize);
+    if (!held.empty() && !output.Put(held.data(), held.size(), result)) {
+        return result;
+    }
     std::vector<std::uint8_t>& block = state_->in;
     block.resize(kBlock);
-    for (std::uint64_t done = 0; done < entry.compressedSize;) {
+    for (std::uint64_t done = held.size(); done < entry.compressedSize;) {
         const auto length =
             static_cast<std::size_t>(std::min<std::uint64_t>(block.size(), entry.compressedSize - done));
-        if (!source.readAt(entry.offset + done, std::span(block).first(length))) {
+        if (!source.ReadAt(entry.offset + done, std::span(block).first(length))) {
             result.status = Status::BadData;
             return result;
         }
-        if (!output.put(block.data(), length, result)) {
+        if (!output.Put(block.data(), length, result)) {
             return result;
         }
         done += length;
     }
     result.crc32 = output.crc();
+    result.endsWithData = true;
     return result;
 }
 
-DecodeResult EntryDecoder::inflateWhole(const ArchiveSource& source, const EntryData& entry, int outFd) {
+DecodeResult EntryDecoder::InflateWhole(const ArchiveSource& source, const EntryData& entry, int outFd) {
     DecodeResult result;
     result.status = Status::BadData;
     if (!state_->whole) {
@@ -235,85 +306,97 @@ DecodeResult EntryDecoder::inflateWhole(const ArchiveSource& source, const Entry
             return result;
         }
     }
-    std::vector<std::uint8_t>& in = state_->in;
-    std::vector<std::uint8_t>& out = state_->out;
-    in.resize(static_cast<std::size_t>(entry.compressedSize));
-    out.resize(static_cast<std::size_t>(entry.uncompressedSize));
-    if (!source.readAt(entry.offset, in)) {
-        return result;
+    std::span<const std::uint8_t> in = source.Held(entry.offset, entry.compressedSize);
+    if (in.empty()) {
+        state_->in.resize(static_cast<std::size_t>(entry.compressedSize));
+        if (!source.ReadAt(entry.offset, state_->in)) {
+            return result;
+        }
+        in = state_->in;
     }
+    std::vector<std::uint8_t>& out = state_->out;
+    out.resize(static_cast<std::size_t>(entry.uncompressedSize));
     // Without a place for the actual size, anything but exactly the declared
     // size fails: fewer bytes, more bytes, or a stream cut short.
-    if (libdeflate_deflate_decompress(state_->whole.get(), in.data(), in.size(), out.data(), out.size(), nullptr) !=
-        LIBDEFLATE_SUCCESS) {
+    std::size_t consumed = 0;
+    if (libdeflate_deflate_decompress_ex(state_->whole.get(), in.data(), in.size(), out.data(), out.size(), &consumed,
+                                         nullptr) != LIBDEFLATE_SUCCESS) {
         return result;
     }
     Output output(outFd, entry.uncompressedSize);
-    if (!output.put(out.data(), out.size(), result)) {
+    if (!output.Put(out.data(), out.size(), result)) {
         return result;
     }
     result.status = Status::Ok;
     result.crc32 = output.crc();
+    result.endsWithData = consumed == in.size();
     return result;
 }
 
-DecodeResult EntryDecoder::inflateStream(const ArchiveSource& source, const EntryData& entry, int outFd) {
+bool EntryDecoder::ResetStream(DecodeResult& result) {
+    std::unique_ptr<z_stream, InflateEnd>& stream = state_->stream;
+    if (stream) {
+        return inflateReset(stream.get()) == Z_OK; // result already says BadData
+    }
+    stream.reset(new z_stream{});
+    if (inflateInit2(stream.get(), kDeflateWindowBits) != Z_OK) {
+        stream.reset();
+        result.status = Status::WriteFailed;
+        result.sysErrno = ENOMEM;
+        return false;
+    }
+    return true;
+}
+
+DecodeResult EntryDecoder::InflateStream(const ArchiveSource& source, const EntryData& entry, int outFd) {
     DecodeResult result;
     result.status = Status::BadData;
-    std::unique_ptr<z_stream, InflateEnd>& stream = state_->stream;
-    if (!stream) {
-        stream.reset(new z_stream{});
-        if (inflateInit2(stream.get(), kDeflateWindowBits) != Z_OK) {
-            stream.reset();
-            result.status = Status::WriteFailed;
-            result.sysErrno = ENOMEM;
-            return result;
-        }
-    } else if (inflateReset(stream.get()) != Z_OK) {
+    if (!ResetStream(result)) {
         return result;
     }
+    z_stream* stream = state_->stream.get();
     std::vector<std::uint8_t>& in = state_->in;
     in.resize(kStreamInput);
     Output output(outFd, entry.uncompressedSize);
-    WriteBehind writer(output);
+    // A file is written behind the decoding; a check has nothing to wait for.
+    std::unique_ptr<BlockOutput> behind;
+    if (output.toFile()) {
+        behind = std::make_unique<WriteBehind>(output);
+    } else {
+        behind = std::make_unique<OutputInline>(output, state_->out);
+    }
     std::uint64_t consumed = 0;
     stream->avail_in = 0;
     for (int status = Z_OK; status != Z_STREAM_END;) {
-        std::uint8_t* block = writer.Next();
+        std::uint8_t* block = behind->Next();
         if (block == nullptr) {
-            static_cast<void>(writer.Drain(result)); // false: result says which write failed
+            static_cast<void>(behind->Drain(result)); // false: result says which write failed
             return result;
         }
         stream->next_out = block;
-        stream->avail_out = static_cast<uInt>(WriteBehind::kBufferSize);
+        stream->avail_out = static_cast<uInt>(behind->size());
         while (stream->avail_out > 0 && status != Z_STREAM_END) {
             if (stream->avail_in == 0 && consumed < entry.compressedSize) {
                 const auto length =
                     static_cast<std::size_t>(std::min<std::uint64_t>(in.size(), entry.compressedSize - consumed));
-                if (!source.readAt(entry.offset + consumed, std::span(in).first(length))) {
-                    if (writer.Drain(result)) {
-                        result.status = Status::BadData; // unless a write failed first
-                    }
-                    return result;
+                if (!source.ReadAt(entry.offset + consumed, std::span(in).first(length))) {
+                    return GiveUp(*behind, result);
                 }
                 consumed += length;
                 stream->next_in = in.data();
                 stream->avail_in = static_cast<uInt>(length);
             }
-            status = inflate(stream.get(), Z_NO_FLUSH);
+            status = inflate(stream, Z_NO_FLUSH);
             if (status != Z_OK && status != Z_STREAM_END) {
                 // Z_BUF_ERROR: the stream needs input past the entry's
                 // compressed size (cut short); the others: not a usable
                 // deflate stream.
-                if (writer.Drain(result)) {
-                    result.status = Status::BadData;
-                }
-                return result;
+                return GiveUp(*behind, result);
             }
         }
-        writer.Hand(WriteBehind::kBufferSize - stream->avail_out);
+        behind->Hand(behind->size() - stream->avail_out);
     }
-    if (!writer.Drain(result)) {
+    if (!behind->Drain(result)) {
         return result;
     }
     if (!output.complete()) {
@@ -321,6 +404,7 @@ DecodeResult EntryDecoder::inflateStream(const ArchiveSource& source, const Entr
     }
     result.status = Status::Ok;
     result.crc32 = output.crc();
+    result.endsWithData = consumed == entry.compressedSize && stream->avail_in == 0;
     return result;
 }
 

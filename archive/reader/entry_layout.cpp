@@ -4,7 +4,7 @@
 
 namespace vantorel::archive::reader {
 
-EntryLayout::EntryLayout(const CentralDirectory& directory) : directoryStart_(directory.start) {
+EntryLayout::EntryLayout(const DirectoryAsRead& directory) : directoryStart_(directory.start) {
     headers_.reserve(directory.entries.size());
     offsets_.reserve(directory.entries.size());
     for (std::size_t i = 0; i < directory.entries.size(); ++i) {

@@ -17,7 +17,7 @@ namespace vantorel::archive::reader {
 // descriptor, junk left by an editing tool) belong to nobody and are allowed.
 class EntryLayout {
 public:
-    explicit EntryLayout(const CentralDirectory& directory);
+    explicit EntryLayout(const DirectoryAsRead& directory);
 
     // True when entry `index` (central directory order), whose data end at
     // `dataEnd`, claims only bytes of its own. Of several entries that name the

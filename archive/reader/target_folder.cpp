@@ -83,7 +83,7 @@ TargetFolder::TargetFolder(const std::filesystem::path& folder) : swept_(std::ma
     if (root_ < 0) {
         throw ArchiveError(ArchiveFailure::NoSuchFolder, folder, errno);
     }
-    sweep(root_, false);
+    Sweep(root_, false);
 }
 
 std::unique_ptr<TargetFolder> TargetFolder::Another() const {
@@ -94,7 +94,7 @@ std::unique_ptr<TargetFolder> TargetFolder::Another() const {
     return std::unique_ptr<TargetFolder>(new TargetFolder(root, swept_));
 }
 
-void TargetFolder::sweep(int folderFd, bool created) {
+void TargetFolder::Sweep(int folderFd, bool created) {
     struct stat info {};
     if (fstat(folderFd, &info) != 0) {
         return;
@@ -121,23 +121,23 @@ void TargetFolder::sweep(int folderFd, bool created) {
 }
 
 TargetFolder::~TargetFolder() {
-    closeFrom(0);
+    CloseFrom(0);
     CloseQuietly(root_);
 }
 
-void TargetFolder::closeFrom(std::size_t depth) {
+void TargetFolder::CloseFrom(std::size_t depth) {
     while (open_.size() > depth) {
         CloseQuietly(open_.back().fd);
         open_.pop_back();
     }
 }
 
-int TargetFolder::openFolder(const std::vector<std::string>& folders, SkipReason& reason) {
+int TargetFolder::OpenFolder(const std::vector<std::string>& folders, SkipReason& reason) {
     std::size_t same = 0;
     while (same < folders.size() && same < open_.size() && open_[same].name == folders[same]) {
         ++same;
     }
-    closeFrom(same);
+    CloseFrom(same);
     while (open_.size() < folders.size()) {
         const std::size_t depth = open_.size();
         const int parent = depth == 0 ? root_ : open_.back().fd;
@@ -147,17 +147,17 @@ int TargetFolder::openFolder(const std::vector<std::string>& folders, SkipReason
         if (level.fd < 0) {
             return -1; // the levels above stay open for the next entry
         }
-        sweep(level.fd, level.created);
+        Sweep(level.fd, level.created);
         open_.push_back(std::move(level));
     }
     return folders.empty() ? root_ : open_.back().fd;
 }
 
 PendingFile::~PendingFile() {
-    discard();
+    Discard();
 }
 
-void PendingFile::discard() {
+void PendingFile::Discard() {
     if (fd_ >= 0) {
         CloseQuietly(fd_);
         fd_ = -1;
@@ -167,8 +167,8 @@ void PendingFile::discard() {
     }
 }
 
-std::optional<SkipReason> PendingFile::open(int folderFd, std::string name) {
-    discard();
+std::optional<SkipReason> PendingFile::Open(int folderFd, std::string name) {
+    Discard();
     folderFd_ = folderFd;
     name_ = std::move(name);
     replacing_ = false;
@@ -195,33 +195,33 @@ std::optional<SkipReason> PendingFile::open(int folderFd, std::string name) {
     return SkipReason::CannotCreate;
 }
 
-std::optional<SkipReason> PendingFile::commit(std::time_t mtime, bool readOnly) {
+std::optional<SkipReason> PendingFile::Commit(std::time_t mtime, bool readOnly) {
     if (replacing_ && S_ISREG(replaced_.st_mode)) {
         // The file keeps what the user set on it (an executable script stays
         // executable). The owner and group only where the process may set
         // them; the owner first, since changing it clears set-id bits.
         static_cast<void>(fchown(fd_, replaced_.st_uid, replaced_.st_gid)); // refused for others' files: ours then
         if (fchmod(fd_, replaced_.st_mode & 07777) != 0) {
-            discard();
+            Discard();
             return SkipReason::WriteFailed;
         }
     }
     if (readOnly) {
         struct stat info {};
         if (fstat(fd_, &info) != 0 || fchmod(fd_, info.st_mode & ~static_cast<mode_t>(0222)) != 0) {
-            discard();
+            Discard();
             return SkipReason::WriteFailed;
         }
     }
     if (mtime >= 0) {
         const struct timespec times[2] = {{0, UTIME_OMIT}, {mtime, 0}};
         if (futimens(fd_, times) != 0) {
-            discard();
+            Discard();
             return SkipReason::WriteFailed;
         }
     }
     if (replacing_ && fsync(fd_) != 0) {
-        discard();
+        Discard();
         return SkipReason::WriteFailed;
     }
     const int fd = fd_;

@@ -39,7 +39,7 @@ public:
     // and is valid until the next call. On failure returns -1 and sets
     // `reason`: UnsafeName when a level is a link, CannotCreate otherwise (a
     // file holds a folder's name, the folder cannot be created...).
-    int openFolder(const std::vector<std::string>& folders, SkipReason& reason);
+    int OpenFolder(const std::vector<std::string>& folders, SkipReason& reason);
 
 private:
     struct Swept {
@@ -50,11 +50,11 @@ private:
     TargetFolder(int root, std::shared_ptr<Swept> swept) : root_(root), swept_(std::move(swept)) {}
 
     // Closes the open levels from `depth` down.
-    void closeFrom(std::size_t depth);
+    void CloseFrom(std::size_t depth);
     // Removes the temporary files a killed extraction left in this folder,
     // once per folder and extraction, before any thread writes there; a
     // folder this extraction `created` holds none and is only recorded.
-    void sweep(int folderFd, bool created);
+    void Sweep(int folderFd, bool created);
 
     struct Level {
         std::string name;
@@ -82,7 +82,7 @@ public:
     // Prepares `name` in the folder `folderFd`. Refuses (CannotCreate) when a
     // folder or a read-only file holds that name: a read-only file stays as it
     // is. Returns the reason on failure.
-    std::optional<SkipReason> open(int folderFd, std::string name);
+    std::optional<SkipReason> Open(int folderFd, std::string name);
 
     int fd() const { return fd_; }
     // True when a file already holds the name: its data then go only over
@@ -95,10 +95,10 @@ public:
     // its final name.
     // A file that replaces another is flushed first, so a crash never leaves
     // the old content lost and the new one unwritten.
-    std::optional<SkipReason> commit(std::time_t mtime, bool readOnly);
+    std::optional<SkipReason> Commit(std::time_t mtime, bool readOnly);
 
 private:
-    void discard();
+    void Discard();
 
     int folderFd_ = -1;
     int fd_ = -1;

@@ -24,7 +24,7 @@ public:
 
     // The `length` bytes at `offset`, which must end by the directory's end;
     // an empty span when they do not or cannot be read.
-    std::span<const std::uint8_t> at(std::uint64_t offset, std::size_t length) {
+    std::span<const std::uint8_t> Read(std::uint64_t offset, std::size_t length) {
         if (offset > end_ || length > end_ - offset) {
             return {};
         }
@@ -32,7 +32,7 @@ public:
             const std::uint64_t wanted = std::max<std::uint64_t>(length, kChunk);
             buffer_.resize(static_cast<std::size_t>(std::min<std::uint64_t>(wanted, end_ - offset)));
             bufferStart_ = offset;
-            if (!source_.readAt(offset, buffer_)) {
+            if (!source_.ReadAt(offset, buffer_)) {
                 buffer_.clear();
                 return {};
             }
@@ -50,7 +50,7 @@ private:
 
 std::uint32_t SignatureAt(const ArchiveSource& source, std::uint64_t offset) {
     std::array<std::uint8_t, 4> bytes{};
-    if (!source.readAt(offset, bytes)) {
+    if (!source.ReadAt(offset, bytes)) {
         return 0;
     }
     ByteReader reader(bytes);
@@ -76,7 +76,7 @@ std::optional<Declared> ReadZip64End(const ArchiveSource& source, const EndRecor
     }
     const std::uint64_t locatorOffset = end.offset - kZip64LocatorLength;
     std::array<std::uint8_t, kZip64LocatorLength> locator{};
-    if (!source.readAt(locatorOffset, locator)) {
+    if (!source.ReadAt(locatorOffset, locator)) {
         return std::nullopt;
     }
     ByteReader l(locator);
@@ -100,13 +100,13 @@ std::optional<Declared> ReadZip64End(const ArchiveSource& source, const EndRecor
         }
     }
     std::array<std::uint8_t, kZip64EndOfCentralDirLength> record{};
-    if (!source.readAt(at, record)) {
+    if (!source.ReadAt(at, record)) {
         throw ArchiveError(ArchiveFailure::InvalidArchive, path, 0, "ZIP64 end record cut short");
     }
     ByteReader r(record);
-    r.skip(4); // signature, checked above
-    r.skip(8); // size of the record: its extensible data are not used
-    r.skip(4); // versions made by and needed
+    r.Skip(4); // signature, checked above
+    r.Skip(8); // size of the record: its extensible data are not used
+    r.Skip(4); // versions made by and needed
     const std::uint32_t disk = r.u32();
     const std::uint32_t directoryDisk = r.u32();
     const std::uint64_t entriesOnDisk = r.u64();
@@ -166,44 +166,58 @@ std::uint64_t LocateDirectory(const ArchiveSource& source, const Declared& decla
     throw ArchiveError(ArchiveFailure::InvalidArchive, path, 0, "central directory not found");
 }
 
+// The data of the first block `id` of an extra field (APPNOTE 4.5.1), or
+// nullopt when there is none. `damaged` tells a block before it whose length
+// runs past the field: nothing past the field is ever read. Fewer than 4
+// bytes left are padding (alignment tools add such), no block.
+std::optional<std::span<const std::uint8_t>> FindExtraBlock(std::span<const std::uint8_t> extra, std::uint16_t id,
+                                                            bool& damaged) {
+    ByteReader blocks(extra);
+    while (blocks.remaining() >= kExtraHeaderLength) {
+        const std::uint16_t blockId = blocks.u16();
+        const std::uint16_t length = blocks.u16();
+        const std::span<const std::uint8_t> data = blocks.bytes(length);
+        if (!blocks.ok()) {
+            damaged = true;
+            return std::nullopt;
+        }
+        if (blockId == id) {
+            return data;
+        }
+    }
+    return std::nullopt;
+}
+
 // The UTF-8 name of a Unicode path field (APPNOTE 4.6.9) that speaks for
 // `rawName`, or empty. It must be of version 1 and carry the CRC-32 of
 // exactly these stored bytes: a tool that renamed the entry without knowing
 // the field leaves a stale one behind, and the stored name is then the truth.
 // A name that is not UTF-8 is no better than the stored one either.
 std::string ReadUnicodePath(std::span<const std::uint8_t> extra, std::string_view rawName) {
-    ByteReader blocks(extra);
-    while (blocks.remaining() >= kExtraHeaderLength) {
-        const std::uint16_t id = blocks.u16();
-        const std::uint16_t length = blocks.u16();
-        std::span<const std::uint8_t> data = blocks.bytes(length);
-        if (!blocks.ok()) {
-            return {};
-        }
-        if (id != kUnicodePathExtraId) {
-            continue;
-        }
-        ByteReader r(data);
-        const std::uint8_t version = r.u8();
-        const std::uint32_t nameCrc = r.u32();
-        if (!r.ok() || version != kUnicodePathVersion) {
-            return {};
-        }
-        const std::string_view name = AsText(r.bytes(r.remaining()));
-        const auto rawCrc = static_cast<std::uint32_t>(
-            crc32(0, reinterpret_cast<const Bytef*>(rawName.data()), static_cast<uInt>(rawName.size())));
-        if (nameCrc != rawCrc || !IsValidUtf8(name)) {
-            return {};
-        }
-        return std::string(name);
+    bool damaged = false;
+    const std::optional<std::span<const std::uint8_t>> data = FindExtraBlock(extra, kUnicodePathExtraId, damaged);
+    if (!data) {
+        return {};
     }
-    return {};
+    ByteReader r(*data);
+    const std::uint8_t version = r.u8();
+    const std::uint32_t nameCrc = r.u32();
+    if (!r.ok() || version != kUnicodePathVersion) {
+        return {};
+    }
+    const std::string_view name = AsText(r.bytes(r.remaining()));
+    const auto rawCrc = static_cast<std::uint32_t>(
+        crc32(0, reinterpret_cast<const Bytef*>(rawName.data()), static_cast<uInt>(rawName.size())));
+    if (nameCrc != rawCrc || !IsValidUtf8(name)) {
+        return {};
+    }
+    return std::string(name);
 }
 
 // Reads one central header at `offset`; returns its full length, or 0 when
 // the bytes there are not a central header that ends within the directory.
 std::size_t ReadCentralHeader(DirectoryCursor& cursor, std::uint64_t offset, std::uint64_t base, CentralEntry& entry) {
-    std::span<const std::uint8_t> fixed = cursor.at(offset, kCentralHeaderLength);
+    std::span<const std::uint8_t> fixed = cursor.Read(offset, kCentralHeaderLength);
     if (fixed.empty()) {
         return 0;
     }
@@ -221,15 +235,15 @@ std::size_t ReadCentralHeader(DirectoryCursor& cursor, std::uint64_t offset, std
     const std::uint16_t nameLength = r.u16();
     const std::uint16_t extraLength = r.u16();
     const std::uint16_t commentLength = r.u16();
-    r.skip(2); // disk number start: single-disk archives only
-    r.skip(2); // internal attributes: not used
+    r.Skip(2); // disk number start: single-disk archives only
+    r.Skip(2); // internal attributes: not used
     entry.externalAttributes = r.u32();
     const std::uint32_t localOffset = r.u32();
     if (!r.ok() || signature != kCentralHeaderSignature) {
         return 0;
     }
     const std::size_t variable = std::size_t{nameLength} + extraLength + commentLength;
-    std::span<const std::uint8_t> rest = cursor.at(offset + kCentralHeaderLength, variable);
+    std::span<const std::uint8_t> rest = cursor.Read(offset + kCentralHeaderLength, variable);
     if (rest.size() != variable) {
         return 0;
     }
@@ -257,34 +271,25 @@ std::size_t ReadCentralHeader(DirectoryCursor& cursor, std::uint64_t offset, std
 } // namespace
 
 ExtraField ReadZip64Extra(std::span<const std::uint8_t> extra, Zip64Values& values) {
-    ByteReader blocks(extra);
-    while (blocks.remaining() >= kExtraHeaderLength) {
-        const std::uint16_t id = blocks.u16();
-        const std::uint16_t length = blocks.u16();
-        std::span<const std::uint8_t> data = blocks.bytes(length);
-        if (!blocks.ok()) {
-            return ExtraField::Damaged;
-        }
-        if (id != kZip64ExtraId) {
-            continue;
-        }
-        // The values appear in this order, and only for the fields the header
-        // left at their maximum (APPNOTE 4.5.3). A value missing from a short
-        // field keeps the header's own value.
-        ByteReader r(data);
-        if (values.wantUncompressed && r.remaining() >= 8) {
-            values.uncompressed = r.u64();
-        }
-        if (values.wantCompressed && r.remaining() >= 8) {
-            values.compressed = r.u64();
-        }
-        if (values.wantOffset && r.remaining() >= 8) {
-            values.offset = r.u64();
-        }
-        return ExtraField::Zip64;
+    bool damaged = false;
+    const std::optional<std::span<const std::uint8_t>> data = FindExtraBlock(extra, kZip64ExtraId, damaged);
+    if (!data) {
+        return damaged ? ExtraField::Damaged : ExtraField::NoZip64;
     }
-    // Fewer than 4 bytes left are padding (alignment tools add such), no block.
-    return ExtraField::NoZip64;
+    // The values appear in this order, and only for the fields the header
+    // left at their maximum (APPNOTE 4.5.3). A value missing from a short
+    // field keeps the header's own value.
+    ByteReader r(*data);
+    if (values.wantUncompressed && r.remaining() >= 8) {
+        values.uncompressed = r.u64();
+    }
+    if (values.wantCompressed && r.remaining() >= 8) {
+        values.compressed = r.u64();
+    }
+    if (values.wantOffset && r.remaining() >= 8) {
+        values.offset = r.u64();
+    }
+    return ExtraField::Zip64;
 }
 
 std::string EntryName(const CentralEntry& entry) {
@@ -294,7 +299,7 @@ std::string EntryName(const CentralEntry& entry) {
     return DecodeStoredName(entry.rawName, entry.flags);
 }
 
-CentralDirectory ReadCentralDirectory(const ArchiveSource& source, const std::filesystem::path& path) {
+DirectoryAsRead ReadCentralDirectory(const ArchiveSource& source, const std::filesystem::path& path) {
     const std::uint32_t first = SignatureAt(source, 0);
     if (first == kSpannedMarkerSignature || first == kSpannedSingleMarkerSignature) {
         throw ArchiveError(ArchiveFailure::Unsupported, path, 0, "spanned archive");
@@ -305,7 +310,7 @@ CentralDirectory ReadCentralDirectory(const ArchiveSource& source, const std::fi
     }
     const Declared declared = ReadDeclared(source, *end, path);
     std::uint64_t base = 0;
-    CentralDirectory directory;
+    DirectoryAsRead directory;
     directory.start = LocateDirectory(source, declared, base, path);
     directory.end = declared.end;
     directory.zip64 = declared.zip64;

@@ -31,9 +31,9 @@ struct CentralEntry {
     bool extraDamaged = false;  // a block of the extra field runs past its end
 };
 
-// The central directory of an archive: its entries in their stored order and
-// where the directory lies. Entry data belong before `start`.
-struct CentralDirectory {
+// The central directory of an archive as read: its entries in their stored
+// order and where the directory lies. Entry data belong before `start`.
+struct DirectoryAsRead {
     std::uint64_t start = 0;
     std::uint64_t end = 0;
     bool zip64 = false; // found through a ZIP64 end record
@@ -44,7 +44,7 @@ struct CentralDirectory {
 // reads every central directory header. Throws ArchiveError with `path`:
 // NotAnArchive when no end record is found, Unsupported for a spanned or
 // multi-disk archive, InvalidArchive for a damaged directory.
-CentralDirectory ReadCentralDirectory(const ArchiveSource& source, const std::filesystem::path& path);
+DirectoryAsRead ReadCentralDirectory(const ArchiveSource& source, const std::filesystem::path& path);
 
 // The values of a ZIP64 extended information field (ID 0x0001) inside an
 // extra field, for the fields that the header left at their maximum (a value

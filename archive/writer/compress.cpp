@@ -82,7 +82,7 @@ void ThrowIfCancelled(const CompressSettings& settings, const std::filesystem::p
 class LimitedReader {
 public:
     // `alreadyRead` bytes of the file were taken before this reader.
-    LimitedReader(FileSource& source, bool largeFile, const CompressSettings& settings, std::uint64_t alreadyRead = 0)
+    LimitedReader(SourceFile& source, bool largeFile, const CompressSettings& settings, std::uint64_t alreadyRead = 0)
         : source_(source), largeFile_(largeFile), settings_(settings),
           expected_(static_cast<std::uint64_t>(source.info().st_size)), block_(Scratch().block.Reserve(kReadBlock)),
           total_(alreadyRead) {}
@@ -110,7 +110,7 @@ public:
     std::uint64_t total() const { return total_; }
 
 private:
-    FileSource& source_;
+    SourceFile& source_;
     bool largeFile_;
     const CompressSettings& settings_;
     std::uint64_t expected_;
@@ -120,7 +120,7 @@ private:
 };
 
 // Copies the file again from its start into `data`, stored as is.
-void StoreByRereading(FileSource& source, ZipEntry& entry, Spill& data, const CompressSettings& settings) {
+void StoreByRereading(SourceFile& source, ZipEntry& entry, Spill& data, const CompressSettings& settings) {
     source.Rewind();
     data.Clear();
     LimitedReader reader(source, entry.largeFile, settings);
@@ -152,7 +152,7 @@ template <class Deflater> void Pump(LimitedReader& reader, Crc32& crc, Deflater&
 // Streams the file through `deflater` (its first `already` bytes are in
 // `head`), then stores it instead when deflating made it larger.
 template <class Deflater>
-void DeflateStreaming(FileSource& source, const std::uint8_t* head, std::size_t already, Deflater& deflater,
+void DeflateStreaming(SourceFile& source, const std::uint8_t* head, std::size_t already, Deflater& deflater,
                       CompressedEntry& result, const CompressSettings& settings) {
     ZipEntry& entry = result.entry;
     Crc32 crc;
@@ -173,7 +173,7 @@ void DeflateStreaming(FileSource& source, const std::uint8_t* head, std::size_t 
 // Reads a file of fewer than kChunkedThreshold bytes (at open) whole and
 // deflates it in one call. A file that turns out longer than it was at open
 // is still growing: it goes on streaming through zlib from where the read is.
-void DeflateWhole(FileSource& source, CompressedEntry& result, const CompressSettings& settings) {
+void DeflateWhole(SourceFile& source, CompressedEntry& result, const CompressSettings& settings) {
     WorkerScratch& scratch = Scratch();
     ZipEntry& entry = result.entry;
     const auto expected = static_cast<std::size_t>(source.info().st_size);
@@ -255,7 +255,7 @@ CompressedEntry CompressFile(const std::filesystem::path& file, std::string stor
             return result;
         }
     }
-    FileSource source(file, folder ? folder() : AT_FDCWD);
+    SourceFile source(file, folder ? folder() : AT_FDCWD);
     const struct stat& info = source.info();
     describe(info);
     if (static_cast<std::uint64_t>(info.st_size) >= kChunkedThreshold) {

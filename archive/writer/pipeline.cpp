@@ -1,5 +1,7 @@
 #include "archive/writer/pipeline.h"
 
+#include "platform/trace.h"
+
 #include <algorithm>
 #include <condition_variable>
 #include <exception>
@@ -21,6 +23,10 @@ public:
     // The lister's side: the first `listed` indexes may be handed out.
     bool Announce(std::size_t listed) {
         std::lock_guard lock(mutex_);
+        if (listed / kTraceEvery != count_ / kTraceEvery) {
+            trace::Line("pipeline", "listed ", listed, " files, ", next_, " handed to compressors, ", written_,
+                        " written");
+        }
         count_ = listed;
         // A sleeping worker is woken for a run of work, not for each file:
         // the walk is often slower than the copying of unchanged files.
@@ -35,6 +41,7 @@ public:
     void EndListing(std::exception_ptr failure) {
         std::lock_guard lock(mutex_);
         listed_ = true;
+        trace::Line("pipeline", "listing ", failure ? "failed" : "done", " after ", count_, " files");
         if (failure) {
             Fail(failure);
         }
@@ -73,11 +80,17 @@ public:
                 held_ += result->data.memoryUsed();
                 // A large entry is worth writing while the next ones are compressed.
                 const bool large = result->data.size() >= kWakeBytes;
+                if (large) {
+                    trace::Line("pipeline", "entry ", index, " (", result->data.size(), " bytes) ready for the writer");
+                }
                 ring_[index % window_] = std::move(result);
                 if (large || ReadyRun() >= kWakeRun || held_ > heldMemory_ / 2) {
                     WakeConsumerIfReady();
                 }
             } while (!stop_ && MayHandOut());
+            if (held_ > heldMemory_ && !stop_) {
+                trace::Line("pipeline", "compressors wait: ", held_, " bytes of entries not yet written");
+            }
             // About to sleep or leave: whatever is ready must not wait for
             // another worker's wake-up.
             WakeConsumerIfReady();
@@ -103,6 +116,9 @@ public:
                 slot.reset();
             }
             consume(index, *result);
+            if ((index + 1) % kTraceEvery == 0) {
+                trace::Line("pipeline", index + 1, " entries written");
+            }
             const std::size_t freed = result->data.memoryUsed();
             result.reset(); // free the data before the next worker may start
             std::lock_guard lock(mutex_);
@@ -172,6 +188,8 @@ private:
     // no worker will add to them without sleeping first.
     static constexpr std::size_t kWakeRun = 32;
     static constexpr std::uint64_t kWakeBytes = 1 << 20;
+    // The trace tells the progress of the walk and the writer every so many files.
+    static constexpr std::size_t kTraceEvery = 1000;
 
     const std::size_t window_;
     const std::size_t heldMemory_;

@@ -195,13 +195,13 @@ std::vector<std::uint8_t> CentralHeaderRecord(const ZipEntry& entry) {
     return r.take();
 }
 
-bool NeedsZip64End(const CentralDirectory& directory) {
+bool NeedsZip64End(const DirectoryWritten& directory) {
     // A count of exactly 0xFFFF or a value of exactly 0xFFFFFFFF would read as
     // "see the ZIP64 record" to many readers, so those go to ZIP64 as well.
     return directory.entries >= kMax16 || directory.size >= kMax32 || directory.offset >= kMax32;
 }
 
-std::vector<std::uint8_t> Zip64EndRecord(const CentralDirectory& directory) {
+std::vector<std::uint8_t> Zip64EndRecord(const DirectoryWritten& directory) {
     RecordWriter r(kZip64EndOfCentralDirLength);
     r.u32(kZip64EndOfCentralDirSignature); // signature
     r.u64(kZip64EndOfCentralDirRemainder); // size of the rest of this record
@@ -225,7 +225,7 @@ std::vector<std::uint8_t> Zip64LocatorRecord(std::uint64_t zip64EndOffset) {
     return r.take();
 }
 
-std::vector<std::uint8_t> EndOfCentralDirRecord(const CentralDirectory& directory) {
+std::vector<std::uint8_t> EndOfCentralDirRecord(const DirectoryWritten& directory) {
     // Values the classic fields cannot hold read 0xFFFF or 0xFFFFFFFF; the
     // ZIP64 end record written before this one holds them (APPNOTE 4.4.1.4).
     const std::uint64_t entries = std::min(directory.entries, kMax16);

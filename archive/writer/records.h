@@ -11,8 +11,9 @@
 
 namespace vantorel::archive::writer {
 
-// What the end records describe.
-struct CentralDirectory {
+// The central directory as this run writes it: what the end records
+// describe.
+struct DirectoryWritten {
     std::uint64_t entries = 0;
     std::uint64_t size = 0;   // bytes of all central directory headers
     std::uint64_t offset = 0; // where the first one starts
@@ -20,12 +21,12 @@ struct CentralDirectory {
 
 // True when the classic end record cannot hold the directory's values, so
 // the ZIP64 end record and its locator come first (APPNOTE 4.3.14, 4.3.15).
-bool NeedsZip64End(const CentralDirectory& directory);
+bool NeedsZip64End(const DirectoryWritten& directory);
 
 std::vector<std::uint8_t> LocalHeaderRecord(const ZipEntry& entry);
 std::vector<std::uint8_t> CentralHeaderRecord(const ZipEntry& entry);
-std::vector<std::uint8_t> Zip64EndRecord(const CentralDirectory& directory);
+std::vector<std::uint8_t> Zip64EndRecord(const DirectoryWritten& directory);
 std::vector<std::uint8_t> Zip64LocatorRecord(std::uint64_t zip64EndOffset);
-std::vector<std::uint8_t> EndOfCentralDirRecord(const CentralDirectory& directory);
+std::vector<std::uint8_t> EndOfCentralDirRecord(const DirectoryWritten& directory);
 
 } // namespace vantorel::archive::writer

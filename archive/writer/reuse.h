@@ -4,16 +4,8 @@
 // the archive the previous run wrote instead of being compressed again.
 //
 // A copy is only as good as the proof that the file has not changed since it
-// was read, so each archive carries, in a user extended attribute of its file
-// (never in the archive's bytes), the stamp of the run that wrote it: the
-// moment that run started, by the kernel's clock that also dates every
-// change of a file (the status-change time of the temporary archive when it
-// was created, before any file was listed or read), the source folder it
-// read, and what it wrote (the archive's size and the CRC-32 of its central
-// directory), so that the stamp cannot vouch for other bytes put under the
-// same name. An archive without a valid stamp (copied, from a file system
-// without user attributes, or written for another source folder) is never
-// used.
+// was read. Only an archive whose run stamp (run_stamp.h) is valid for this
+// source folder and these bytes is used.
 //
 // A file is copied only when its stored name, size and DOS time match a
 // previous entry and both its modification and status-change times are
@@ -26,14 +18,18 @@
 // (platform/file_system_kind.h): files elsewhere (tmpfs, FAT and exFAT, FUSE,
 // network shares) are always read; the walk tells which.
 //
-// Copied data are decoded and their CRC-32 compared with the previous
-// central directory before they are handed on; the first entry that fails
-// turns reuse off for the rest of the run, so damage never spreads into the
-// new generation.
+// Copied data are read through the reader, as a restore reads them: the
+// local header must repeat the central one, and the data must decode to the
+// size and CRC-32 of the previous central directory, ending where the entry
+// ends, before a byte is handed on; the bytes copied are the very bytes
+// decoded, never a second reading of them. The first entry that fails turns reuse
+// off for the rest of the run, so damage never spreads into the new
+// generation.
 
 #include "archive/reader/archive_source.h"
 #include "archive/reader/entry_layout.h"
 #include "archive/reader/zip_reader.h"
+#include "archive/writer/run_stamp.h"
 
 #include <atomic>
 #include <chrono>
@@ -41,8 +37,6 @@
 #include <ctime>
 #include <filesystem>
 #include <memory>
-#include <optional>
-#include <string>
 #include <string_view>
 #include <sys/stat.h>
 #include <unordered_map>
@@ -51,24 +45,6 @@ namespace vantorel::archive::writer {
 
 struct CompressedEntry;
 class MemoryBudget;
-
-// What a run records on the archive it wrote.
-struct RunStamp {
-    std::timespec start{};
-    std::uint64_t sourceDevice = 0;
-    std::uint64_t sourceInode = 0;
-    std::string sourceFolder;
-    std::uint64_t archiveSize = 0;
-    std::uint32_t centralDirectoryCrc = 0;
-};
-
-// The stamp as the attribute holds it, and back; nullopt for anything else.
-std::string FormatRunStamp(const RunStamp& stamp);
-std::optional<RunStamp> ParseRunStamp(std::string_view text);
-
-// Records `stamp` on the open archive; false when the file system refuses
-// (the next run then compresses everything).
-bool WriteRunStamp(int fd, const RunStamp& stamp);
 
 class PreviousArchive {
 public:
@@ -90,12 +66,16 @@ public:
 
 private:
     PreviousArchive(std::filesystem::path path, std::timespec settled);
-    bool CopyVerified(std::size_t index, CompressedEntry& result, MemoryBudget* budget) const;
+    // Why the file described by `info` may have changed since `previous` was
+    // written, or null when it has not.
+    const char* Changed(const reader::CentralEntry& previous, const struct stat& info,
+                        const CompressedEntry& result) const;
+    bool CopyChecked(std::size_t index, CompressedEntry& result, MemoryBudget* budget) const;
 
     std::filesystem::path path_;
     std::timespec settled_; // files changed since are read again
-    std::unique_ptr<reader::FileSource> file_;
-    reader::CentralDirectory directory_;
+    std::unique_ptr<reader::ArchiveFileSource> file_;
+    reader::DirectoryAsRead directory_;
     std::unique_ptr<reader::EntryLayout> layout_;
     std::unordered_map<std::string_view, std::size_t> byName_;
     std::atomic<bool> off_ = false;

@@ -1,6 +1,7 @@
 #include "archive/writer/spill.h"
 
 #include "archive/archive_error.h"
+#include "platform/trace.h"
 
 #include <algorithm>
 #include <cerrno>
@@ -75,6 +76,7 @@ void Spill::CopyTo(ByteSink& out) const {
 }
 
 void Spill::OpenFile() {
+    trace::Line("pipeline", "data past ", memoryLimit_, " bytes spill to a temporary file in ", folder_);
     // A nameless file: nothing to clean up after a crash, nothing a walk of
     // this folder could ever pick up.
     int fd = open(folder_.c_str(), O_TMPFILE | O_RDWR | O_CLOEXEC, 0600);

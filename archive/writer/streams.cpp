@@ -45,7 +45,7 @@ int UniqueFd::Close() {
     return result == 0 ? 0 : errno;
 }
 
-FileSource::FileSource(std::filesystem::path path, int folderFd) : path_(std::move(path)) {
+SourceFile::SourceFile(std::filesystem::path path, int folderFd) : path_(std::move(path)) {
     const std::filesystem::path& name = folderFd == AT_FDCWD ? path_ : path_.filename();
     fd_ = UniqueFd(openat(folderFd, name.c_str(), O_RDONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK));
     if (!fd_) {
@@ -60,7 +60,7 @@ FileSource::FileSource(std::filesystem::path path, int folderFd) : path_(std::mo
     }
 }
 
-std::size_t FileSource::Read(std::uint8_t* data, std::size_t size) {
+std::size_t SourceFile::Read(std::uint8_t* data, std::size_t size) {
     for (;;) {
         const ssize_t got = read(fd_.get(), data, size);
         if (got >= 0) {
@@ -72,7 +72,7 @@ std::size_t FileSource::Read(std::uint8_t* data, std::size_t size) {
     }
 }
 
-void FileSource::Rewind() {
+void SourceFile::Rewind() {
     if (lseek(fd_.get(), 0, SEEK_SET) != 0) {
         throw ArchiveError(ArchiveFailure::ReadFailed, path_, errno);
     }

@@ -48,14 +48,14 @@ public:
     void Write(const std::vector<std::uint8_t>& bytes) { Write(bytes.data(), bytes.size()); }
 };
 
-// A regular file opened for reading. Opening never blocks (a FIFO put in a
+// A file of the source folder, opened for reading: a regular file. Opening never blocks (a FIFO put in a
 // file's place is refused, not waited on). Failures throw ArchiveError(ReadFailed).
-class FileSource {
+class SourceFile {
 public:
     // The file at `path`; or, when `folderFd` is an open folder, its entry
     // named path.filename() (a link to a file is followed), `path` then only
     // naming it in failures.
-    explicit FileSource(std::filesystem::path path, int folderFd = AT_FDCWD);
+    explicit SourceFile(std::filesystem::path path, int folderFd = AT_FDCWD);
 
     // The file's status at open.
     const struct stat& info() const { return info_; }

@@ -27,6 +27,7 @@
 #include "platform/code_page.h"
 #include "platform/file_system_kind.h"
 #include "platform/folder_walk.h"
+#include "platform/trace.h"
 
 #include <algorithm>
 #include <cerrno>
@@ -75,6 +76,7 @@ std::uint64_t ListFiles(int rootFd, const std::filesystem::path& sourceFolder,
                         const std::function<bool(std::size_t listed)>& announce) {
     std::unordered_set<std::string> remembered;
     HonestDatesByDevice honest;
+    std::unordered_set<dev_t> untrusted; // devices already traced
     std::uint64_t bytes = 0;
     std::size_t listed = 0;
     int folderFd = -1;
@@ -92,7 +94,12 @@ std::uint64_t ListFiles(int rootFd, const std::filesystem::path& sourceFolder,
                         folder = files.AddFolder(FileIdentity{folderStatus.st_dev, folderStatus.st_ino});
                     }
                     const std::string_view fileName = relative.substr(relative.rfind('/') + 1); // npos + 1 is 0
-                    files.Add(relative, status, *folder, honest.Honest(folderFd, folderStatus, fileName, status));
+                    const bool reusable = honest.Honest(folderFd, folderStatus, fileName, status);
+                    if (!reusable && untrusted.insert(status.st_dev).second) {
+                        trace::Line("reuse", "files on device ", status.st_dev, " (", relative,
+                                    "...) are always read: their file system cannot prove them unchanged");
+                    }
+                    files.Add(relative, status, *folder, reusable);
                     bytes += static_cast<std::uint64_t>(status.st_size);
                     if (!announce(++listed)) {
                         return WalkStep::Stop; // the run failed meanwhile
@@ -196,7 +203,7 @@ private:
 // Appends the central directory, gathered in `headers` while the entries were
 // written, and the end records. Returns the CRC-32 of the central directory.
 std::uint32_t WriteCentralDirectory(FileSink& sink, const Spill& headers, std::uint64_t entries) {
-    CentralDirectory directory;
+    DirectoryWritten directory;
     directory.entries = entries;
     directory.offset = sink.offset();
     CrcTee tee(sink);
@@ -209,6 +216,60 @@ std::uint32_t WriteCentralDirectory(FileSink& sink, const Spill& headers, std::u
     }
     sink.Write(EndOfCentralDirRecord(directory));
     return tee.crc();
+}
+
+// What this run will record on its archive, but for what it writes: its
+// start, by the clock that dates the changes of the files (the temporary
+// archive's status-change time, read before any file is listed), and the
+// source folder.
+RunStamp StampThisRun(const TemporaryArchive& temporary, const struct stat& source,
+                      const std::filesystem::path& sourceFolder) {
+    struct stat created {};
+    if (fstat(temporary.fd(), &created) != 0) {
+        throw ArchiveError(ArchiveFailure::WriteFailed, temporary.path(), errno);
+    }
+    RunStamp stamp;
+    stamp.start = created.st_ctim;
+    stamp.sourceDevice = source.st_dev;
+    stamp.sourceInode = source.st_ino;
+    stamp.sourceFolder = sourceFolder.string();
+    return stamp;
+}
+
+// Writes an entry's local header and data, and lays out its central header.
+void WriteEntry(CompressedEntry& compressed, FileSink& sink, Spill& centralHeaders) {
+    compressed.entry.localHeaderOffset = sink.offset();
+    sink.Write(LocalHeaderRecord(compressed.entry));
+    compressed.data.CopyTo(sink);
+    centralHeaders.Write(CentralHeaderRecord(compressed.entry));
+}
+
+CompressSettings SettingsFor(const std::filesystem::path& archivePath, std::size_t threads, PreviousArchive* previous,
+                             ProgressMeter& meter, MemoryBudget& budget) {
+    CompressSettings settings;
+    settings.spillFolder = archivePath.parent_path();
+    settings.spillMemory = kSpillMemory;
+    settings.deflateThreads = std::min(threads, kMaxChunkThreads);
+    settings.previous = previous;
+    settings.meter = &meter;
+    settings.budget = &budget;
+    return settings;
+}
+
+// Appends the central directory and the end records after the `entries`
+// entries written, and records the run's stamp before the archive takes its
+// name.
+void Finish(FileSink& sink, const Spill& centralHeaders, std::uint64_t entries, RunStamp& stamp,
+            TemporaryArchive& temporary) {
+    stamp.centralDirectoryCrc = WriteCentralDirectory(sink, centralHeaders, entries);
+    sink.Flush();
+    stamp.archiveSize = sink.offset();
+    // Without the stamp (a file system without user attributes) the next run
+    // simply compresses everything.
+    if (!WriteRunStamp(temporary.fd(), stamp)) {
+        trace::Line("reuse", "no run stamp on ", temporary.path(), ": the next run reads every file");
+    }
+    temporary.Commit();
 }
 
 std::vector<FileIdentity> ArchiveIdentities(const std::filesystem::path& archivePath, const TemporaryArchive& temporary,
@@ -246,17 +307,7 @@ ZipSummary ZipFolder(const std::filesystem::path& archivePath, const std::filesy
     }
     KeepLargeBlocksMapped();
     TemporaryArchive temporary(archivePath);
-    // This run's start, by the clock that dates the changes of the files: the
-    // temporary archive's status-change time, read before any file is listed.
-    RunStamp stamp;
-    struct stat created {};
-    if (fstat(temporary.fd(), &created) != 0) {
-        throw ArchiveError(ArchiveFailure::WriteFailed, temporary.path(), errno);
-    }
-    stamp.start = created.st_ctim;
-    stamp.sourceDevice = source.st_dev;
-    stamp.sourceInode = source.st_ino;
-    stamp.sourceFolder = sourceFolder.string();
+    RunStamp stamp = StampThisRun(temporary, source, sourceFolder);
     std::unique_ptr<PreviousArchive> previous;
     if (!options.previousArchive.empty()) {
         previous = PreviousArchive::Open(options.previousArchive, stamp,
@@ -268,14 +319,8 @@ ZipSummary ZipFolder(const std::filesystem::path& archivePath, const std::filesy
     meter.CheckStop();
 
     const std::size_t threads = WorkerCount(options);
-    CompressSettings settings;
-    settings.spillFolder = archivePath.parent_path();
-    settings.spillMemory = kSpillMemory;
-    settings.deflateThreads = std::min(threads, kMaxChunkThreads);
-    settings.previous = previous.get();
-    settings.meter = &meter;
     MemoryBudget budget(kMemoryBudget);
-    settings.budget = &budget;
+    const CompressSettings settings = SettingsFor(archivePath, threads, previous.get(), meter, budget);
     const BudgetShare kept(&budget, threads * kWorkerMemory);
     FileSink sink(temporary.fd(), temporary.path());
     // Each central header is laid out as soon as its entry is written, so
@@ -302,19 +347,10 @@ ZipSummary ZipFolder(const std::filesystem::path& archivePath, const std::filesy
         },
         [&](std::size_t, CompressedEntry& compressed) {
             meter.CheckStop(); // a tree of empty files reads no block to stop at
-            compressed.entry.localHeaderOffset = sink.offset();
-            sink.Write(LocalHeaderRecord(compressed.entry));
-            compressed.data.CopyTo(sink);
-            centralHeaders.Write(CentralHeaderRecord(compressed.entry));
+            WriteEntry(compressed, sink, centralHeaders);
             ++entries;
         });
-    stamp.centralDirectoryCrc = WriteCentralDirectory(sink, centralHeaders, entries);
-    sink.Flush();
-    stamp.archiveSize = sink.offset();
-    // Without the stamp (a file system without user attributes) the next run
-    // simply compresses everything.
-    static_cast<void>(WriteRunStamp(temporary.fd(), stamp));
-    temporary.Commit();
+    Finish(sink, centralHeaders, entries, stamp, temporary);
     return ZipSummary{entries, previous ? previous->reused() : 0, budget.highWater(), budget.limit()};
 }
 

@@ -88,31 +88,27 @@ std::string BuildZip(const ZipPlan& plan) {
         const std::string centralExtra =
             (entry.zip64Extra ? Zip64Extra(uncompressed, compressed, offset) : "") + entry.extra;
 
+        // The fields both headers share, from the version needed to the
+        // extra field's length.
+        const auto putShared = [&](std::string& to, std::size_t extraLength) {
+            Put(to, needed, 2);
+            Put(to, entry.flags, 2);
+            Put(to, encoded.method, 2);
+            Put(to, entry.dosTime, 2);
+            Put(to, entry.dosDate, 2);
+            Put(to, encoded.crc, 4);
+            Put(to, entry.zip64Extra ? max32 : compressed, 4);
+            Put(to, entry.zip64Extra ? max32 : uncompressed, 4);
+            Put(to, entry.name.size(), 2);
+            Put(to, extraLength, 2);
+        };
         Put(out, entry.localSignature, 4);
-        Put(out, needed, 2);
-        Put(out, entry.flags, 2);
-        Put(out, encoded.method, 2);
-        Put(out, entry.dosTime, 2);
-        Put(out, entry.dosDate, 2);
-        Put(out, encoded.crc, 4);
-        Put(out, entry.zip64Extra ? max32 : compressed, 4);
-        Put(out, entry.zip64Extra ? max32 : uncompressed, 4);
-        Put(out, entry.name.size(), 2);
-        Put(out, localExtra.size(), 2);
+        putShared(out, localExtra.size());
         out += entry.name + localExtra + encoded.data + plan.between;
 
         Put(central, 0x02014B50, 4);
         Put(central, entry.versionMadeBy, 2);
-        Put(central, needed, 2);
-        Put(central, entry.flags, 2);
-        Put(central, encoded.method, 2);
-        Put(central, entry.dosTime, 2);
-        Put(central, entry.dosDate, 2);
-        Put(central, encoded.crc, 4);
-        Put(central, entry.zip64Extra ? max32 : compressed, 4);
-        Put(central, entry.zip64Extra ? max32 : uncompressed, 4);
-        Put(central, entry.name.size(), 2);
-        Put(central, centralExtra.size(), 2);
+        putShared(central, centralExtra.size());
         Put(central, 0, 2); // comment length
         Put(central, 0, 2); // disk number start
         Put(central, 0, 2); // internal attributes

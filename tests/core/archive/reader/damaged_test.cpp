@@ -161,6 +161,9 @@ TEST(DamagedArchive, CutShortAtEveryLength) {
     EXPECT_EQ(ExtractArchive(target, dir / "cut.zip").extracted, 3u);
 }
 
+// An archive refused as a whole writes nothing, and a missing one stays
+// missing; something that is no regular file under the archive's name is
+// refused at once (a FIFO must not block the call waiting for a writer).
 TEST(DamagedArchive, RefusedArchivesWriteNothing) {
     TempDir dir;
     const auto target = dir / "target";
@@ -178,44 +181,46 @@ TEST(DamagedArchive, RefusedArchivesWriteNothing) {
     spanned.replace(0, 4, "PK\x07\x08");
     std::string otherDisk = good;
     otherDisk[end + 4] = 1;
+    const auto bytes = [](std::string content) {
+        return [content](const std::filesystem::path& path) { test::WriteBytes(path, content); };
+    };
 
-    for (const auto& [what, bytes] :
-         std::vector<std::pair<std::string, std::string>>{{"text", "Ceci n'est pas une archive.\n"},
-                                                          {"damaged central header", badCentral},
-                                                          {"entry count disagrees", wrongCount},
-                                                          {"spanned marker", spanned},
-                                                          {"second disk", otherDisk}}) {
-        test::WriteBytes(dir / "a.zip", bytes);
-        const ExtractReport report = ExtractArchive(target, dir / "a.zip");
+    const std::vector<std::pair<std::string, std::function<void(const std::filesystem::path&)>>> rows = {
+        {"missing", [](const std::filesystem::path&) {}},
+        {"a folder", [](const std::filesystem::path& path) { std::filesystem::create_directory(path); }},
+        {"a FIFO", [](const std::filesystem::path& path) { ASSERT_EQ(mkfifo(path.c_str(), 0644), 0); }},
+        {"text", bytes("Ceci n'est pas une archive.\n")},
+        {"damaged central header", bytes(badCentral)},
+        {"entry count disagrees", bytes(wrongCount)},
+        {"spanned marker", bytes(spanned)},
+        {"second disk", bytes(otherDisk)}};
+    for (std::size_t i = 0; i < rows.size(); ++i) {
+        const auto& [what, make] = rows[i];
+        const auto archive = dir / ("save_" + std::to_string(i) + ".zip");
+        make(archive);
+        const ExtractReport report = ExtractArchive(target, archive);
         EXPECT_TRUE(report.archiveRejected) << what;
+        EXPECT_EQ(CountArchiveEntries(archive), std::nullopt) << what;
         EXPECT_TRUE(std::filesystem::is_empty(target)) << what;
     }
+    EXPECT_FALSE(std::filesystem::exists(dir / "save_0.zip"));
 }
 
-// A missing archive stays missing: nothing is created at its path or
-// anywhere else. A missing target is not created either.
-TEST(DamagedArchive, MissingArchiveOrTargetCreatesNothing) {
+// A missing target is not created; an empty file is an archive without entries.
+TEST(DamagedArchive, MissingTargetAndEmptyArchive) {
     TempDir dir;
-    std::filesystem::create_directory(dir / "target");
-    ExtractReport report = ExtractArchive(dir / "target", dir / "save_1_1.zip");
-    EXPECT_TRUE(report.archiveRejected);
-    EXPECT_FALSE(std::filesystem::exists(dir / "save_1_1.zip"));
-    EXPECT_TRUE(std::filesystem::is_empty(dir / "target"));
-
     test::ZipPlan plan;
     plan.entries = {{.name = "a.txt", .content = "a"}};
     test::WriteBytes(dir / "a.zip", test::BuildZip(plan));
-    report = ExtractArchive(dir / "missing", dir / "a.zip");
-    EXPECT_TRUE(report.archiveRejected);
+    EXPECT_TRUE(ExtractArchive(dir / "missing", dir / "a.zip").archiveRejected);
     EXPECT_FALSE(std::filesystem::exists(dir / "missing"));
 
-    report = ExtractArchive(dir / "target", dir / "target"); // a folder is no archive
-    EXPECT_TRUE(report.archiveRejected);
-
+    std::filesystem::create_directory(dir / "target");
     test::WriteBytes(dir / "empty.zip", "");
-    report = ExtractArchive(dir / "target", dir / "empty.zip");
+    const ExtractReport report = ExtractArchive(dir / "target", dir / "empty.zip");
     EXPECT_FALSE(report.archiveRejected);
     EXPECT_EQ(report.extracted, 0u);
+    EXPECT_EQ(CountArchiveEntries(dir / "empty.zip"), 0u);
 }
 
 } // namespace

@@ -57,6 +57,9 @@ const std::vector<TreeFile> kTree = {
     // with the header for a small entry: its data take a read of their own.
     {"a/b/c/" + Repeat(Repeat("é", 120) + "/", 4) + Repeat("à", 100) + ".txt", Repeat("texte ", 300),
      LocalTime(2020, 5, 6, 7, 8, 10)},
+    // Stored, and too large to be held whole: copied as it is read.
+    {"a/b/c/" + Repeat(Repeat("é", 120) + "/", 4) + "bruit/bruit.bin", RandomBytes((1 << 20) + 5000, 5),
+     LocalTime(2019, 4, 5, 6, 7, 8)},
 };
 
 // Where a row's source tree lies: its file system decides whether the times
@@ -188,20 +191,23 @@ void MapAndWrite(const fs::path& source) {
     gMapped.page[0] = 'm'; // dates the file: the page was clean
 }
 
-void FlipDataByte(const fs::path& archive, const std::string& entry) {
+// Flips a byte of `entry` in the middle of its data, or the first byte of
+// the name its local header repeats: bytes the run stamp does not cover.
+void FlipByte(const fs::path& archive, const std::string& entry, bool inLocalName) {
     for (const CentralHeaderFields& h : ReadZipLayout(archive).headers) {
         if (h.name == entry) {
+            const std::uint64_t at = inLocalName ? h.offset + 30 : h.local.dataOffset + h.compressed / 2;
             std::fstream file(archive, std::ios::in | std::ios::out | std::ios::binary);
-            file.seekg(static_cast<std::streamoff>(h.local.dataOffset + h.compressed / 2));
+            file.seekg(static_cast<std::streamoff>(at));
             const char byte = static_cast<char>(file.get() ^ 0x20);
-            file.seekp(static_cast<std::streamoff>(h.local.dataOffset + h.compressed / 2));
+            file.seekp(static_cast<std::streamoff>(at));
             file.put(byte);
         }
     }
 }
 
 const ReuseCase kCases[] = {
-    {"UnchangedTree", [](const TempDir&, const fs::path&, const fs::path& previous) { return previous; }, 5},
+    {"UnchangedTree", [](const TempDir&, const fs::path&, const fs::path& previous) { return previous; }, 6},
     {"SameSizeAndTimeNewBytes",
      [](const TempDir&, const fs::path& source, const fs::path& previous) {
          // Rewritten within the same two-second tick: only the status-change
@@ -210,15 +216,21 @@ const ReuseCase kCases[] = {
          SetModified(source / "notes.txt", kTree[0].modified);
          return previous;
      },
-     4},
+     5},
     {"DamagedPreviousArchive",
      [](const TempDir&, const fs::path&, const fs::path& previous) {
          // Still decodes, to other bytes: only the CRC-32 tells. Nothing
          // after it is copied either.
-         FlipDataByte(previous, "a/noise.bin");
+         FlipByte(previous, "a/noise.bin", false);
          return previous;
      },
      1},
+    {"LocalHeaderOfAnotherName",
+     [](const TempDir&, const fs::path&, const fs::path& previous) {
+         FlipByte(previous, "notes.txt", true);
+         return previous;
+     },
+     0},
     {"ArchiveOfAnotherSourceFolder",
      [](const TempDir& dir, const fs::path&, const fs::path&) {
          MakeTree(dir / "other", kTree); // the same names, bytes and times
@@ -239,7 +251,7 @@ const ReuseCase kCases[] = {
          }
          return previous;
      },
-     4, SourceOn::TestFolder, MapAndWrite, std::chrono::milliseconds(200)},
+     5, SourceOn::TestFolder, MapAndWrite, std::chrono::milliseconds(200)},
     // tmpfs never writes back, so mapped writes leave the times alone for good.
     {"TmpfsSourceIsAlwaysRead", [](const TempDir&, const fs::path&, const fs::path& previous) { return previous; }, 0,
      SourceOn::Tmpfs},

@@ -134,7 +134,7 @@ TEST(Zip64Limits, UnicodePathFollowsTheZip64Field) {
 
 struct Zip64EndRow {
     const char* label;
-    CentralDirectory directory;
+    DirectoryWritten directory;
     bool zip64;
 };
 
@@ -146,7 +146,7 @@ class Zip64End : public ::testing::TestWithParam<Zip64EndRow> {};
 
 TEST_P(Zip64End, IsWrittenOnlyPastALimit) {
     const Zip64EndRow& row = GetParam();
-    const CentralDirectory& d = row.directory;
+    const DirectoryWritten& d = row.directory;
     EXPECT_EQ(NeedsZip64End(d), row.zip64);
     const std::vector<std::uint8_t> end = EndOfCentralDirRecord(d);
     ASSERT_EQ(end.size(), 22u);

@@ -52,16 +52,11 @@ private:
         Start();
     }
     void Start() {
-        program_ = std::make_unique<Program>(folder_->path(), folder_->path() / "config",
-                                             [] { return test::At(2026, 12, 8, 10, 0); });
+        program_ = test::MakeProgram(folder_->path());
         test::ShowMainWindow(program_->mainWindow());
     }
     template <typename T = QWidget> T* Child(const char* name) const {
-        T* child = program_->mainWindow().findChild<T*>(QLatin1String(name));
-        if (child == nullptr) {
-            qFatal("no child %s", name);
-        }
-        return child;
+        return test::Child<T>(program_->mainWindow(), name);
     }
     MainWindow& window() const { return program_->mainWindow(); }
     // One tick of the timer that looks for a notification area again.
@@ -185,8 +180,7 @@ void MainWindowTrayTest::placedBeforeTheFirstShowAndMinimisedStartNeverShows() {
         WriteTextFile(folder_->path() / "ListeSave.ini",
                       test::ListeSaveText({{(folder_->path() / "src").string() + "/",
                                             (folder_->path() / "dst").string() + "/", "07/12/2026 10:00:00"}}));
-        program_ = std::make_unique<Program>(folder_->path(), folder_->path() / "config",
-                                             [] { return test::At(2026, 12, 8, 10, 0); });
+        program_ = test::MakeProgram(folder_->path());
         Watcher watcher;
         window().installEventFilter(&watcher);
         test::ShowMainWindow(window());

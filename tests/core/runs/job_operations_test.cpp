@@ -93,9 +93,9 @@ TEST_F(RunsTest, FirstJobAddedGetsReferenceOneAndItsFirstArchiveAtOnce) {
     EXPECT_EQ(stored.nextRun, "08/12/2026 21:00:00");
     EXPECT_EQ(stored.designation, BuildDesignation(settings.source, settings.destination, {"4", "0", "0", "20"}));
 
-    // The window selects the new row and runs it.
+    // The window selects the new row and gives it its first run.
     host.now = At(2026, 12, 7, 14, 6);
-    runner.RunSelected(row);
+    runner.RunNewJob(*row);
     EXPECT_TRUE(fs::exists(tmp / "backups" / "Vantorel" / "save_1_1.zip"));
     EXPECT_EQ(Stored(0).lastRun, "07/12/2026 14:06:00");
 }

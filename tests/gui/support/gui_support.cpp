@@ -1,6 +1,7 @@
 #include "support/gui_support.h"
 
 #include "app/main_window.h"
+#include "app/program.h"
 
 #include <QApplication>
 #include <QElapsedTimer>
@@ -42,6 +43,10 @@ DateTime At(int year, unsigned month, unsigned day, unsigned hour, unsigned minu
         std::abort();
     }
     return *value;
+}
+
+std::unique_ptr<Program> MakeProgram(const std::filesystem::path& folder, DateTime now) {
+    return std::make_unique<Program>(folder, folder / "config", [now] { return now; });
 }
 
 std::string ListeSaveText(const std::vector<JobSection>& jobs) {

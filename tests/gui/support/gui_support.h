@@ -6,18 +6,19 @@
 #include <QPoint>
 #include <QString>
 #include <QTemporaryDir>
+#include <QWidget>
 
 #include <filesystem>
+#include <memory>
 #include <string>
 #include <string_view>
 #include <utility>
 #include <vector>
 
-class QWidget;
-
 namespace vantorel {
 class MainWindow;
-}
+class Program;
+} // namespace vantorel
 
 namespace vantorel::test {
 
@@ -38,6 +39,20 @@ std::string ReadTextFile(const std::filesystem::path& file);
 
 // A date-time that exists; aborts the test program otherwise.
 DateTime At(int year, unsigned month, unsigned day, unsigned hour = 0, unsigned minute = 0);
+
+// The program's windows on the settings in `folder` (the user's configuration
+// folder below it), with a clock stopped at `now`; nothing is shown yet.
+std::unique_ptr<Program> MakeProgram(const std::filesystem::path& folder, DateTime now = At(2026, 12, 8, 10, 0));
+
+// The child of `window` with this object name; ends the test program when
+// there is none, so a renamed control fails loudly.
+template <typename T = QWidget> T* Child(const QWidget& window, const char* name) {
+    T* child = window.findChild<T*>(QLatin1String(name));
+    if (child == nullptr) {
+        qFatal("no child %s", name);
+    }
+    return child;
+}
 
 // One job section of ListeSave.ini.
 struct JobSection {

@@ -179,9 +179,9 @@ void SharedPiecesTest::tabReachesEveryPictureButton() {
     QFETCH(int, window);
     QFETCH(QStringList, captions);
     test::GuiTempDir folder;
-    Program program(folder.path(), folder.path() / "config", [] { return test::At(2026, 12, 8, 10, 0); });
-    auto* picker = static_cast<FolderPicker*>(program.windows()[1]);
-    auto* overlays = static_cast<GreyOverlay*>(program.windows()[2]);
+    const std::unique_ptr<Program> program = test::MakeProgram(folder.path());
+    auto* picker = static_cast<FolderPicker*>(program->windows()[1]);
+    auto* overlays = static_cast<GreyOverlay*>(program->windows()[2]);
     std::unique_ptr<EditWindow> edit;
     QWidget* shown = nullptr;
     if (window < 0) {
@@ -189,7 +189,7 @@ void SharedPiecesTest::tabReachesEveryPictureButton() {
         edit->Preload(JobSettings{"/a/", "/b/", Schedule::FromPositions({4, 0, 0, 0})}, {QStringLiteral("01")});
         shown = edit.get();
     } else {
-        shown = program.windows()[static_cast<std::size_t>(window)];
+        shown = program->windows()[static_cast<std::size_t>(window)];
     }
     shown->show();
     shown->activateWindow();

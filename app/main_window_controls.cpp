@@ -6,8 +6,8 @@
 #include "ui/frequency_row.h"
 #include "ui/image_button.h"
 #include "ui/list_rows.h"
-#include "ui/skin_combo_box.h"
 #include "ui/skin.h"
+#include "ui/skin_combo_box.h"
 #include "ui/skin_image.h"
 #include "ui/texts.h"
 
